@@ -1,0 +1,114 @@
+// lantaro-cli: the engine's operations for batch use and scripts. Output is UTF-8.
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli_context.h"
+#include "app/run_directory.h"
+
+#if __has_include("app/settings_command.h")
+#include "app/settings_command.h"
+#define LANTARO_HAS_SETTINGS_COMMAND 1
+#endif
+#if __has_include("corpus/corpus_commands.h")
+#include "corpus/corpus_commands.h"
+#define LANTARO_HAS_CORPUS_COMMANDS 1
+#endif
+#if __has_include("retrieval/search_command.h")
+#include "retrieval/search_command.h"
+#define LANTARO_HAS_SEARCH_COMMAND 1
+#endif
+#if __has_include("extraction/extract_command.h")
+#include "extraction/extract_command.h"
+#define LANTARO_HAS_EXTRACT_COMMAND 1
+#endif
+#if __has_include("export/export_command.h")
+#include "export/export_command.h"
+#define LANTARO_HAS_EXPORT_COMMAND 1
+#endif
+
+namespace {
+
+struct CommandEntry {
+  const char* name;
+  lantaro::CliCommand run;
+  const char* summary;
+};
+
+const std::vector<CommandEntry>& commands() {
+  static const std::vector<CommandEntry> table = {
+#ifdef LANTARO_HAS_SETTINGS_COMMAND
+      {"settings", lantaro::run_settings_command, "打印 ini/sys.ini 中的上下文取字数"},
+#endif
+#ifdef LANTARO_HAS_CORPUS_COMMANDS
+      {"list", lantaro::run_list_command, "以缩进树形列出语料库及条目序号"},
+      {"import", lantaro::run_import_command, "import FILE --name NAME [--to DIR] [--yes]"},
+      {"mkdir", lantaro::run_mkdir_command, "mkdir NAME [--in DIR]"},
+#endif
+#ifdef LANTARO_HAS_SEARCH_COMMAND
+      {"search", lantaro::run_search_command,
+       "search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R] [--json] [PATH...]"},
+#endif
+#ifdef LANTARO_HAS_EXTRACT_COMMAND
+      {"extract", lantaro::run_extract_command,
+       "extract --mode dialogue|narrative|all [--threads N] [--json] [搜索选项] [PATH...]"},
+#endif
+#ifdef LANTARO_HAS_EXPORT_COMMAND
+      {"export", lantaro::run_export_command,
+       "export --txt FILE | --xlsx FILE [--extract MODE] [搜索选项] [PATH...]"},
+#endif
+  };
+  return table;
+}
+
+void print_usage(std::ostream& out) {
+  out << "用法：lantaro-cli [--root 运行目录] 命令 [参数...]\n"
+         "      lantaro-cli --version\n\n命令：\n";
+  for (const auto& c : commands()) out << "  " << c.name << "\t" << c.summary << "\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  // --root may stand anywhere; it names another run directory (tests, scripts).
+  lantaro::RunDirectory run_directory = lantaro::RunDirectory::of_running_program();
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") break;
+    if (args[i] == "--root" || args[i].rfind("--root=", 0) == 0) {
+      std::string value;
+      if (args[i] == "--root") {
+        if (i + 1 >= args.size()) {
+          std::cerr << "选项 --root 缺少取值\n";
+          return 2;
+        }
+        value = args[i + 1];
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+      } else {
+        value = args[i].substr(std::strlen("--root="));
+        args.erase(args.begin() + static_cast<long>(i));
+      }
+      run_directory = lantaro::RunDirectory(value);
+      break;
+    }
+  }
+  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+    print_usage(args.empty() ? std::cerr : std::cout);
+    return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "--version") {
+    std::cout << "lantaro-cli V1.0\n";
+    return 0;
+  }
+  for (const auto& c : commands()) {
+    if (args[0] != c.name) continue;
+    lantaro::CliContext context{run_directory, std::cout, std::cerr, &std::cin};
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    return c.run(rest, context);
+  }
+  std::cerr << "未知命令：" << args[0] << "\n";
+  print_usage(std::cerr);
+  return 2;
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The corpus code page: documents, the help file, the settings file and exported text are GBK.
+// GBK is read as GB18030 (a strict superset, byte-identical for GBK text) and written as GB18030
+// so that no character is ever lost; wherever GBK can encode the text the bytes are GBK's.
+
+#include <string>
+#include <string_view>
+
+namespace lantaro {
+
+// Never fails: each malformed byte sequence becomes U+FFFD, truncated input included.
+std::u16string decode_gbk(std::string_view bytes);
+
+// Never loses a character; a lone surrogate (not text at all) is written as U+FFFD.
+std::string encode_gbk(std::u16string_view text);
+
+// Decodes a document's bytes by the library's rule: a UTF-8 byte-order mark, or bytes that are
+// entirely valid UTF-8 and include non-ASCII, mean UTF-8 (the mark is dropped); anything else
+// is GBK.
+std::u16string decode_document(std::string_view bytes);
+
+}  // namespace lantaro

@@ -1,0 +1,29 @@
+#pragma once
+// The only place that talks to the operating system directly: code-page conversion and the shell.
+// platform_posix.cpp and platform_windows.cpp implement it; everything else stays portable.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace lantaro::platform {
+
+// Converts a complete GB18030 byte run to UTF-16. Empty result when the bytes are not valid
+// GB18030 (the caller decides how to replace them). iconv here, MultiByteToWideChar on Windows.
+std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes);
+
+// Converts UTF-16 (no lone surrogates) to GB18030. Empty result when the converter refuses.
+std::optional<std::string> utf16_to_gb18030(std::u16string_view text);
+
+// Asks the desktop to open a file or address with its associated program; does not wait.
+// Returns false when the request could not even be handed over.
+bool open_with_shell(const std::string& path_or_url_utf8);
+
+// Whether the desktop has a program registered for the given MIME type / file extension
+// (for example ".xlsx" with "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet").
+bool has_handler_for(std::string_view extension, std::string_view mime_type);
+
+// Full path of the running executable, UTF-8; empty when the system cannot tell.
+std::string executable_path();
+
+}  // namespace lantaro::platform

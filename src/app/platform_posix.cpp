@@ -1,0 +1,143 @@
+#include "app/platform.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+extern char** environ;
+
+namespace lantaro::platform {
+namespace {
+
+// RAII around an iconv descriptor.
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts all of `in`; false on any invalid or incomplete sequence.
+  bool convert(const char* in, size_t in_len, std::string& out) {
+    out.assign(in_len * 2 + 16, '\0');
+    char* src = const_cast<char*>(in);
+    size_t src_left = in_len;
+    size_t done = 0;
+    for (;;) {
+      char* dst = out.data() + done;
+      size_t dst_left = out.size() - done;
+      size_t rc = iconv(cd_, src_left ? &src : nullptr, &src_left, &dst, &dst_left);
+      done = out.size() - dst_left;
+      if (rc != static_cast<size_t>(-1) && src_left == 0) break;
+      if (rc == static_cast<size_t>(-1) && errno == E2BIG) {
+        out.resize(out.size() * 2);
+        continue;
+      }
+      if (rc == static_cast<size_t>(-1)) return false;
+    }
+    out.resize(done);
+    return true;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+}  // namespace
+
+std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes) {
+  Iconv cd("UTF-16LE", "GB18030");
+  std::string raw;
+  if (!cd.ok() || !cd.convert(bytes.data(), bytes.size(), raw)) return std::nullopt;
+  std::u16string text(raw.size() / 2, u'\0');
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
+                                    (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
+  return text;
+}
+
+std::optional<std::string> utf16_to_gb18030(std::u16string_view text) {
+  Iconv cd("GB18030", "UTF-16LE");
+  std::string raw(text.size() * 2, '\0');
+  for (size_t i = 0; i < text.size(); ++i) {
+    raw[2 * i] = static_cast<char>(text[i] & 0xFF);
+    raw[2 * i + 1] = static_cast<char>(text[i] >> 8);
+  }
+  std::string out;
+  if (!cd.ok() || !cd.convert(raw.data(), raw.size(), out)) return std::nullopt;
+  return out;
+}
+
+namespace {
+// Runs a program without a shell (no quoting pitfalls); returns its exit status or -1.
+int run_program(std::vector<std::string> argv, std::string* output) {
+  std::vector<char*> args;
+  for (auto& a : argv) args.push_back(a.data());
+  args.push_back(nullptr);
+  int pipe_fds[2] = {-1, -1};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (output) {
+    if (pipe(pipe_fds) != 0) return -1;
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
+  }
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  if (!output) posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (output) close(pipe_fds[1]);
+  if (rc != 0) {
+    if (output) close(pipe_fds[0]);
+    return -1;
+  }
+  if (output) {
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0) output->append(buf, static_cast<size_t>(n));
+    close(pipe_fds[0]);
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) < 0) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+}  // namespace
+
+bool open_with_shell(const std::string& path_or_url_utf8) {
+  // The shell puts the opener in the background and exits at once, so we wait only for it and
+  // leave no zombie behind while the spreadsheet or browser runs on.
+  return run_program({"/bin/sh", "-c",
+                      "command -v xdg-open >/dev/null 2>&1 || exit 127; "
+                      "xdg-open \"$1\" >/dev/null 2>&1 &",
+                      "sh", path_or_url_utf8},
+                     nullptr) == 0;
+}
+
+bool has_handler_for(std::string_view /*extension*/, std::string_view mime_type) {
+  std::string out;
+  int rc = run_program({"xdg-mime", "query", "default", std::string(mime_type)}, &out);
+  if (rc != 0) return false;
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return !out.empty();
+}
+
+std::string executable_path() {
+  std::vector<char> buf(PATH_MAX + 1);
+  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return {};
+  return std::string(buf.data(), static_cast<size_t>(n));
+}
+
+}  // namespace lantaro::platform

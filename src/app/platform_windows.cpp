@@ -1,0 +1,73 @@
+#include "app/platform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+namespace lantaro::platform {
+namespace {
+constexpr UINT kGb18030 = 54936;
+
+std::wstring widen_utf8(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+}  // namespace
+
+std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes) {
+  if (bytes.empty()) return std::u16string();
+  int n = MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, bytes.data(),
+                              static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                      reinterpret_cast<wchar_t*>(out.data()), n);
+  return out;
+}
+
+std::optional<std::string> utf16_to_gb18030(std::u16string_view text) {
+  if (text.empty()) return std::string();
+  auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  int n = WideCharToMultiByte(kGb18030, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr,
+                              nullptr);
+  if (n <= 0) return std::nullopt;
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(kGb18030, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+bool open_with_shell(const std::string& path_or_url_utf8) {
+  auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open",
+                                                    widen_utf8(path_or_url_utf8).c_str(), nullptr,
+                                                    nullptr, SW_SHOWNORMAL));
+  return rc > 32;
+}
+
+bool has_handler_for(std::string_view extension, std::string_view /*mime_type*/) {
+  std::wstring ext = widen_utf8(std::string(extension));
+  DWORD size = 0;
+  HRESULT hr = AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, ext.c_str(),
+                                 nullptr, nullptr, &size);
+  return hr == S_FALSE || (SUCCEEDED(hr) && size > 0);
+}
+
+std::string executable_path() {
+  std::vector<wchar_t> buf(32768);
+  DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  if (n == 0) return {};
+  int len = WideCharToMultiByte(CP_UTF8, 0, buf.data(), static_cast<int>(n), nullptr, 0, nullptr,
+                                nullptr);
+  std::string out(static_cast<size_t>(len), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, buf.data(), static_cast<int>(n), out.data(), len, nullptr,
+                      nullptr);
+  return out;
+}
+
+}  // namespace lantaro::platform

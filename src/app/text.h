@@ -1,0 +1,33 @@
+#pragma once
+// Portable text helpers: UTF-8 <-> UTF-16, character counts, trimming, paths from UTF-8.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace lantaro {
+
+// Every length the user sets or reads is counted in UTF-16 code units (a Chinese character of
+// the basic plane counts one).
+inline std::size_t character_count(std::u16string_view text) { return text.size(); }
+
+bool is_valid_utf8(std::string_view bytes);
+// Malformed sequences become U+FFFD; never fails.
+std::u16string utf8_to_utf16(std::string_view bytes);
+// Lone surrogates become U+FFFD.
+std::string utf16_to_utf8(std::u16string_view text);
+
+// Trims " " and the ideographic space U+3000 at both ends (the keyword box's rule).
+std::u16string_view trim_spaces(std::u16string_view text);
+// Trims " ", U+3000 and tab at both ends (the sentence rule).
+std::u16string_view trim_blanks(std::u16string_view text);
+
+// Paths are carried as std::filesystem::path; these keep Chinese names intact on every platform.
+std::filesystem::path path_from_utf8(std::string_view utf8);
+std::string path_to_utf8(const std::filesystem::path& path);
+
+// Lower-cases ASCII letters only (for ".TXT" checks without a locale).
+std::string ascii_lower(std::string_view text);
+
+}  // namespace lantaro
