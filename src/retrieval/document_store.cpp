@@ -1,0 +1,135 @@
+#include "retrieval/document_store.h"
+
+#include <fstream>
+#include <list>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <unordered_map>
+
+#include "app/codepage.h"
+
+namespace lantaro {
+namespace {
+
+using Key = std::filesystem::path::string_type;
+
+struct Stamp {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type mtime;
+  friend bool operator==(const Stamp&, const Stamp&) = default;
+};
+
+std::optional<Stamp> stamp_of(const std::filesystem::path& path) {
+  std::error_code ec;
+  Stamp s;
+  s.size = std::filesystem::file_size(path, ec);  // fails for folders and missing files
+  if (ec) return std::nullopt;
+  s.mtime = std::filesystem::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  return s;
+}
+
+// Reads exactly the bytes the stamp announced. `complete` is false when the file changed size
+// while being read: the text is still usable, but must not be cached under that stamp.
+std::optional<std::string> read_bytes(const std::filesystem::path& path, std::uintmax_t size,
+                                      bool& complete) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string bytes;
+  bytes.resize(static_cast<std::size_t>(size));
+  auto got = in.rdbuf()->sgetn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (got < 0) return std::nullopt;
+  complete = static_cast<std::uintmax_t>(got) == size &&
+             std::char_traits<char>::eq_int_type(in.rdbuf()->sgetc(), std::char_traits<char>::eof());
+  bytes.resize(static_cast<std::size_t>(got));
+  return bytes;
+}
+
+std::size_t cost_of(const std::u16string& text) {
+  return text.capacity() * sizeof(char16_t) + sizeof(std::u16string) + 64;
+}
+
+}  // namespace
+
+struct DocumentStore::Impl {
+  struct Entry {
+    Stamp stamp;
+    DocumentText text;
+    std::size_t cost = 0;
+    std::list<Key>::iterator lru;
+  };
+
+  explicit Impl(std::size_t max) : max_bytes(max) {}
+
+  std::size_t max_bytes;
+  mutable std::mutex mutex;
+  std::unordered_map<Key, Entry> entries;
+  std::list<Key> order;  // most recently used first
+  std::size_t bytes = 0;
+
+  void erase(std::unordered_map<Key, Entry>::iterator it) {
+    bytes -= it->second.cost;
+    order.erase(it->second.lru);
+    entries.erase(it);
+  }
+};
+
+DocumentStore::DocumentStore(std::size_t max_cached_bytes)
+    : impl_(std::make_unique<Impl>(max_cached_bytes)) {}
+
+DocumentStore::~DocumentStore() = default;
+
+DocumentText DocumentStore::load(const std::filesystem::path& path) {
+  auto stamp = stamp_of(path);
+  if (!stamp) return nullptr;
+  Key key = path.native();
+  {
+    std::lock_guard lock(impl_->mutex);
+    auto it = impl_->entries.find(key);
+    if (it != impl_->entries.end()) {
+      if (it->second.stamp == *stamp) {
+        impl_->order.splice(impl_->order.begin(), impl_->order, it->second.lru);
+        return it->second.text;
+      }
+      impl_->erase(it);  // the file changed: its old text is of no further use
+    }
+  }
+
+  // Read and decode outside the lock, so several documents decode at once.
+  bool complete = false;
+  auto bytes = read_bytes(path, stamp->size, complete);
+  if (!bytes) return nullptr;
+  std::u16string decoded = decode_document(*bytes);
+  bytes.reset();
+  // The decoder reserves a code unit per byte; Chinese text needs half of that, and a cached
+  // text should not carry the slack for its whole life.
+  if (decoded.capacity() > decoded.size() + decoded.size() / 8 + 16) decoded.shrink_to_fit();
+  const std::size_t cost = cost_of(decoded);
+  auto text = std::make_shared<const std::u16string>(std::move(decoded));
+  if (!complete || cost > impl_->max_bytes) return text;
+
+  std::lock_guard lock(impl_->mutex);
+  if (auto it = impl_->entries.find(key); it != impl_->entries.end()) impl_->erase(it);
+  impl_->order.push_front(key);
+  impl_->entries.emplace(std::move(key), Impl::Entry{*stamp, text, cost, impl_->order.begin()});
+  impl_->bytes += cost;
+  while (impl_->bytes > impl_->max_bytes && !impl_->order.empty())
+    impl_->erase(impl_->entries.find(impl_->order.back()));
+  return text;
+}
+
+void DocumentStore::clear() {
+  std::lock_guard lock(impl_->mutex);
+  impl_->entries.clear();
+  impl_->order.clear();
+  impl_->bytes = 0;
+}
+
+std::size_t DocumentStore::cached_bytes() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->bytes;
+}
+
+}  // namespace lantaro
