@@ -1,0 +1,14 @@
+#pragma once
+// A failed invariant must stop the fuzzer with a report, also in builds without assertions.
+
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                      \
+  do {                                                                             \
+    if (!(condition)) {                                                            \
+      std::fprintf(stderr, "invariant failed: %s (%s:%d)\n", #condition, __FILE__, \
+                   __LINE__);                                                      \
+      std::abort();                                                                \
+    }                                                                              \
+  } while (0)
