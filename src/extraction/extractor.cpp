@@ -1,0 +1,199 @@
+#include "extraction/extractor.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace lantaro {
+
+namespace {
+
+// A stretch of one document's text, from one line start to another.
+struct Segment {
+  std::uint32_t document;
+  std::size_t begin;
+  std::size_t end;
+};
+
+// One piece of work for a worker: consecutive segments, possibly spanning several small
+// documents or covering part of a large one. Chunks are in document and text order, so their
+// items concatenated in chunk order are the items of a single-threaded run.
+using Chunk = std::vector<Segment>;
+
+std::u16string_view text_of(const std::vector<DocumentText>& texts, std::size_t i) {
+  if (i >= texts.size() || !texts[i]) return {};
+  return *texts[i];
+}
+
+std::vector<Chunk> make_chunks(const std::vector<DocumentText>& texts, std::size_t documents,
+                               std::size_t target) {
+  std::vector<Chunk> chunks;
+  Chunk current;
+  std::size_t current_chars = 0;
+  for (std::size_t d = 0; d < documents; ++d) {
+    const std::u16string_view text = text_of(texts, d);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+      const std::size_t room = target - current_chars;
+      std::size_t cut = text.size();
+      if (text.size() - pos > room) cut = next_line_start(text, pos + room);
+      current.push_back({static_cast<std::uint32_t>(d), pos, cut});
+      current_chars += cut - pos;
+      pos = cut;
+      if (current_chars >= target) {
+        chunks.push_back(std::move(current));
+        current.clear();
+        current_chars = 0;
+      }
+    }
+  }
+  if (!current.empty()) chunks.push_back(std::move(current));
+  return chunks;
+}
+
+// Runs the chunks on `threads` workers. The workers take chunks one at a time (so a slow chunk
+// does not hold the others up) and record their progress under one shared lock.
+void run_workers(const std::vector<DocumentText>& texts, const std::vector<Chunk>& chunks,
+                 ExtractionMode mode, unsigned threads, const ExtractionOptions& options,
+                 std::vector<std::vector<ResultItem>>& chunk_items) {
+  struct Progress {
+    bool started = false;
+    bool ended = false;
+    std::size_t chunks = 0;
+  };
+  std::mutex lock;
+  std::vector<Progress> records(threads);
+  std::size_t chunks_done = 0;
+  std::atomic<std::size_t> next_chunk{0};
+  std::exception_ptr failure;
+
+  auto record = [&](unsigned n, WorkerEvent::Kind kind) {
+    std::lock_guard guard(lock);
+    Progress& p = records[n - 1];
+    if (kind == WorkerEvent::Kind::Started) p.started = true;
+    if (kind == WorkerEvent::Kind::Ended) p.ended = true;
+    if (options.progress) options.progress(WorkerEvent{kind, n, chunks_done, chunks.size()});
+  };
+  auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
+
+  auto worker = [&](unsigned n) {
+    try {
+      record(n, WorkerEvent::Kind::Started);
+      for (;;) {
+        if (cancelled()) break;
+        const std::size_t c = next_chunk.fetch_add(1, std::memory_order_relaxed);
+        if (c >= chunks.size()) break;
+        record(n, WorkerEvent::Kind::Running);
+        std::vector<ResultItem>& out = chunk_items[c];
+        for (const Segment& s : chunks[c]) {
+          extract_range(text_of(texts, s.document), s.begin, s.end, mode, s.document, out);
+        }
+        std::lock_guard guard(lock);
+        ++records[n - 1].chunks;
+        ++chunks_done;
+      }
+    } catch (...) {
+      std::lock_guard guard(lock);
+      if (!failure) failure = std::current_exception();
+    }
+    // The end is recorded even after a failure, so whoever watches sees every worker end.
+    record(n, WorkerEvent::Kind::Ended);
+  };
+
+  std::vector<std::thread> pool;
+  pool.reserve(threads);
+  try {
+    for (unsigned n = 1; n <= threads; ++n) pool.emplace_back(worker, n);
+  } catch (...) {
+    // Could not start every thread: the ones running still finish all chunks between them.
+    if (pool.empty()) worker(1);
+  }
+  for (std::thread& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace
+
+std::u16string worker_event_text(const WorkerEvent& event) {
+  std::u16string number;
+  for (char ch : std::to_string(event.thread)) number += static_cast<char16_t>(ch);
+  switch (event.kind) {
+    case WorkerEvent::Kind::Started:
+      return u"成功启动线程" + number;
+    case WorkerEvent::Kind::Running:
+      return u"线程" + number + u"正在执行";
+    case WorkerEvent::Kind::Ended:
+      return u"结束线程" + number;
+  }
+  return {};
+}
+
+unsigned resolve_thread_count(unsigned threads) {
+  if (threads != 0) return threads;
+  return std::max(2u, std::thread::hardware_concurrency());
+}
+
+std::u16string extraction_report(ExtractionMode mode, std::size_t count) {
+  std::u16string text;
+  switch (mode) {
+    case ExtractionMode::Dialogue:
+      text = u"共提取到对话语句";
+      break;
+    case ExtractionMode::Narrative:
+      text = u"共提取到叙述语句";
+      break;
+    case ExtractionMode::AllSentences:
+      text = u"共提取到语句";
+      break;
+  }
+  for (char ch : std::to_string(count)) text += static_cast<char16_t>(ch);
+  return text;
+}
+
+ExtractionResult extract_sentences(const std::vector<Document>& documents,
+                                   const std::vector<DocumentText>& texts, ExtractionMode mode,
+                                   const ExtractionOptions& options) {
+  ExtractionResult result;
+  result.list.kind = ResultKind::Sentences;
+  result.list.documents = documents;
+  result.list.texts = texts;
+  result.list.texts.resize(documents.size());
+  const unsigned threads = resolve_thread_count(options.threads);
+  result.threads_used = threads;
+  std::vector<ResultItem>& items = result.list.items;
+
+  if (threads == 1) {
+    for (std::size_t d = 0; d < documents.size(); ++d) {
+      if (options.cancel && options.cancel->load(std::memory_order_relaxed)) break;
+      const std::u16string_view text = text_of(texts, d);
+      extract_range(text, 0, text.size(), mode, static_cast<std::uint32_t>(d), items);
+    }
+  } else {
+    std::size_t total = 0;
+    for (std::size_t d = 0; d < documents.size(); ++d) total += text_of(texts, d).size();
+    // Several chunks per worker even out uneven documents; small ones are grouped so that a
+    // library of many short texts does not pay per-document overhead.
+    std::size_t target = options.chunk_chars;
+    if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 8), 1 << 15);
+    const std::vector<Chunk> chunks = make_chunks(texts, documents.size(), target);
+    std::vector<std::vector<ResultItem>> chunk_items(chunks.size());
+    run_workers(texts, chunks, mode, threads, options, chunk_items);
+    std::size_t count = 0;
+    for (const auto& c : chunk_items) count += c.size();
+    items.reserve(count);
+    for (auto& c : chunk_items) {
+      items.insert(items.end(), c.begin(), c.end());
+      std::vector<ResultItem>().swap(c);  // hand the memory back as we go
+    }
+  }
+  result.report = extraction_report(mode, items.size());
+  return result;
+}
+
+ExtractionResult extract_sentences(const ResultList& source, ExtractionMode mode,
+                                   const ExtractionOptions& options) {
+  return extract_sentences(source.documents, source.texts, mode, options);
+}
+
+}  // namespace lantaro
