@@ -9,6 +9,11 @@ namespace lantaro {
 
 namespace {
 
+std::u16string_view text_of(const std::vector<DocumentText>& texts, std::size_t i) {
+  if (i >= texts.size() || !texts[i]) return {};
+  return *texts[i];
+}
+
 // A stretch of one document's text, from one line start to another.
 struct Segment {
   std::uint32_t document;
@@ -21,9 +26,21 @@ struct Segment {
 // items concatenated in chunk order are the items of a single-threaded run.
 using Chunk = std::vector<Segment>;
 
-std::u16string_view text_of(const std::vector<DocumentText>& texts, std::size_t i) {
-  if (i >= texts.size() || !texts[i]) return {};
-  return *texts[i];
+// What one chunk found: spans (a quarter of a result item's size, so the work that scales with
+// the workers is not spent moving memory) and how many of them each segment gave.
+struct ChunkOutput {
+  std::vector<TextSpan> spans;
+  std::vector<std::size_t> counts;  // per segment
+};
+
+void run_chunk(const std::vector<DocumentText>& texts, const Chunk& chunk, ExtractionMode mode,
+               ChunkOutput& out) {
+  out.counts.reserve(chunk.size());
+  for (const Segment& s : chunk) {
+    const std::size_t before = out.spans.size();
+    extract_range(text_of(texts, s.document), s.begin, s.end, mode, out.spans);
+    out.counts.push_back(out.spans.size() - before);
+  }
 }
 
 std::vector<Chunk> make_chunks(const std::vector<DocumentText>& texts, std::size_t documents,
@@ -56,7 +73,7 @@ std::vector<Chunk> make_chunks(const std::vector<DocumentText>& texts, std::size
 // does not hold the others up) and record their progress under one shared lock.
 void run_workers(const std::vector<DocumentText>& texts, const std::vector<Chunk>& chunks,
                  ExtractionMode mode, unsigned threads, const ExtractionOptions& options,
-                 std::vector<std::vector<ResultItem>>& chunk_items) {
+                 std::vector<ChunkOutput>& outputs) {
   struct Progress {
     bool started = false;
     bool ended = false;
@@ -85,10 +102,7 @@ void run_workers(const std::vector<DocumentText>& texts, const std::vector<Chunk
         const std::size_t c = next_chunk.fetch_add(1, std::memory_order_relaxed);
         if (c >= chunks.size()) break;
         record(n, WorkerEvent::Kind::Running);
-        std::vector<ResultItem>& out = chunk_items[c];
-        for (const Segment& s : chunks[c]) {
-          extract_range(text_of(texts, s.document), s.begin, s.end, mode, s.document, out);
-        }
+        run_chunk(texts, chunks[c], mode, outputs[c]);
         std::lock_guard guard(lock);
         ++records[n - 1].chunks;
         ++chunks_done;
@@ -163,11 +177,17 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
   result.threads_used = threads;
   std::vector<ResultItem>& items = result.list.items;
 
+  std::vector<Chunk> chunks;
+  std::vector<ChunkOutput> outputs;
   if (threads == 1) {
+    Chunk everything;
     for (std::size_t d = 0; d < documents.size(); ++d) {
-      if (options.cancel && options.cancel->load(std::memory_order_relaxed)) break;
-      const std::u16string_view text = text_of(texts, d);
-      extract_range(text, 0, text.size(), mode, static_cast<std::uint32_t>(d), items);
+      everything.push_back({static_cast<std::uint32_t>(d), 0, text_of(texts, d).size()});
+    }
+    chunks.push_back(std::move(everything));
+    outputs.resize(1);
+    if (!(options.cancel && options.cancel->load(std::memory_order_relaxed))) {
+      run_chunk(texts, chunks[0], mode, outputs[0]);
     }
   } else {
     std::size_t total = 0;
@@ -176,16 +196,24 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
     // library of many short texts does not pay per-document overhead.
     std::size_t target = options.chunk_chars;
     if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 8), 1 << 15);
-    const std::vector<Chunk> chunks = make_chunks(texts, documents.size(), target);
-    std::vector<std::vector<ResultItem>> chunk_items(chunks.size());
-    run_workers(texts, chunks, mode, threads, options, chunk_items);
-    std::size_t count = 0;
-    for (const auto& c : chunk_items) count += c.size();
-    items.reserve(count);
-    for (auto& c : chunk_items) {
-      items.insert(items.end(), c.begin(), c.end());
-      std::vector<ResultItem>().swap(c);  // hand the memory back as we go
+    chunks = make_chunks(texts, documents.size(), target);
+    outputs.resize(chunks.size());
+    run_workers(texts, chunks, mode, threads, options, outputs);
+  }
+
+  // Chunks are in document and text order: their spans one after another are the items.
+  std::size_t count = 0;
+  for (const ChunkOutput& o : outputs) count += o.spans.size();
+  items.reserve(count);
+  for (std::size_t c = 0; c < chunks.size(); ++c) {
+    const TextSpan* span = outputs[c].spans.data();
+    for (std::size_t s = 0; s < chunks[c].size(); ++s) {
+      const std::uint32_t document = chunks[c][s].document;
+      for (std::size_t k = outputs[c].counts[s]; k > 0; --k, ++span) {
+        items.push_back(ResultItem{document, span->start, span->length, span->start, span->length});
+      }
     }
+    std::vector<TextSpan>().swap(outputs[c].spans);  // hand the memory back as we go
   }
   result.report = extraction_report(mode, items.size());
   return result;

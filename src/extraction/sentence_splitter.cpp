@@ -11,23 +11,21 @@ constexpr bool is_blank(char16_t c) { return c == u' ' || c == u'\u3000' || c ==
 // lies in this range, so the scan skips them with one comparison.
 constexpr bool is_plain_ideograph_range(char16_t c) { return c >= 0x4E00 && c < 0xFF00; }
 
-// Collects items of one document; trimming happens here so the scanners only find boundaries.
+// Collects the items as spans; trimming happens here so the scanners only find boundaries.
 class Sink {
  public:
-  Sink(const char16_t* text, std::uint32_t document, std::vector<ResultItem>& out)
-      : text_(text), document_(document), out_(out) {}
+  Sink(const char16_t* text, std::vector<TextSpan>& out) : text_(text), out_(out) {}
 
   void emit(std::size_t begin, std::size_t end) {
     while (begin < end && is_blank(text_[begin])) ++begin;
     while (end > begin && is_blank(text_[end - 1])) --end;
     if (begin == end) return;
-    out_.push_back(ResultItem{document_, begin, end - begin, begin, end - begin});
+    out_.push_back(TextSpan{begin, end - begin});
   }
 
  private:
   const char16_t* text_;
-  std::uint32_t document_;
-  std::vector<ResultItem>& out_;
+  std::vector<TextSpan>& out_;
 };
 
 // Cuts text[begin, end) into sentences; line breaks inside the range end sentences.
@@ -115,10 +113,10 @@ std::size_t next_line_start(std::u16string_view text, std::size_t pos) {
 }
 
 void extract_range(std::u16string_view text, std::size_t begin, std::size_t end,
-                   ExtractionMode mode, std::uint32_t document, std::vector<ResultItem>& out) {
+                   ExtractionMode mode, std::vector<TextSpan>& out) {
   if (end > text.size()) end = text.size();
   if (begin >= end) return;
-  Sink sink(text.data(), document, out);
+  Sink sink(text.data(), out);
   switch (mode) {
     case ExtractionMode::Dialogue:
       extract_dialogue(text.data(), begin, end, sink);
@@ -133,11 +131,8 @@ void extract_range(std::u16string_view text, std::size_t begin, std::size_t end,
 }
 
 std::vector<TextSpan> extract_spans(std::u16string_view text, ExtractionMode mode) {
-  std::vector<ResultItem> items;
-  extract_range(text, 0, text.size(), mode, 0, items);
   std::vector<TextSpan> spans;
-  spans.reserve(items.size());
-  for (const ResultItem& item : items) spans.push_back({item.start, item.length});
+  extract_range(text, 0, text.size(), mode, spans);
   return spans;
 }
 

@@ -10,11 +10,8 @@
 // - sentences are trimmed of " ", U+3000 and tab; empty ones are dropped.
 
 #include <cstddef>
-#include <cstdint>
 #include <string_view>
 #include <vector>
-
-#include "retrieval/result_list.h"
 
 namespace lantaro {
 
@@ -61,11 +58,11 @@ inline constexpr bool is_line_break(char16_t c) { return c == u'\n' || c == u'\r
 // The first line start at or after `pos` (a CR LF pair is never split), or text.size().
 std::size_t next_line_start(std::u16string_view text, std::size_t pos);
 
-// Appends the items of `mode` found in text[begin, end) to `out`, as sentence items of
-// `document` (span and hit are the same). begin and end must be line starts (or the text's
-// end); then cutting a text into consecutive ranges gives the same items as the whole.
+// Appends the items of `mode` found in text[begin, end) to `out` (offsets into the whole
+// text). begin and end must be line starts (or the text's end); then cutting a text into
+// consecutive ranges gives the same items as the whole.
 void extract_range(std::u16string_view text, std::size_t begin, std::size_t end,
-                   ExtractionMode mode, std::uint32_t document, std::vector<ResultItem>& out);
+                   ExtractionMode mode, std::vector<TextSpan>& out);
 
 // The items of one whole text as spans (for callers that do not need a result list).
 std::vector<TextSpan> extract_spans(std::u16string_view text, ExtractionMode mode);
