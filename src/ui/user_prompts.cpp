@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace lantaro::ui {
 namespace {
@@ -37,20 +38,23 @@ bool ask_yes_no(QWidget* parent, const QString& text) {
     capture->answers.pop_front();
     return answer;
   }
-  QMessageBox box(QMessageBox::Question, kBoxTitle, text, QMessageBox::Yes | QMessageBox::No,
-                  parent);
-  box.setDefaultButton(QMessageBox::No);
-  box.setButtonText(QMessageBox::Yes, QStringLiteral("是"));
-  box.setButtonText(QMessageBox::No, QStringLiteral("否"));
-  return box.exec() == QMessageBox::Yes;
+  QMessageBox box(QMessageBox::Question, kBoxTitle, text, QMessageBox::NoButton, parent);
+  QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+  box.setDefaultButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 namespace {
 std::optional<QString> scripted(std::deque<std::optional<QString>>& queue) {
   if (queue.empty()) return std::nullopt;
-  auto answer = queue.front();
+  // Moved out through a plain QString: GCC 12 misreads a copied optional as uninitialised.
+  const bool chosen = queue.front().has_value();
+  QString path = chosen ? *queue.front() : QString();
   queue.pop_front();
-  return answer;
+  if (!chosen) return std::nullopt;
+  return path;
 }
 }  // namespace
 

@@ -1,0 +1,150 @@
+#pragma once
+// Every window of the program and every control on it, as data: names, kinds, parents,
+// geometry, initial state, texts, fonts and colours. The builder (window_builder.h) turns one of
+// these definitions into widgets; tests compare the built windows against the same data.
+
+#include <QColor>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <Qt>
+#include <vector>
+
+namespace lantaro::ui {
+
+enum class WindowId { Main, AddCorpus, TextExport, Context, Help, ProgramInfo, Progress, Sponsor };
+
+inline constexpr WindowId kAllWindows[] = {WindowId::Main,        WindowId::AddCorpus,
+                                           WindowId::TextExport,  WindowId::Context,
+                                           WindowId::Help,        WindowId::ProgramInfo,
+                                           WindowId::Progress,    WindowId::Sponsor};
+
+enum class FrameKind {
+  Sizable,  // normal frame the user can drag
+  Fixed,    // normal frame, size fixed (a window with a maximize button can still be maximized)
+  None,     // no frame and no caption: the window is its client area
+};
+
+// Caption buttons besides the close box (the system menu always brings the close box).
+enum CaptionButton : unsigned {
+  kSystemMenu = 1u << 0,
+  kMinimize = 1u << 1,
+  kMaximize = 1u << 2,
+};
+
+enum class ControlKind {
+  GroupBox,          // QGroupBox
+  Label,             // QLabel
+  TransparentLabel,  // QLabel without background
+  EditBox,           // QLineEdit, or QPlainTextEdit with ControlDefinition::multi_line
+  RichEditBox,       // QPlainTextEdit
+  PushButton,        // QPushButton
+  PictureButton,     // ui::PictureButton
+  ComboBox,          // QComboBox (editable drop-down)
+  ListBox,           // QListView (the feature sets a model)
+  Grid,              // QTableView (the feature sets a model)
+  TreeBox,           // QTreeView (the feature sets a model)
+  TabControl,        // ui::TabControl
+  ProgressBar,       // QProgressBar
+  ShapeBox,          // ui::ShapeBox
+  PictureBox,        // QLabel holding a picture
+  // Non-visual units: no geometry, never shown.
+  BalloonTip,         // ui::BalloonTip (a QObject)
+  Timer,              // QTimer, never started
+  FileDialog,         // no object: dialogs go through ui/user_prompts.h
+  SpreadsheetObject,  // no object: the export feature owns its spreadsheet component
+};
+
+bool is_non_visual(ControlKind kind);
+
+struct FontDefinition {
+  QString family;       // empty: the default GUI font
+  int point_size = 0;   // 0: not given
+  int pixel_size = 0;   // 0: not given (character height in pixels)
+  bool bold = false;
+  bool is_default() const { return family.isEmpty() && point_size == 0 && pixel_size == 0 && !bold; }
+};
+
+// How a control follows its parent when the parent grows beyond its designed size: each edge moves
+// by this fraction of the parent's growth in that direction (left/right of the width growth,
+// top/bottom of the height growth). All zero: the control keeps its designed geometry.
+struct Anchors {
+  double left = 0, top = 0, right = 0, bottom = 0;
+  bool operator==(const Anchors&) const = default;
+};
+
+enum class PictureFit {
+  Centre,   // shrunk to fit, proportions kept, centred
+  Stretch,  // stretched to fill the box
+};
+
+struct ControlDefinition {
+  QString name;
+  ControlKind kind = ControlKind::Label;
+  QString parent;  // empty: the window's client area; else a group box, shape box or tab control
+  int page = 0;    // for controls on a tab control: the page, counted from 1
+  QRect geometry;  // left, top, width, height relative to the parent (a tab control's whole rect)
+
+  bool visible = true;
+  bool enabled = true;
+  bool tab_stop = false;
+
+  QString text;       // caption or initial text ("\r\n" separates lines of multi-line boxes)
+  QStringList items;  // combo box items, tab captions; tree placeholder items ("\t" = one level down)
+  FontDefinition font;
+  QColor text_color;        // invalid: automatic
+  QColor background_color;  // invalid: the default colour of the kind
+
+  bool read_only = false;
+  bool multi_line = false;
+  bool word_wrap = false;
+  bool integer_only = false;           // typed characters other than 0-9 and '-' are ignored
+  bool no_border = false;
+  bool keep_selection_visible = false;  // selection stays highlighted without the focus
+  bool hide_selection_unfocused = false;
+  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+
+  QString hint;          // tooltip
+  QString picture;       // resource path of an SVG picture
+  QSize picture_size;    // size the picture is drawn at (buttons); boxes fit it to themselves
+  PictureFit picture_fit = PictureFit::Centre;
+  bool framed = false;   // picture boxes: sunken edge inside a raised frame
+
+  int minimum = 0, maximum = 100, value = 0;  // progress bars
+
+  Anchors anchors;
+
+  bool non_visual() const { return is_non_visual(kind); }
+};
+
+struct MenuEntryDefinition {
+  int level = 0;  // 0: a menu-bar entry opening a drop-down; 1: a command in the last one
+  QString caption;
+};
+
+struct WindowDefinition {
+  WindowId id = WindowId::Main;
+  QString object_name;
+  QString title;
+  QSize outer_size;  // frame and caption included
+  FrameKind frame = FrameKind::Sizable;
+  unsigned caption_buttons = kSystemMenu | kMinimize | kMaximize;
+  QColor background;  // invalid: the default colour
+  std::vector<MenuEntryDefinition> menu;
+  std::vector<ControlDefinition> controls;  // parents come before their children
+
+  // Nullptr when the window has no such control.
+  const ControlDefinition* find(const QString& name) const;
+};
+
+const WindowDefinition& window_definition(WindowId id);
+
+// Resource paths of the artwork the features use directly.
+namespace art {
+inline constexpr char kProgramIcon[] = ":/art/program_icon.svg";
+inline constexpr char kTreeFolder[] = ":/art/tree/folder.svg";      // tree picture 0
+inline constexpr char kTreeDocument[] = ":/art/tree/document.svg";  // tree picture 1
+}  // namespace art
+
+}  // namespace lantaro::ui
