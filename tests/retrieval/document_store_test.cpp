@@ -1,0 +1,139 @@
+#include "retrieval/document_store.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "test_support.h"
+
+namespace lantaro {
+namespace {
+
+using testing::TempFolder;
+using testing::write_bytes;
+
+TEST(DocumentStore, DecodesGbkUtf8AndMalformedBytesByTheLibrarysRule) {
+  // Note: short GBK texts can be valid UTF-8 by accident ("时习" is); the rule then reads them
+  // as UTF-8, so the GBK samples here are chosen not to be.
+  TempFolder folder;
+  DocumentStore store;
+  write_bytes(folder / "gbk.txt", encode_gbk(u"学而时习之\r\n不亦说乎"));
+  write_bytes(folder / "bom.txt", "\xEF\xBB\xBF" "学而\n");
+  write_bytes(folder / "utf8.txt", "学而\r");
+  write_bytes(folder / "bad.txt", "\xD1\xA7\xFF\n\xD1");  // 学, a stray byte, LF, a cut lead byte
+  write_bytes(folder / "empty.txt", "");
+
+  EXPECT_EQ(*store.load(folder / "gbk.txt"), u"学而时习之\r\n不亦说乎");
+  EXPECT_EQ(*store.load(folder / "bom.txt"), u"学而\n");
+  EXPECT_EQ(*store.load(folder / "utf8.txt"), u"学而\r");
+  EXPECT_EQ(*store.load(folder / "bad.txt"), u"学\uFFFD\n\uFFFD");
+  auto empty = store.load(folder / "empty.txt");
+  ASSERT_TRUE(empty);
+  EXPECT_TRUE(empty->empty());
+}
+
+TEST(DocumentStore, UnreadableFilesGiveNothing) {
+  TempFolder folder;
+  DocumentStore store;
+  EXPECT_EQ(store.load(folder / "missing.txt"), nullptr);
+  std::filesystem::create_directories(folder / "folder.txt");
+  EXPECT_EQ(store.load(folder / "folder.txt"), nullptr);
+
+  write_bytes(folder / "locked.txt", "abc");
+  std::filesystem::permissions(folder / "locked.txt", std::filesystem::perms::none);
+  std::ifstream probe(folder / "locked.txt");
+  if (probe) GTEST_SKIP() << "running with rights that ignore file permissions";
+  EXPECT_EQ(store.load(folder / "locked.txt"), nullptr);
+}
+
+TEST(DocumentStore, RepeatedLoadsShareOneCachedText) {
+  TempFolder folder;
+  DocumentStore store;
+  write_bytes(folder / "a.txt", encode_gbk(u"学而"));
+  DocumentText first = store.load(folder / "a.txt");
+  EXPECT_GT(store.cached_bytes(), 0u);
+  EXPECT_EQ(store.load(folder / "a.txt").get(), first.get());
+  store.clear();
+  EXPECT_EQ(store.cached_bytes(), 0u);
+  DocumentText again = store.load(folder / "a.txt");
+  EXPECT_NE(again.get(), first.get());
+  EXPECT_EQ(*again, *first);
+}
+
+TEST(DocumentStore, AChangedFileIsReadAgain) {
+  TempFolder folder;
+  DocumentStore store;
+  const auto path = folder / "a.txt";
+  write_bytes(path, encode_gbk(u"学而"));
+  const auto stamp = std::filesystem::last_write_time(path);
+  EXPECT_EQ(*store.load(path), u"学而");
+
+  // Same size, other bytes, different modification time.
+  write_bytes(path, encode_gbk(u"之乎"));
+  std::filesystem::last_write_time(path, stamp + std::chrono::seconds(5));
+  EXPECT_EQ(*store.load(path), u"之乎");
+
+  // Same modification time, other size.
+  write_bytes(path, encode_gbk(u"不亦说乎"));
+  std::filesystem::last_write_time(path, stamp + std::chrono::seconds(5));
+  EXPECT_EQ(*store.load(path), u"不亦说乎");
+
+  // A vanished file is not served from the cache.
+  std::filesystem::remove(path);
+  EXPECT_EQ(store.load(path), nullptr);
+}
+
+TEST(DocumentStore, StaysWithinItsBoundAndEvictsTheLeastRecentlyUsed) {
+  TempFolder folder;
+  const std::u16string text = u"而" + std::u16string(999, u'学');
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) write_bytes(folder / name, encode_gbk(text));
+  DocumentStore probe;
+  probe.load(folder / "a.txt");
+  const std::size_t one = probe.cached_bytes();
+
+  DocumentStore store(2 * one + one / 2);  // room for two texts
+  DocumentText a = store.load(folder / "a.txt");
+  DocumentText b = store.load(folder / "b.txt");
+  store.load(folder / "a.txt");  // a is now the most recently used
+  store.load(folder / "c.txt");  // evicts b
+  EXPECT_LE(store.cached_bytes(), 2 * one + one / 2);
+  EXPECT_EQ(store.load(folder / "a.txt").get(), a.get());
+  EXPECT_NE(store.load(folder / "b.txt").get(), b.get());
+
+  // A text larger than the whole bound is served but not kept.
+  DocumentStore tiny(10);
+  EXPECT_EQ(*tiny.load(folder / "a.txt"), text);
+  EXPECT_EQ(tiny.cached_bytes(), 0u);
+}
+
+TEST(DocumentStore, CachedTextsCarryNoDecodingSlack) {
+  TempFolder folder;
+  write_bytes(folder / "a.txt", encode_gbk(u"而" + std::u16string(99999, u'学')));
+  DocumentStore store;
+  store.load(folder / "a.txt");
+  // 100000 characters in UTF-16, not the 200000 units the decoder first reserves.
+  EXPECT_LT(store.cached_bytes(), 100000 * 2 + 4096);
+}
+
+TEST(DocumentStore, ManyThreadsLoadingTheSameFilesAgree) {
+  TempFolder folder;
+  for (int i = 0; i < 20; ++i)
+    write_bytes(folder / (std::to_string(i) + ".txt"), encode_gbk(u"而" + std::u16string(99 + i, u'学')));
+  DocumentStore store(30000);  // small enough that evictions happen during the run
+  std::vector<std::jthread> threads;
+  std::atomic<int> wrong{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int round = 0; round < 200; ++round) {
+        int i = round % 20;
+        auto text = store.load(folder / (std::to_string(i) + ".txt"));
+        if (!text || text->size() != static_cast<std::size_t>(100 + i)) ++wrong;
+      }
+    });
+  threads.clear();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_LE(store.cached_bytes(), 30000u);
+}
+
+}  // namespace
+}  // namespace lantaro
