@@ -1,0 +1,67 @@
+#include "retrieval/context_window.h"
+
+#include <QEvent>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "retrieval/context_passage.h"
+#include "retrieval/document_view.h"
+#include "ui/window_builder.h"
+
+namespace lantaro {
+
+namespace {
+const QString kContextBox = QStringLiteral("超级编辑框1");
+}
+
+MarginKeeper::MarginKeeper(QWidget* control, int margin)
+    : QObject(control), control_(control), margin_(margin) {
+  control->installEventFilter(this);
+  if (control->parentWidget()) control->parentWidget()->installEventFilter(this);
+  apply();
+}
+
+bool MarginKeeper::eventFilter(QObject* watched, QEvent* event) {
+  const auto type = event->type();
+  if ((watched == control_ && (type == QEvent::Resize || type == QEvent::Move)) ||
+      (watched == control_->parentWidget() && type == QEvent::Resize))
+    apply();
+  return QObject::eventFilter(watched, event);
+}
+
+void MarginKeeper::apply() {
+  const QWidget* parent = control_->parentWidget();
+  if (!parent) return;
+  const QRect wanted = parent->rect().adjusted(margin_, margin_, -margin_, -margin_);
+  const QRect target(wanted.topLeft(), wanted.size().expandedTo(QSize(0, 0)));
+  // Re-placing sends another move/resize to this filter; an unchanged rectangle ends it.
+  if (control_->geometry() != target) control_->setGeometry(target);
+}
+
+ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t index,
+                                        std::size_t before, std::size_t after, QWidget* parent) {
+  const ResultItem& item = list.items.at(index);
+  const std::u16string_view text = *list.texts.at(item.document);
+  const Passage passage = context_passage(text, Hit{item.hit_start, item.hit_length}, before, after);
+  const std::u16string_view shown = text.substr(passage.start, passage.length);
+
+  ui::DesignedWindow* window = ui::build_window(ui::WindowId::Context, parent);
+  auto* box = window->control<QPlainTextEdit>(kContextBox);
+  new MarginKeeper(box, kContextBoxMargin);
+  box->setPlainText(view_text(shown));
+
+  const LineBreakMap map(shown);
+  const std::size_t hit_start = item.hit_start - passage.start;
+  QTextCursor cursor(box->document());
+  cursor.setPosition(static_cast<int>(map.to_view(hit_start)));
+  cursor.setPosition(static_cast<int>(map.to_view(hit_start + item.hit_length)),
+                     QTextCursor::KeepAnchor);
+  box->setTextCursor(cursor);
+
+  window->open();
+  box->setFocus();
+  box->ensureCursorVisible();
+  return window;
+}
+
+}  // namespace lantaro
