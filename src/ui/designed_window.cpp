@@ -135,6 +135,8 @@ void DesignedWindow::open() {
   centreOnScreen();
   show();
   correctForFrame();
+  reported_position_ = pos();
+  reported_size_ = size();
   opening_ = false;
   opened_ = true;
   raise();
@@ -155,6 +157,8 @@ void DesignedWindow::correctForFrame() {
   fixSizeIfNeeded();
   resize(clientSizeFor(frame_));
   centreOnScreen();
+  reported_position_ = pos();
+  reported_size_ = size();
   --quiet_;
 }
 
@@ -171,14 +175,20 @@ void DesignedWindow::keyPressEvent(QKeyEvent* event) {
 void DesignedWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
   if (!opening_ && opened_) correctForFrame();
-  if (opened_ && !opening_ && quiet_ == 0) emit positionChanged();
+  if (opened_ && !opening_ && quiet_ == 0 && pos() != reported_position_) {
+    reported_position_ = pos();
+    emit positionChanged();
+  }
 }
 
 void DesignedWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (!opening_ && opened_) correctForFrame();
   applyLayout();
-  if (opened_ && !opening_ && quiet_ == 0) emit sizeChanged();
+  if (opened_ && !opening_ && quiet_ == 0 && size() != reported_size_) {
+    reported_size_ = size();
+    emit sizeChanged();
+  }
 }
 
 void DesignedWindow::changeEvent(QEvent* event) {

@@ -4,6 +4,7 @@
 // its controls follow it when it grows, and closes on Esc.
 
 #include <QMargins>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -88,7 +89,11 @@ class DesignedWindow : public QWidget {
   bool opened_ = false;
   bool opening_ = false;
   bool frame_known_ = false;
-  int quiet_ = 0;  // > 0: geometry changes of our own that raise no events
+  int quiet_ = 0;
+  // Where the window was when it last raised an event: the platform may report the same
+  // geometry again (a window manager adopting the window), which is no change.
+  QPoint reported_position_;
+  QSize reported_size_;  // > 0: geometry changes of our own that raise no events
 };
 
 }  // namespace lantaro::ui

@@ -232,7 +232,7 @@ WindowDefinition main_window() {
 
       // Extraction panel: wide enough for all four picture buttons in one row; it moves with the
       // document list it covers.
-      C(K::ShapeBox, "外形框1", 744, 208, 392, 96).hidden().anchors(r, 0, r, 0),
+      C(K::ShapeBox, "外形框1", 740, 208, 394, 96).hidden().anchors(r, 0, r, 0),
       C(K::PictureButton, "超级按钮_提取对话句", 10, 8, 80, 80).in("外形框1").tab()
           .text("提取对话句")
           .picture(":/art/panel/dialogue.svg", 50, 50, "提取中文双引号及其中的内容"),
@@ -247,7 +247,7 @@ WindowDefinition main_window() {
           .tab().text("多线程取语句")
           .picture(":/art/panel/multi_threaded.svg", 50, 50,
                    "以多线程方式提取全部语句，不分叙述和对话，适合大型文献"),
-      C(K::PushButton, "按钮_关闭语句提取按钮面板", 375, 1, 16, 16).in("外形框1").tab().text("X"),
+      C(K::PushButton, "按钮_关闭语句提取按钮面板", 377, 1, 16, 16).in("外形框1").tab().text("X"),
   };
   return w;
 }
