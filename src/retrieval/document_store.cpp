@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <list>
+#include <memory_resource>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -12,8 +13,6 @@
 
 namespace lantaro {
 namespace {
-
-using Key = std::filesystem::path::string_type;
 
 struct Stamp {
   std::uintmax_t size = 0;
@@ -53,23 +52,37 @@ std::size_t cost_of(const std::u16string& text) {
 
 }  // namespace
 
+// The index lives in its own memory pool: its nodes then sit together instead of between the
+// cached texts, and a warm search (one lookup per document) does not miss the cache on each.
 struct DocumentStore::Impl {
+  using PoolKey = std::pmr::basic_string<std::filesystem::path::value_type>;
+  using KeyView = std::basic_string_view<std::filesystem::path::value_type>;
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(KeyView k) const { return std::hash<KeyView>{}(k); }
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(KeyView a, KeyView b) const { return a == b; }
+  };
   struct Entry {
     Stamp stamp;
     DocumentText text;
     std::size_t cost = 0;
-    std::list<Key>::iterator lru;
+    std::pmr::list<const PoolKey*>::iterator lru;
   };
+  using Map = std::pmr::unordered_map<PoolKey, Entry, KeyHash, KeyEqual>;
 
   explicit Impl(std::size_t max) : max_bytes(max) {}
 
   std::size_t max_bytes;
   mutable std::mutex mutex;
-  std::unordered_map<Key, Entry> entries;
-  std::list<Key> order;  // most recently used first
+  std::pmr::unsynchronized_pool_resource pool;  // guarded by mutex, like everything below
+  Map entries{&pool};
+  std::pmr::list<const PoolKey*> order{&pool};  // most recently used first
   std::size_t bytes = 0;
 
-  void erase(std::unordered_map<Key, Entry>::iterator it) {
+  void erase(Map::iterator it) {
     bytes -= it->second.cost;
     order.erase(it->second.lru);
     entries.erase(it);
@@ -84,7 +97,7 @@ DocumentStore::~DocumentStore() = default;
 DocumentText DocumentStore::load(const std::filesystem::path& path) {
   auto stamp = stamp_of(path);
   if (!stamp) return nullptr;
-  Key key = path.native();
+  const Impl::KeyView key = path.native();
   {
     std::lock_guard lock(impl_->mutex);
     auto it = impl_->entries.find(key);
@@ -112,11 +125,12 @@ DocumentText DocumentStore::load(const std::filesystem::path& path) {
 
   std::lock_guard lock(impl_->mutex);
   if (auto it = impl_->entries.find(key); it != impl_->entries.end()) impl_->erase(it);
-  impl_->order.push_front(key);
-  impl_->entries.emplace(std::move(key), Impl::Entry{*stamp, text, cost, impl_->order.begin()});
+  auto it = impl_->entries.emplace(Impl::PoolKey(key, &impl_->pool), Impl::Entry{}).first;
+  impl_->order.push_front(&it->first);
+  it->second = Impl::Entry{*stamp, text, cost, impl_->order.begin()};
   impl_->bytes += cost;
   while (impl_->bytes > impl_->max_bytes && !impl_->order.empty())
-    impl_->erase(impl_->entries.find(impl_->order.back()));
+    impl_->erase(impl_->entries.find(*impl_->order.back()));
   return text;
 }
 

@@ -187,5 +187,20 @@ TEST(TextScan, VectorScansAgreeWithPlainLoopsAtEveryOffset) {
   EXPECT_EQ(scan::find(tricky, u"\u5B66", 1), 2u);
 }
 
+TEST(TextScan, SubstringSearchAgreesWithTheStandardOneAtEveryStart) {
+  std::mt19937 rng(777);
+  const std::u16string alphabet = u"ab\u5B66\u662F";
+  for (int round = 0; round < 2000; ++round) {
+    std::u16string text, needle;
+    for (std::size_t i = 0, len = rng() % 100; i < len; ++i) text += alphabet[rng() % alphabet.size()];
+    for (std::size_t i = 0, len = 1 + rng() % 5; i < len; ++i) needle += alphabet[rng() % alphabet.size()];
+    const std::u16string_view view = text;
+    for (std::size_t from = 0; from <= text.size() + 1; ++from)
+      ASSERT_EQ(scan::find(view, needle, from), from > text.size() ? std::u16string_view::npos
+                                                                     : view.find(needle, from))
+          << "round " << round << " from " << from;
+  }
+}
+
 }  // namespace
 }  // namespace lantaro

@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# Benchmarks on a large generated library. One run prints every section's table.
+#
+#   bash scripts/bench.sh [section...]        sections: search (default: all)
+#
+# Environment:
+#   BUILD_DIR   build folder with the bench programs (default: <repo>/build-bench, configured and
+#               built here with -j2 when the programs are missing)
+#   BENCH_DATA  where the generated library goes (default: <BUILD_DIR>/bench-data; never inside
+#               the source tree's tracked files)
+#   BENCH_MB    minimum size of the generated library in MB (default 200)
+#
+# The library is the example library (corpus/) copied as many times as needed into
+# BENCH_DATA/corpus/copyNNN/; it is made once and reused while its size still suffices.
+#
+# Each section is a function bench_<name>; add a section by adding a function and its name to
+# SECTIONS below.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${BUILD_DIR:-$root/build-bench}
+data_dir=${BENCH_DATA:-$build_dir/bench-data}
+min_mb=${BENCH_MB:-200}
+corpus_dir=$data_dir/corpus
+SECTIONS=(search)
+
+# ---------------------------------------------------------------------------------------------
+# Common helpers
+# ---------------------------------------------------------------------------------------------
+
+log() { printf '%s\n' "$*" >&2; }
+
+# Builds the given targets when they are missing.
+ensure_built() {
+  local missing=()
+  for target in "$@"; do
+    [[ -x $build_dir/run/$target ]] || missing+=("$target")
+  done
+  if ((${#missing[@]} == 0)); then return 0; fi
+  if [[ ! -f $build_dir/CMakeCache.txt ]]; then
+    cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DLANTARO_BUILD_GUI=OFF \
+      -DLANTARO_BUILD_TESTS=OFF -DLANTARO_BUILD_BENCH=ON >/dev/null
+  fi
+  for target in "${missing[@]}"; do
+    cmake --build "$build_dir" -j2 --target "$target" >/dev/null
+  done
+}
+
+corpus_bytes() {
+  if [[ -d $corpus_dir ]]; then
+    find "$corpus_dir" -type f -name '*.txt' -printf '%s\n' | awk '{s+=$1} END {print s+0}'
+  else
+    echo 0
+  fi
+}
+
+# Copies the example library until the generated one holds at least min_mb MB of documents.
+generate_corpus() {
+  local want=$((min_mb * 1000 * 1000))
+  local have
+  have=$(corpus_bytes)
+  if ((have >= want)); then
+    log "bench: reusing $corpus_dir ($((have / 1000000)) MB)"
+    return
+  fi
+  local one
+  one=$(find "$root/corpus" -type f -name '*.txt' -printf '%s\n' | awk '{s+=$1} END {print s+0}')
+  ((one > 0)) || { log "bench: the example library has no documents"; exit 1; }
+  local copies=$(((want + one - 1) / one))
+  log "bench: generating $copies copies of the example library in $corpus_dir"
+  rm -rf "$corpus_dir"
+  mkdir -p "$corpus_dir"
+  local i
+  for ((i = 0; i < copies; i++)); do
+    local target
+    target=$(printf '%s/copy%03d' "$corpus_dir" "$i")
+    mkdir -p "$target"
+    # Only the documents and their folders: licence notes are no documents.
+    (cd "$root/corpus" && find . -type d -exec mkdir -p "$target/{}" \; &&
+      find . -type f -name '*.txt' -exec cp {} "$target/{}" \;)
+  done
+  log "bench: $(($(corpus_bytes) / 1000000)) MB in $(find "$corpus_dir" -type f -name '*.txt' | wc -l) documents"
+}
+
+# Wall-clock seconds of a command (output discarded), best of $repeat runs.
+best_seconds() {
+  local repeat=$1
+  shift
+  local best=""
+  local k
+  for ((k = 0; k < repeat; k++)); do
+    local start end s
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s.%N)
+    s=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.4f", b - a}')
+    if [[ -z $best ]] || awk -v s="$s" -v b="$best" 'BEGIN {exit !(s < b)}'; then best=$s; fi
+  done
+  echo "$best"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Section: search (cold and warm search against ripgrep, peak memory)
+# ---------------------------------------------------------------------------------------------
+
+bench_search() {
+  ensure_built lantaro-bench-search
+  local bench=$build_dir/run/lantaro-bench-search
+  local bytes
+  bytes=$(corpus_bytes)
+  local mb
+  mb=$(awk -v b="$bytes" 'BEGIN {printf "%.1f", b / 1e6}')
+
+  # Requests: a single keyword, and two keywords with exactly two characters between them. The
+  # ripgrep patterns find the same text (ripgrep counts matching lines, not hits; only its time
+  # is used).
+  local one_keyword="天下"
+  local two_keywords="不 乎@2"
+  local rg_one=(rg -E gbk -c -F "$one_keyword" "$corpus_dir")
+  local rg_two=(rg -E gbk -c "不..乎" "$corpus_dir")
+
+  # Bring the files into the operating system's cache for both programs alike: "cold" below
+  # means that Lantaro's document store is empty, not that the disk is read.
+  find "$corpus_dir" -type f -name '*.txt' -print0 | xargs -0 cat >/dev/null
+
+  local rg_one_s="" rg_two_s=""
+  if command -v rg >/dev/null; then
+    rg_one_s=$(best_seconds 3 "${rg_one[@]}")
+    rg_two_s=$(best_seconds 3 "${rg_two[@]}")
+  else
+    log "bench: ripgrep (rg) is not installed; no reference times"
+  fi
+
+  local out peak_line
+  local time_log
+  time_log=$(mktemp)
+  if [[ -x /usr/bin/time ]]; then
+    out=$(/usr/bin/time -v -o "$time_log" "$bench" --corpus "$corpus_dir" --repeat 3 \
+      "$one_keyword" "$two_keywords")
+  else
+    out=$("$bench" --corpus "$corpus_dir" --repeat 3 "$one_keyword" "$two_keywords")
+  fi
+  local peak_kb
+  peak_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$time_log")
+  rm -f "$time_log"
+  if [[ -z $peak_kb ]]; then
+    peak_line=$(grep '^peak_rss' <<<"$out")
+    peak_kb=$((${peak_line#peak_rss bytes=} / 1024))
+  fi
+
+  field() { grep "^phase=$1 request=\"$2\"" <<<"$out" | sed -n "s/.* $3=\([^ ]*\).*/\1/p"; }
+
+  echo "== search: $mb MB, $(grep '^corpus' <<<"$out" | sed 's/.*documents=\([0-9]*\).*/\1/') documents =="
+  printf '%-22s %10s %10s %12s %10s %10s %10s\n' request phase seconds "MB/s" hits rg_seconds "vs rg"
+  local label rg_s phase
+  for label in "$one_keyword" "$two_keywords"; do
+    if [[ $label == "$one_keyword" ]]; then rg_s=$rg_one_s; else rg_s=$rg_two_s; fi
+    for phase in cold warm; do
+      local s mbps hits ratio="-"
+      s=$(field "$phase" "$label" seconds)
+      mbps=$(field "$phase" "$label" mbps)
+      hits=$(field "$phase" "$label" hits)
+      [[ -n $rg_s ]] && ratio=$(awk -v r="$rg_s" -v s="$s" 'BEGIN {printf "%.1fx", r / s}')
+      printf '%-22s %10s %10.4f %12.0f %10s %10s %10s\n' "\"$label\"" "$phase" "$s" "$mbps" \
+        "$hits" "${rg_s:--}" "$ratio"
+    done
+  done
+  local peak_ratio
+  peak_ratio=$(awk -v p="$peak_kb" -v b="$bytes" 'BEGIN {printf "%.2f", p * 1024 / b}')
+  echo "peak memory: $((peak_kb / 1024)) MB = ${peak_ratio}x the library ($mb MB)"
+  echo "targets: cold >= 2x ripgrep, warm >= 10x ripgrep, peak memory < 3x the library"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Main
+# ---------------------------------------------------------------------------------------------
+
+main() {
+  local chosen=("$@")
+  if ((${#chosen[@]} == 0)); then chosen=("${SECTIONS[@]}"); fi
+  generate_corpus
+  local section
+  for section in "${chosen[@]}"; do
+    if ! declare -F "bench_$section" >/dev/null; then
+      log "bench: unknown section $section (known: ${SECTIONS[*]})"
+      exit 2
+    fi
+    "bench_$section"
+    echo
+  done
+}
+
+main "$@"
