@@ -1,0 +1,158 @@
+#include "export/export_controller.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFutureWatcher>
+#include <QPlainTextEdit>
+#include <QtConcurrent/QtConcurrentRun>
+#include <atomic>
+
+#include "app/text.h"
+#include "export/text_export.h"
+#include "export/xlsx_spreadsheet.h"
+#include "info/progress_window.h"
+#include "retrieval/retrieval_controller.h"
+#include "ui/designed_window.h"
+#include "ui/user_prompts.h"
+#include "ui/window_builder.h"
+
+namespace lantaro {
+namespace {
+
+QString to_qstring(std::u16string_view text) {
+  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+// The box's text with every line break as the box shows it (paragraph and line separators
+// included) turned into a plain line feed; the engine writes those as CR LF.
+std::u16string box_text(const QPlainTextEdit& box) {
+  QString text = box.document()->toRawText();
+  for (QChar& c : text) {
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
+  }
+  return text.toStdU16String();
+}
+
+int percent(std::size_t part, std::size_t whole) {
+  return whole == 0 ? 0 : static_cast<int>(part * 100 / whole);
+}
+
+}  // namespace
+
+ExportController::ExportController(ui::DesignedWindow* main, const RunDirectory& /*run*/,
+                                   RetrievalController& retrieval)
+    : QObject(main), main_(main), retrieval_(retrieval) {
+  if (auto* button = main->control<QAbstractButton>(QStringLiteral("超级按钮_提取到TXT")))
+    connect(button, &QAbstractButton::clicked, this, &ExportController::openTextExport);
+  if (auto* button = main->control<QAbstractButton>(QStringLiteral("超级按钮_提取到EXCEL")))
+    connect(button, &QAbstractButton::clicked, this, &ExportController::exportToSpreadsheet);
+}
+
+ExportController::~ExportController() {
+  // The worker holds only its own copies, but it must not report to a controller that is gone.
+  if (watcher_) {
+    watcher_->disconnect(this);
+    watcher_->waitForFinished();
+  }
+  if (text_window_) text_window_->close();
+}
+
+void ExportController::openTextExport() {
+  const ResultList& results = retrieval_.shown_results();
+  if (results.empty()) {
+    ui::show_message(main_, Message::NoResultsToExtract);
+    return;
+  }
+  if (!text_window_) {
+    ui::DesignedWindow* window = ui::build_window(ui::WindowId::TextExport);
+    text_window_ = window;
+    text_box_ = window->control<QPlainTextEdit>(QStringLiteral("编辑框1"));
+    if (auto* save = window->control<QAction>(QStringLiteral("保存")))
+      connect(save, &QAction::triggered, this, &ExportController::saveText);
+  }
+  // One assignment of the whole text: a long list fills the box in one layout pass.
+  if (text_box_) text_box_->setPlainText(to_qstring(result_text(results)));
+  text_window_->open();
+  text_window_->raise();
+  text_window_->activateWindow();
+}
+
+void ExportController::saveText() {
+  if (!text_window_ || !text_box_) return;
+  if (text_box_->document()->isEmpty()) {
+    ui::show_message(text_window_, Message::NothingToSave);
+    return;
+  }
+  ui::FileDialogOptions options;
+  options.filter = QStringLiteral("文本文件 (*.txt)");
+  options.default_suffix = QStringLiteral("txt");
+  std::optional<QString> file = ui::ask_save_file(text_window_, options);
+  if (!file) return;
+  Message outcome = save_text_file(path_from_utf8(file->toStdString()), box_text(*text_box_));
+  // The dialog may have closed the window's last reference meanwhile; the message still shows.
+  ui::show_message(text_window_ ? static_cast<QWidget*>(text_window_) : main_, outcome);
+}
+
+void ExportController::exportToSpreadsheet() {
+  if (watcher_) return;  // one export at a time; its progress window is already up
+  const ResultList& shown = retrieval_.shown_results();
+  if (shown.empty()) {
+    ui::show_message(main_, Message::NoResultsToExport);
+    return;
+  }
+  // The worker gets its own copies (the texts are shared, not copied): a new search may
+  // replace the shown results while the export runs.
+  ResultList results = shown;
+  std::vector<HitGridRow> grid;
+  if (const SearchResults* search = retrieval_.last_search()) grid = hit_grid_rows(*search);
+  SpreadsheetFactory factory = factory_ ? factory_ : [] {
+    return std::unique_ptr<Spreadsheet>(
+        std::make_unique<XlsxSpreadsheet>(desktop_spreadsheet_options()));
+  };
+
+  progress_ = std::make_unique<ProgressWindow>(main_);
+  progress_->open();
+
+  // Progress crosses to this thread only when a bar would move.
+  auto last = std::make_shared<std::atomic<int>>(-1);
+  QPointer<ExportController> self(this);
+  auto report = [self, last](const SpreadsheetProgress& p) {
+    const int upper = percent(p.rows_written, p.rows_total);
+    const int lower = percent(p.step, p.steps);
+    const int packed = upper * 1000 + lower;
+    if (last->exchange(packed) == packed || !self) return;
+    QMetaObject::invokeMethod(
+        self.data(),
+        [self, p] {
+          if (self) self->showProgress(p);
+        },
+        Qt::QueuedConnection);
+  };
+
+  watcher_ = new QFutureWatcher<SpreadsheetExportResult>(this);
+  connect(watcher_, &QFutureWatcher<SpreadsheetExportResult>::finished, this,
+          &ExportController::finishSpreadsheetExport);
+  watcher_->setFuture(QtConcurrent::run(
+      [results = std::move(results), grid = std::move(grid), factory, report] {
+        std::unique_ptr<Spreadsheet> spreadsheet = factory();
+        return export_to_spreadsheet(*spreadsheet, results, grid, report);
+      }));
+}
+
+void ExportController::showProgress(const SpreadsheetProgress& progress) {
+  if (!progress_) return;
+  progress_->setUpper(percent(progress.rows_written, progress.rows_total));
+  progress_->setLower(percent(progress.step, progress.steps));
+}
+
+void ExportController::finishSpreadsheetExport() {
+  SpreadsheetExportResult result = watcher_->result();
+  watcher_->deleteLater();
+  watcher_ = nullptr;
+  if (progress_) progress_->close();
+  progress_.reset();
+  if (result.message) ui::show_message(main_, *result.message);
+  emit spreadsheetExportFinished(result);
+}
+
+}  // namespace lantaro
