@@ -1,8 +1,8 @@
 // Extraction throughput of the three modes, single-threaded against multi-threaded, on a large
-// corpus: either a folder of documents (e.g. the generated benchmark corpus) or the example
-// library replicated in memory. Texts are decoded before timing, as after a search.
+// corpus: either a folder of documents (e.g. the generated benchmark corpus) or a small library
+// replicated in memory to SIZE MB. Texts are decoded before timing, as after a search.
 //
-//   extraction_bench [--corpus DIR] [--mb SIZE] [--threads N] [--repeat R]
+//   extraction_bench --corpus DIR | --replicate DIR [--mb SIZE] [--threads N] [--repeat R]
 //
 // Prints one line per mode with MB/s (of document file bytes) for both runs, the speed-up and
 // whether both runs gave identical items; exits with 1 when they differ.
@@ -110,6 +110,7 @@ const char* mode_name(ExtractionMode mode) {
 
 int main(int argc, char** argv) {
   fs::path corpus_dir;
+  fs::path replicate_dir;
   std::size_t megabytes = 200;
   unsigned threads = 0;
   int repeat = 3;
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     const std::string name = argv[i];
     const std::string value = argv[i + 1];
     if (name == "--corpus") corpus_dir = path_from_utf8(value);
+    else if (name == "--replicate") replicate_dir = path_from_utf8(value);
     else if (name == "--mb") megabytes = std::stoul(value);
     else if (name == "--threads") threads = static_cast<unsigned>(std::stoul(value));
     else if (name == "--repeat") repeat = std::max(1, std::stoi(value));
@@ -129,8 +131,12 @@ int main(int argc, char** argv) {
   Corpus corpus;
   if (!corpus_dir.empty()) {
     add_folder(corpus, corpus_dir);
+  } else if (!replicate_dir.empty()) {
+    corpus = replicated_library(replicate_dir, megabytes);
   } else {
-    corpus = replicated_library(fs::path(LANTARO_SOURCE_DIR) / "corpus", megabytes);
+    std::cerr << "usage: extraction_bench --corpus DIR | --replicate DIR [--mb SIZE] [--threads N]"
+                 " [--repeat R]\n";
+    return 2;
   }
   if (corpus.file_bytes == 0) {
     std::cerr << "no documents found\n";

@@ -207,7 +207,8 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
   items.reserve(count);
   for (std::size_t c = 0; c < chunks.size(); ++c) {
     const TextSpan* span = outputs[c].spans.data();
-    for (std::size_t s = 0; s < chunks[c].size(); ++s) {
+    // A cancelled run leaves chunks that were never taken: they have no counts.
+    for (std::size_t s = 0; s < outputs[c].counts.size(); ++s) {
       const std::uint32_t document = chunks[c][s].document;
       for (std::size_t k = outputs[c].counts[s]; k > 0; --k, ++span) {
         items.push_back(ResultItem{document, span->start, span->length, span->start, span->length});
