@@ -159,6 +159,21 @@ TEST_F(LibraryEdit, FailedCopyLeavesTheOldDocumentIntact) {
   EXPECT_EQ(snapshot(temp.path()), before);
 }
 
+// The copy succeeds but the file system refuses the final name: the temporary file must go too.
+TEST_F(LibraryEdit, NameTheFileSystemRefusesLeavesNoTemporaryFileBehind) {
+  auto before = snapshot(temp.path());
+  std::string too_long(300, 'a');
+  EXPECT_EQ(import(too_long, "经部").message, Message::ImportFailed);
+  EXPECT_EQ(lantaro::create_library_directory(corpus, too_long, "经部"), Message::DirectoryFailed);
+  EXPECT_EQ(snapshot(temp.path()), before);
+  // At the top level of a corpus folder that did not exist yet, it is not left behind either.
+  fs::remove_all(corpus);
+  before = snapshot(temp.path());
+  EXPECT_EQ(import(too_long, "").message, Message::ImportFailed);
+  EXPECT_EQ(lantaro::create_library_directory(corpus, too_long, ""), Message::DirectoryFailed);
+  EXPECT_EQ(snapshot(temp.path()), before);
+}
+
 TEST_F(LibraryEdit, MissingCorpusFolderIsCreatedOnFirstChangeOnlyAtTheTopLevel) {
   fs::remove_all(corpus);
   auto before = snapshot(temp.path());
