@@ -22,7 +22,8 @@ fi
 cmake -S "$root" -B "$build_dir" "$@"
 
 target_args=()
-for target in ${TARGETS:-}; do
-  target_args+=(--target "$target")
-done
+if [[ -n ${TARGETS:-} ]]; then
+  read -r -a names <<<"$TARGETS"
+  target_args=(--target "${names[@]}")
+fi
 cmake --build "$build_dir" -j "$jobs" "${target_args[@]}"
