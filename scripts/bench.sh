@@ -74,29 +74,32 @@ generate_corpus() {
   for ((i = 0; i < copies; i++)); do
     local target
     target=$(printf '%s/copy%03d' "$corpus_dir" "$i")
-    mkdir -p "$target"
-    # Only the documents and their folders: licence notes are no documents.
-    (cd "$root/corpus" && find . -type d -exec mkdir -p "$target/{}" \; &&
-      find . -type f -name '*.txt' -exec cp {} "$target/{}" \;)
+    cp -r "$root/corpus" "$target"
   done
+  # Only the documents and their folders: licence notes are no documents.
+  find "$corpus_dir" -type f ! -name '*.txt' -delete
   log "bench: $(($(corpus_bytes) / 1000000)) MB in $(find "$corpus_dir" -type f -name '*.txt' | wc -l) documents"
 }
 
-# Wall-clock seconds of a command (output discarded), best of $repeat runs.
-best_seconds() {
+# "WALL CPU" seconds of a command (output discarded): the run with the best wall-clock time out
+# of $1 runs, CPU being user + system time of all its threads.
+time_command() {
   local repeat=$1
   shift
-  local best=""
-  local k
+  local best_wall="" best_cpu="" k
+  local log
+  log=$(mktemp)
   for ((k = 0; k < repeat; k++)); do
-    local start end s
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || true
-    end=$(date +%s.%N)
-    s=$(awk -v a="$start" -v b="$end" 'BEGIN {printf "%.4f", b - a}')
-    if [[ -z $best ]] || awk -v s="$s" -v b="$best" 'BEGIN {exit !(s < b)}'; then best=$s; fi
+    /usr/bin/time -f '%e %U %S' -o "$log" "$@" >/dev/null 2>&1 || true
+    local wall cpu
+    read -r wall cpu < <(awk '{printf "%s %.2f\n", $1, $2 + $3}' "$log")
+    if [[ -z $best_wall ]] || awk -v s="$wall" -v b="$best_wall" 'BEGIN {exit !(s < b)}'; then
+      best_wall=$wall
+      best_cpu=$cpu
+    fi
   done
-  echo "$best"
+  rm -f "$log"
+  echo "$best_wall $best_cpu"
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -123,10 +126,10 @@ bench_search() {
   # means that Lantaro's document store is empty, not that the disk is read.
   find "$corpus_dir" -type f -name '*.txt' -print0 | xargs -0 cat >/dev/null
 
-  local rg_one_s="" rg_two_s=""
+  local rg_one_s="" rg_two_s="" rg_one_cpu="" rg_two_cpu=""
   if command -v rg >/dev/null; then
-    rg_one_s=$(best_seconds 3 "${rg_one[@]}")
-    rg_two_s=$(best_seconds 3 "${rg_two[@]}")
+    read -r rg_one_s rg_one_cpu < <(time_command 3 "${rg_one[@]}")
+    read -r rg_two_s rg_two_cpu < <(time_command 3 "${rg_two[@]}")
   else
     log "bench: ripgrep (rg) is not installed; no reference times"
   fi
@@ -150,21 +153,32 @@ bench_search() {
 
   field() { grep "^phase=$1 request=\"$2\"" <<<"$out" | sed -n "s/.* $3=\([^ ]*\).*/\1/p"; }
 
-  echo "== search: $mb MB, $(grep '^corpus' <<<"$out" | sed 's/.*documents=\([0-9]*\).*/\1/') documents =="
-  printf '%-22s %10s %10s %12s %10s %10s %10s\n' request phase seconds "MB/s" hits rg_seconds "vs rg"
-  local label rg_s phase
+  echo "== search: $mb MB, $(grep '^corpus' <<<"$out" | sed 's/.*documents=\([0-9]*\).*/\1/') documents, $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg) =="
+  printf '%-14s %5s %9s %8s %9s %8s | %9s %8s | %8s %8s\n' request phase seconds "MB/s" cpu_s hits \
+    rg_s rg_cpu_s "vs rg" "cpu vs"
+  local label rg_s rg_cpu phase
   for label in "$one_keyword" "$two_keywords"; do
-    if [[ $label == "$one_keyword" ]]; then rg_s=$rg_one_s; else rg_s=$rg_two_s; fi
+    if [[ $label == "$one_keyword" ]]; then
+      rg_s=$rg_one_s rg_cpu=$rg_one_cpu
+    else
+      rg_s=$rg_two_s rg_cpu=$rg_two_cpu
+    fi
     for phase in cold warm; do
-      local s mbps hits ratio="-"
+      local s cpu mbps hits ratio="-" cpu_ratio="-"
       s=$(field "$phase" "$label" seconds)
+      cpu=$(field "$phase" "$label" cpu_seconds)
       mbps=$(field "$phase" "$label" mbps)
       hits=$(field "$phase" "$label" hits)
-      [[ -n $rg_s ]] && ratio=$(awk -v r="$rg_s" -v s="$s" 'BEGIN {printf "%.1fx", r / s}')
-      printf '%-22s %10s %10.4f %12.0f %10s %10s %10s\n' "\"$label\"" "$phase" "$s" "$mbps" \
-        "$hits" "${rg_s:--}" "$ratio"
+      if [[ -n $rg_s ]]; then
+        ratio=$(awk -v r="$rg_s" -v s="$s" 'BEGIN {printf "%.1fx", r / s}')
+        cpu_ratio=$(awk -v r="$rg_cpu" -v s="$cpu" 'BEGIN {printf "%.1fx", (s > 0) ? r / s : 0}')
+      fi
+      printf '%-14s %5s %9.3f %8.0f %9.3f %8s | %9s %8s | %8s %8s\n' "\"$label\"" "$phase" "$s" \
+        "$mbps" "$cpu" "$hits" "${rg_s:--}" "${rg_cpu:--}" "$ratio" "$cpu_ratio"
     done
   done
+  echo "(vs rg: ripgrep's wall time / ours; cpu vs: ripgrep's CPU time / ours. On a machine busy"
+  echo " with other work the wall-clock ratios suffer from waiting for a core; the CPU ratios do not.)"
   local peak_ratio
   peak_ratio=$(awk -v p="$peak_kb" -v b="$bytes" 'BEGIN {printf "%.2f", p * 1024 / b}')
   echo "peak memory: $((peak_kb / 1024)) MB = ${peak_ratio}x the library ($mb MB)"

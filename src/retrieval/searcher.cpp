@@ -13,6 +13,51 @@ namespace {
 bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The item window of a hit on the line [line_start, line_end).
+ResultItem window_item(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
+                       std::size_t hit_end, std::size_t line_start, std::size_t line_end,
+                       std::size_t left, std::size_t right) {
+  std::size_t start = std::max(line_start, hit_start - std::min(left, hit_start));
+  std::size_t end = std::min(line_end, hit_end + std::min(right, text.size() - hit_end));
+  // Give up a character rather than show half of one.
+  if (start > 0 && start < hit_start && is_low_surrogate(text[start]) &&
+      is_high_surrogate(text[start - 1]))
+    ++start;
+  if (end < text.size() && end > hit_end && is_low_surrogate(text[end]) &&
+      is_high_surrogate(text[end - 1]))
+    --end;
+  ResultItem item;
+  item.document = document;
+  item.start = start;
+  item.length = end - start;
+  item.hit_start = hit_start;
+  item.hit_length = hit_end - hit_start;
+  return item;
+}
+
+// Walks the line breaks of a text forward along hits in text order, so that the windows of all
+// hits of a document cost one pass over it, however long its lines and the display counts.
+class LineCursor {
+ public:
+  explicit LineCursor(std::u16string_view text)
+      : text_(text), next_break_(scan::find_line_break(text, 0)) {}
+
+  // Moves to the line that holds `pos` (positions never go back).
+  void advance_to(std::size_t pos) {
+    while (next_break_ < pos) {
+      line_start_ = next_break_ + 1;
+      next_break_ = scan::find_line_break(text_, line_start_);
+    }
+  }
+  std::size_t line_start() const { return line_start_; }
+  std::size_t line_end() const { return next_break_; }
+
+ private:
+  std::u16string_view text_;
+  std::size_t line_start_ = 0;
+  std::size_t next_break_;
+};
+
 // What one document contributes; filled by whichever worker takes the document.
 struct DocumentOutcome {
   bool attempted = false;  // false only for documents a cancelled run never reached
@@ -31,8 +76,15 @@ DocumentOutcome search_one(const Document& document, const SearchRequest& reques
   const std::u16string_view text = *outcome.text;
   const std::vector<Hit> hits = find_hits(text, request);
   outcome.items.reserve(hits.size());
-  for (const Hit& hit : hits)
-    outcome.items.push_back(make_result_item(text, 0, hit, request.left, request.right));
+  if (!hits.empty()) {
+    LineCursor lines(text);
+    for (const Hit& hit : hits) {
+      lines.advance_to(hit.start);  // a hit never holds a line break, so its line ends after it
+      outcome.items.push_back(window_item(text, 0, hit.start, hit.start + hit.length,
+                                          lines.line_start(), lines.line_end(), request.left,
+                                          request.right));
+    }
+  }
   if (hits.empty()) outcome.text.reset();  // nothing will point into it
   return outcome;
 }
@@ -59,31 +111,17 @@ ResultItem make_result_item(std::u16string_view text, std::uint32_t document, Hi
   const std::size_t size = text.size();
   const std::size_t hit_start = std::min(hit.start, size);
   const std::size_t hit_end = hit_start + std::min(hit.length, size - hit_start);
-
-  std::size_t start = hit_start - std::min(left, hit_start);
-  for (std::size_t i = hit_start; i > start; --i) {
+  // Only the stretch the window could reach is looked at.
+  std::size_t line_start = hit_start - std::min(left, hit_start);
+  for (std::size_t i = hit_start; i > line_start; --i) {
     if (scan::is_line_break(text[i - 1])) {
-      start = i;
+      line_start = i;
       break;
     }
   }
-  std::size_t end = hit_end + std::min(right, size - hit_end);
-  end = std::min(end, scan::find_line_break(text.substr(0, end), hit_end));
-
-  // Give up a character rather than show half of one.
-  if (start > 0 && start < hit_start && is_low_surrogate(text[start]) &&
-      is_high_surrogate(text[start - 1]))
-    ++start;
-  if (end < size && end > hit_end && is_low_surrogate(text[end]) && is_high_surrogate(text[end - 1]))
-    --end;
-
-  ResultItem item;
-  item.document = document;
-  item.start = start;
-  item.length = end - start;
-  item.hit_start = hit_start;
-  item.hit_length = hit_end - hit_start;
-  return item;
+  const std::size_t reach = hit_end + std::min(right, size - hit_end);
+  const std::size_t line_end = scan::find_line_break(text.substr(0, reach), hit_end);
+  return window_item(text, document, hit_start, hit_end, line_start, line_end, left, right);
 }
 
 SearchResults search_documents(const std::vector<Document>& documents,

@@ -168,6 +168,28 @@ TEST(Search, ReportsProgressForEveryDocumentAndCanBeCancelled) {
   EXPECT_TRUE(partial.unreadable.empty());  // not reached is not unreadable
 }
 
+TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
+  TempFolder folder;
+  std::vector<Document> docs = {
+      write_gbk_document(folder, "a.txt", u"学\r\n甲学乙\r丙丁学\n\n学学戊\U00020000学\U00020000"),
+      write_gbk_document(folder, "b.txt", std::u16string(3000, u'甲') + u"学" + std::u16string(10, u'乙')),
+  };
+  for (std::size_t count : {0u, 1u, 2u, 5u, 100000u}) {
+    SearchRequest request = request_for(u"学");
+    request.left = count;
+    request.right = count;
+    DocumentStore store;
+    SearchResults results = search_documents(docs, request, store);
+    for (std::size_t i = 0; i < results.list.size(); ++i) {
+      const ResultItem& item = results.list.items[i];
+      const std::u16string& text = *results.list.texts[item.document];
+      EXPECT_EQ(item, make_result_item(text, item.document, {item.hit_start, item.hit_length},
+                                       count, count))
+          << "item " << i << " count " << count;
+    }
+  }
+}
+
 TEST(Search, ItemsPointIntoTextsThatOutliveTheCache) {
   TempFolder folder;
   std::vector<Document> docs = {write_gbk_document(folder, "a.txt", u"甲学而乙")};
