@@ -17,6 +17,7 @@
 #include "corpus/corpus_controller.h"
 #include "corpus/corpus_tree_model.h"
 #include "extraction/extraction_controller.h"
+#include "extraction/extractor.h"
 #include "retrieval/result_list_model.h"
 #include "retrieval/retrieval_controller.h"
 #include "ui/designed_window.h"
@@ -220,6 +221,28 @@ class ExtractionControllerTest : public QObject {
     QVERIFY(thread_box()->text().startsWith(QStringLiteral("结束线程")));
     QCOMPARE(status(), single_status);
     QCOMPARE(shown_items(), single_items);
+  }
+
+  void largeInputLeavesTheUiThreadEvenOnOneThread() {
+    // A document larger than what is cut on the UI thread.
+    std::u16string big;
+    while (big.size() <= kForegroundExtractionLimit) big += u"甲曰：“今日天晴。”乙答之，遂去。\n";
+    write_gbk(root_ / "corpus" / path_from_utf8("长篇/巨著.txt"), big);
+    corpus_->rebuild();
+    search(QStringLiteral("乙答之"));
+    QCOMPARE(retrieval_->last_search()->list.documents.size(), std::size_t{2});
+    const ExtractionResult expected =
+        extract_sentences(retrieval_->last_search()->list, ExtractionMode::Narrative);
+
+    toggle()->click();
+    QSignalSpy messages(extraction_, &ExtractionController::workerMessage);
+    QSignalSpy finished(extraction_, &ExtractionController::extractionFinished);
+    button("超级按钮_提取叙述句")->click();
+    QVERIFY(extraction_->running());
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(messages.count(), 0);  // one thread: no worker texts
+    QCOMPARE(status(), QString::fromStdU16String(expected.report));
+    QCOMPARE(retrieval_->result_model()->results().items, expected.list.items);
   }
 
   void resultsThatChangedDuringARunAreNotOverwritten() {
