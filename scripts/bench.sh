@@ -22,7 +22,7 @@ build_dir=${BUILD_DIR:-$root/build-bench}
 data_dir=${BENCH_DATA:-$build_dir/bench-data}
 min_mb=${BENCH_MB:-200}
 corpus_dir=$data_dir/corpus
-SECTIONS=(search)
+SECTIONS=(search extraction)
 
 # ---------------------------------------------------------------------------------------------
 # Common helpers
@@ -183,6 +183,25 @@ bench_search() {
   peak_ratio=$(awk -v p="$peak_kb" -v b="$bytes" 'BEGIN {printf "%.2f", p * 1024 / b}')
   echo "peak memory: $((peak_kb / 1024)) MB = ${peak_ratio}x the library ($mb MB)"
   echo "targets: cold >= 2x ripgrep, warm >= 10x ripgrep, peak memory < 3x the library"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Section: extraction (sentence extraction throughput, one thread against worker threads)
+# ---------------------------------------------------------------------------------------------
+
+bench_extraction() {
+  ensure_built extraction_bench
+  local out status=0
+  # The program decodes every document first (as a search leaves them), then times each mode
+  # on one thread and on one worker per core, and checks that both give the same items.
+  out=$("$build_dir/run/extraction_bench" --corpus "$corpus_dir" --repeat 3) || status=$?
+  echo "== extraction: $(head -n 1 <<<"$out" | sed 's/^extraction: //') =="
+  tail -n +2 <<<"$out"
+  echo "target: multi-threaded >= 1.7x single-threaded on 2 cores, identical items"
+  if ((status != 0)); then
+    log "bench: single- and multi-threaded extraction gave different items"
+    return 1
+  fi
 }
 
 # ---------------------------------------------------------------------------------------------
