@@ -6,14 +6,38 @@
 #include <qdrawutil.h>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTextLayout>
+#include <cmath>
 
 #include "ui/artwork.h"
 
 namespace lantaro::ui {
 namespace {
-constexpr int kPictureTop = 4;   // gap above the picture
-constexpr int kCaptionGap = 2;   // gap between picture and caption
+constexpr int kPictureTop = 2;   // gap above the picture
+constexpr int kCaptionGap = 1;   // gap between picture and caption
 constexpr int kSideMargin = 2;
+
+// Caption lines are set one em plus a pixel apart: CJK fonts report line heights far above
+// their glyphs, and two caption lines must fit under a 50-pixel picture in an 80-pixel button.
+int em_of(const QFont& font, const QPaintDevice* device) {
+  if (font.pixelSize() > 0) return font.pixelSize();
+  return static_cast<int>(std::lround(font.pointSizeF() * device->logicalDpiY() / 72.0));
+}
+
+QStringList wrap_caption(const QString& text, const QFont& font, int width) {
+  QStringList lines;
+  QTextLayout layout(text, font);
+  QTextOption option(Qt::AlignHCenter);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    line.setLineWidth(width);
+    lines << text.mid(line.textStart(), line.textLength()).trimmed();
+  }
+  layout.endLayout();
+  return lines;
+}
 }  // namespace
 
 PictureButton::PictureButton(QWidget* parent) : QAbstractButton(parent) {
@@ -73,11 +97,20 @@ void PictureButton::paintEvent(QPaintEvent*) {
     caption_top += picture_size_.height() + kCaptionGap;
   }
 
-  const QRect caption(kSideMargin + shift, caption_top + shift, area.width() - 2 * kSideMargin,
-                      area.height() - caption_top - 1);
   painter.setPen(palette().color(enabled ? QPalette::Active : QPalette::Disabled,
                                  QPalette::ButtonText));
-  painter.drawText(caption, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text());
+  painter.setFont(font());
+  const QFontMetrics metrics(font());
+  const int em = em_of(font(), this);
+  const int step = em + 1;
+  const int width = area.width() - 2 * kSideMargin;
+  int line_top = caption_top + shift;
+  for (const QString& line : wrap_caption(text(), font(), width)) {
+    const int x = kSideMargin + shift + (width - metrics.horizontalAdvance(line)) / 2;
+    // The baseline sits where the em box ends, less the usual descent share.
+    painter.drawText(QPoint(x, line_top + em - em / 8), line);
+    line_top += step;
+  }
 }
 
 }  // namespace lantaro::ui

@@ -90,9 +90,8 @@ void set_box_colours(QWidget* box, const ControlDefinition& d) {
   if (d.background_color.isValid()) {
     colours.setColor(QPalette::Base, d.background_color);
   } else if (d.no_border) {
-    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-      colours.setColor(group, QPalette::Base, colours.color(group, QPalette::Window));
-    }
+    // Transparent, so whatever lies beneath (the window, a group box) shows through.
+    colours.setColor(QPalette::Base, Qt::transparent);
   }
   box->setPalette(colours);
 }
@@ -162,7 +161,11 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
         edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
       }
       edit->setLineWrapMode(d.word_wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-      if (d.no_border) edit->setFrameShape(QFrame::NoFrame);
+      if (d.no_border) {
+        // Borderless boxes read like labels: text starts at the box's edge.
+        edit->setFrameShape(QFrame::NoFrame);
+        edit->document()->setDocumentMargin(0);
+      }
       set_box_colours(edit, d);
       set_selection_look(edit, d);
       return edit;

@@ -345,8 +345,7 @@ WindowDefinition program_info_window() {
                 "联系电话：暂无\r\n联系QQ：暂无"),
       C(K::EditBox, "编辑框2", 16, 120, 248, 64).tab().multi_line(true).no_border()
           .color("#000000")
-          .text("Lantaro 由一个小型开发组编写，专为阅读和检索中文语料而作。"
-                "开发组成员平日研读古籍，也整理现代汉语文本，欢迎来信交流。"),
+          .text("Lantaro 由一个小型开发组编写，组员平日研读古籍，也整理现代汉语语料。")
   };
   return w;
 }
