@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -69,11 +70,87 @@ std::vector<Chunk> make_chunks(const std::vector<DocumentText>& texts, std::size
   return chunks;
 }
 
-// Runs the chunks on `threads` workers. The workers take chunks one at a time (so a slow chunk
+// One extraction: the chunks, what each gave, and the result items they are merged into.
+// Merging happens while the cutting goes on: whichever thread finishes a chunk appends every
+// finished chunk that is next in order, so the copy into the result overlaps with the work and
+// the items come out in chunk order whatever order the chunks finish in.
+class Job {
+ public:
+  Job(const std::vector<DocumentText>& texts, std::vector<Chunk> chunks, ExtractionMode mode,
+      std::size_t total_chars, std::vector<ResultItem>& items)
+      : texts_(texts),
+        chunks_(std::move(chunks)),
+        mode_(mode),
+        total_chars_(total_chars),
+        outputs_(chunks_.size()),
+        ready_(new std::atomic<bool>[chunks_.size()]),
+        items_(items) {
+    for (std::size_t c = 0; c < chunks_.size(); ++c) ready_[c].store(false);
+  }
+
+  std::size_t chunk_count() const { return chunks_.size(); }
+
+  void process(std::size_t c) {
+    run_chunk(texts_, chunks_[c], mode_, outputs_[c]);
+    ready_[c].store(true, std::memory_order_release);
+    // Never wait for the merger: a chunk left here is picked up by the next merge.
+    std::unique_lock merging(merge_lock_, std::try_to_lock);
+    if (merging) merge_ready();
+  }
+
+  // Once no thread processes chunks any more: merges what is left (after a cancel, the
+  // finished chunks up to the first one never taken).
+  void finish() {
+    std::lock_guard merging(merge_lock_);
+    merge_ready();
+  }
+
+ private:
+  void merge_ready() {
+    while (next_merge_ < chunks_.size() && ready_[next_merge_].load(std::memory_order_acquire)) {
+      append(next_merge_++);
+    }
+  }
+
+  void append(std::size_t c) {
+    ChunkOutput& out = outputs_[c];
+    if (items_.capacity() == 0) reserve_from_sample(c, out.spans.size());
+    const TextSpan* span = out.spans.data();
+    for (std::size_t s = 0; s < out.counts.size(); ++s) {
+      const std::uint32_t document = chunks_[c][s].document;
+      for (std::size_t k = out.counts[s]; k > 0; --k, ++span) {
+        items_.push_back(ResultItem{document, span->start, span->length, span->start, span->length});
+      }
+    }
+    std::vector<TextSpan>().swap(out.spans);  // hand the memory back as we go
+  }
+
+  // The first chunk tells roughly how many items the whole input holds; reserving for them
+  // saves the copies of a growing vector (more items than guessed simply grow it).
+  void reserve_from_sample(std::size_t c, std::size_t count) {
+    std::size_t chars = 0;
+    for (const Segment& s : chunks_[c]) chars += s.end - s.begin;
+    if (chars == 0 || count == 0) return;
+    const double per_char = static_cast<double>(count) / static_cast<double>(chars);
+    const auto guess = static_cast<std::size_t>(per_char * 1.1 * static_cast<double>(total_chars_));
+    // An item holds at least one character and something ends it.
+    items_.reserve(std::min(guess, total_chars_ / 2) + 16);
+  }
+
+  const std::vector<DocumentText>& texts_;
+  const std::vector<Chunk> chunks_;
+  const ExtractionMode mode_;
+  const std::size_t total_chars_;
+  std::vector<ChunkOutput> outputs_;
+  std::unique_ptr<std::atomic<bool>[]> ready_;
+  std::mutex merge_lock_;
+  std::size_t next_merge_ = 0;  // guarded by merge_lock_
+  std::vector<ResultItem>& items_;
+};
+
+// Runs the job on `threads` workers. The workers take chunks one at a time (so a slow chunk
 // does not hold the others up) and record their progress under one shared lock.
-void run_workers(const std::vector<DocumentText>& texts, const std::vector<Chunk>& chunks,
-                 ExtractionMode mode, unsigned threads, const ExtractionOptions& options,
-                 std::vector<ChunkOutput>& outputs) {
+void run_workers(Job& job, unsigned threads, const ExtractionOptions& options) {
   struct Progress {
     bool started = false;
     bool ended = false;
@@ -84,13 +161,14 @@ void run_workers(const std::vector<DocumentText>& texts, const std::vector<Chunk
   std::size_t chunks_done = 0;
   std::atomic<std::size_t> next_chunk{0};
   std::exception_ptr failure;
+  const std::size_t chunks = job.chunk_count();
 
   auto record = [&](unsigned n, WorkerEvent::Kind kind) {
     std::lock_guard guard(lock);
     Progress& p = records[n - 1];
     if (kind == WorkerEvent::Kind::Started) p.started = true;
     if (kind == WorkerEvent::Kind::Ended) p.ended = true;
-    if (options.progress) options.progress(WorkerEvent{kind, n, chunks_done, chunks.size()});
+    if (options.progress) options.progress(WorkerEvent{kind, n, chunks_done, chunks});
   };
   auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
 
@@ -100,9 +178,9 @@ void run_workers(const std::vector<DocumentText>& texts, const std::vector<Chunk
       for (;;) {
         if (cancelled()) break;
         const std::size_t c = next_chunk.fetch_add(1, std::memory_order_relaxed);
-        if (c >= chunks.size()) break;
+        if (c >= chunks) break;
         record(n, WorkerEvent::Kind::Running);
-        run_chunk(texts, chunks[c], mode, outputs[c]);
+        job.process(c);
         std::lock_guard guard(lock);
         ++records[n - 1].chunks;
         ++chunks_done;
@@ -177,45 +255,23 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
   result.threads_used = threads;
   std::vector<ResultItem>& items = result.list.items;
 
-  std::vector<Chunk> chunks;
-  std::vector<ChunkOutput> outputs;
+  std::size_t total = 0;
+  for (std::size_t d = 0; d < documents.size(); ++d) total += text_of(texts, d).size();
+  // Several chunks per worker even out uneven documents; small ones are grouped so that a
+  // library of many short texts does not pay per-document overhead. One thread cuts the same
+  // chunks in turn, which keeps its working memory small too.
+  std::size_t target = options.chunk_chars;
+  if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 8), 1 << 15);
+  Job job(texts, make_chunks(texts, documents.size(), target), mode, total, items);
   if (threads == 1) {
-    Chunk everything;
-    for (std::size_t d = 0; d < documents.size(); ++d) {
-      everything.push_back({static_cast<std::uint32_t>(d), 0, text_of(texts, d).size()});
-    }
-    chunks.push_back(std::move(everything));
-    outputs.resize(1);
-    if (!(options.cancel && options.cancel->load(std::memory_order_relaxed))) {
-      run_chunk(texts, chunks[0], mode, outputs[0]);
+    for (std::size_t c = 0; c < job.chunk_count(); ++c) {
+      if (options.cancel && options.cancel->load(std::memory_order_relaxed)) break;
+      job.process(c);
     }
   } else {
-    std::size_t total = 0;
-    for (std::size_t d = 0; d < documents.size(); ++d) total += text_of(texts, d).size();
-    // Several chunks per worker even out uneven documents; small ones are grouped so that a
-    // library of many short texts does not pay per-document overhead.
-    std::size_t target = options.chunk_chars;
-    if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 8), 1 << 15);
-    chunks = make_chunks(texts, documents.size(), target);
-    outputs.resize(chunks.size());
-    run_workers(texts, chunks, mode, threads, options, outputs);
+    run_workers(job, threads, options);
   }
-
-  // Chunks are in document and text order: their spans one after another are the items.
-  std::size_t count = 0;
-  for (const ChunkOutput& o : outputs) count += o.spans.size();
-  items.reserve(count);
-  for (std::size_t c = 0; c < chunks.size(); ++c) {
-    const TextSpan* span = outputs[c].spans.data();
-    // A cancelled run leaves chunks that were never taken: they have no counts.
-    for (std::size_t s = 0; s < outputs[c].counts.size(); ++s) {
-      const std::uint32_t document = chunks[c][s].document;
-      for (std::size_t k = outputs[c].counts[s]; k > 0; --k, ++span) {
-        items.push_back(ResultItem{document, span->start, span->length, span->start, span->length});
-      }
-    }
-    std::vector<TextSpan>().swap(outputs[c].spans);  // hand the memory back as we go
-  }
+  job.finish();
   result.report = extraction_report(mode, items.size());
   return result;
 }
