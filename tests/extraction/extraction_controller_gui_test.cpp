@@ -11,11 +11,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "app/codepage.h"
 #include "app/text.h"
 #include "corpus/corpus_controller.h"
 #include "corpus/corpus_tree_model.h"
+#include "extraction/extract_command.h"
 #include "extraction/extraction_controller.h"
 #include "extraction/extractor.h"
 #include "retrieval/result_list_model.h"
@@ -186,6 +188,26 @@ class ExtractionControllerTest : public QObject {
     QTRY_COMPARE(status(), QStringLiteral("共提取到语句3"));
     QCOMPARE(shown_items().size(), 3);
     QCOMPARE(prompts.messages, QStringList{});
+  }
+
+  void theCommandLineGivesTheSameItemsAsTheWindow() {
+    search(QStringLiteral("曰"));
+    toggle()->click();
+    const std::pair<const char*, const char*> modes[] = {
+        {"超级按钮_提取对话句", "dialogue"}, {"超级按钮_提取叙述句", "narrative"},
+        {"超级按钮_提取全部句", "all"}, {"超级按钮_多线程提取全部句", "all"}};
+    for (const auto& [name, mode] : modes) {
+      QSignalSpy finished(extraction_, &ExtractionController::extractionFinished);
+      button(name)->click();
+      QVERIFY(finished.count() == 1 || finished.wait(20000));
+      std::ostringstream out, err;
+      CliContext context{RunDirectory(path_to_utf8(root_)), out, err, nullptr};
+      QCOMPARE(run_extract_command({"--mode", mode, "--keyword", "曰"}, context), 0);
+      QStringList lines = QString::fromStdString(out.str()).split(QLatin1Char('\n'));
+      QCOMPARE(lines.takeLast(), QString());
+      QCOMPARE(lines.takeLast(), status());
+      QCOMPARE(lines, shown_items());
+    }
   }
 
   void workersReportProgressAndTheReportFollowsTheirEnd() {
