@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "app/text.h"
+#include "export/text_box_filler.h"
 #include "export/text_export.h"
 #include "export/xlsx_spreadsheet.h"
 #include "info/progress_window.h"
@@ -49,10 +50,13 @@ ExportController::ExportController(ui::DesignedWindow* main, const RunDirectory&
 }
 
 ExportController::~ExportController() {
-  // The worker holds only its own copies, but it must not report to a controller that is gone.
-  if (watcher_) {
-    watcher_->disconnect(this);
-    watcher_->waitForFinished();
+  // The workers hold only their own copies, but must not report to a controller that is gone;
+  // a save in progress is allowed to finish so that it never leaves a half-written file.
+  for (QFutureWatcherBase* watcher : {static_cast<QFutureWatcherBase*>(watcher_),
+                                      static_cast<QFutureWatcherBase*>(save_watcher_)}) {
+    if (!watcher) continue;
+    watcher->disconnect(this);
+    watcher->waitForFinished();
   }
   if (text_window_) text_window_->close();
 }
@@ -67,18 +71,24 @@ void ExportController::openTextExport() {
     ui::DesignedWindow* window = ui::build_window(ui::WindowId::TextExport);
     text_window_ = window;
     text_box_ = window->control<QPlainTextEdit>(QStringLiteral("编辑框1"));
+    filler_ = new TextBoxFiller(text_box_, window);
+    connect(filler_, &TextBoxFiller::filled, this, &ExportController::textExportFilled);
     if (auto* save = window->control<QAction>(QStringLiteral("保存")))
       connect(save, &QAction::triggered, this, &ExportController::saveText);
   }
-  // One assignment of the whole text: a long list fills the box in one layout pass.
-  if (text_box_) text_box_->setPlainText(to_qstring(result_text(results)));
+  // The engine builds the whole text in one pass; the box takes it a slice at a time.
+  if (filler_) filler_->fill(to_qstring(result_text(results)));
   text_window_->open();
   text_window_->raise();
   text_window_->activateWindow();
 }
 
+bool ExportController::textExportFilling() const { return filler_ && filler_->filling(); }
+
 void ExportController::saveText() {
-  if (!text_window_ || !text_box_) return;
+  if (!text_window_ || !text_box_ || save_watcher_) return;
+  // Saving means saving all of it: whatever has not reached the box yet goes in now.
+  if (filler_) filler_->finish();
   if (text_box_->document()->isEmpty()) {
     ui::show_message(text_window_, Message::NothingToSave);
     return;
@@ -88,9 +98,20 @@ void ExportController::saveText() {
   options.default_suffix = QStringLiteral("txt");
   std::optional<QString> file = ui::ask_save_file(text_window_, options);
   if (!file) return;
-  Message outcome = save_text_file(path_from_utf8(file->toStdString()), box_text(*text_box_));
-  // The dialog may have closed the window's last reference meanwhile; the message still shows.
-  ui::show_message(text_window_ ? static_cast<QWidget*>(text_window_) : main_, outcome);
+  // Encoding and writing a long text takes seconds: off this thread, with the text as it is now.
+  save_watcher_ = new QFutureWatcher<Message>(this);
+  connect(save_watcher_, &QFutureWatcher<Message>::finished, this, [this] {
+    const Message outcome = save_watcher_->result();
+    save_watcher_->deleteLater();
+    save_watcher_ = nullptr;
+    // The user may have closed the window meanwhile; the outcome is still told.
+    ui::show_message(text_window_ ? static_cast<QWidget*>(text_window_) : main_, outcome);
+    emit textSaveFinished(outcome);
+  });
+  save_watcher_->setFuture(QtConcurrent::run(
+      [path = path_from_utf8(file->toStdString()), text = box_text(*text_box_)] {
+        return save_text_file(path, text);
+      }));
 }
 
 void ExportController::exportToSpreadsheet() {

@@ -20,6 +20,7 @@ class QFutureWatcher;
 namespace lantaro {
 
 class ProgressWindow;
+class TextBoxFiller;
 class RetrievalController;
 
 class ExportController : public QObject {
@@ -36,6 +37,9 @@ class ExportController : public QObject {
 
   // The text-export window while it is open.
   ui::DesignedWindow* textExportWindow() const { return text_window_; }
+  // Whether the window's box is still receiving the result text, or a save is being written.
+  bool textExportFilling() const;
+  bool textSaveRunning() const { return save_watcher_ != nullptr; }
   bool spreadsheetExportRunning() const { return watcher_ != nullptr; }
   ProgressWindow* progressWindow() const { return progress_.get(); }
 
@@ -45,6 +49,10 @@ class ExportController : public QObject {
   void setSpreadsheetFactory(SpreadsheetFactory factory) { factory_ = std::move(factory); }
 
  signals:
+  // The box of the text-export window holds the whole result text.
+  void textExportFilled();
+  // A save chosen in the text-export window has been written or has failed (message shown).
+  void textSaveFinished(lantaro::Message outcome);
   // A spreadsheet export has ended (its progress window closed, its message shown).
   void spreadsheetExportFinished(const lantaro::SpreadsheetExportResult& result);
 
@@ -56,6 +64,8 @@ class ExportController : public QObject {
   RetrievalController& retrieval_;
   QPointer<ui::DesignedWindow> text_window_;
   QPointer<QPlainTextEdit> text_box_;
+  QPointer<TextBoxFiller> filler_;
+  QFutureWatcher<Message>* save_watcher_ = nullptr;
   SpreadsheetFactory factory_;
   std::unique_ptr<ProgressWindow> progress_;
   QFutureWatcher<SpreadsheetExportResult>* watcher_ = nullptr;

@@ -37,6 +37,10 @@ class Library {
     testing::write_bytes(folder / "corpus/经部/论语.txt",
                          encode_gbk(u"子曰：学而时习之。\r\n有子曰：其为人也孝弟。"));
     testing::write_bytes(folder / "corpus/经部/孟子.txt", encode_gbk(u"王曰：叟不远千里而来。"));
+    std::filesystem::create_directories(folder / "corpus/史部");
+    std::u16string many;
+    for (int i = 0; i < 5000; ++i) many += u"王曰：善。\r\n";
+    testing::write_bytes(folder / "corpus/史部/长.txt", encode_gbk(many));
     testing::write_bytes(folder / "ini/sys.ini",
                          encode_gbk(u"[上下文取字数配置]\r\n上下文上取字数=3\r\n上下文下取字数=2\r\n"));
     window.reset(ui::build_window(ui::WindowId::Main));
@@ -45,8 +49,8 @@ class Library {
     exporter = new ExportController(window.get(), run, *retrieval);
   }
 
-  bool search(const QString& keyword) {
-    auto item = corpus->model()->tree().find("经部");
+  bool search(const QString& keyword, const char* folder_name = "经部") {
+    auto item = corpus->model()->tree().find(folder_name);
     if (!item) return false;
     corpus->model()->setTicked(*item, true);
     window->control<QLineEdit>(QStringLiteral("编辑框_关键词"))->setText(keyword);
@@ -62,6 +66,12 @@ class Library {
     return w ? w->control<QPlainTextEdit>(QStringLiteral("编辑框1")) : nullptr;
   }
   void save() { exporter->textExportWindow()->control<QAction>(QStringLiteral("保存"))->trigger(); }
+  // Saves and waits for the outcome when a file was chosen.
+  bool save_and_wait() {
+    QSignalSpy finished(exporter, &ExportController::textSaveFinished);
+    save();
+    return exporter->textSaveRunning() && finished.wait(20000);
+  }
 
   testing::ScratchFolder folder;
   testing::ScratchFolder files;
@@ -111,7 +121,7 @@ class ExportControllerTest : public QObject {
 
     const auto target = lib.files / "结果.txt";
     prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
-    lib.save();
+    QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages, QStringList{msg(Message::SaveSucceeded)});
     QCOMPARE(prompts.save_dialogs, 1);
     QCOMPARE(testing::read_bytes(target),
@@ -136,7 +146,7 @@ class ExportControllerTest : public QObject {
 
     // Empty: a message and no dialog.
     box->clear();
-    lib.save();
+    QVERIFY(!lib.save_and_wait());
     QCOMPARE(prompts.messages, QStringList{msg(Message::NothingToSave)});
     QCOMPARE(prompts.save_dialogs, 0);
 
@@ -151,22 +161,54 @@ class ExportControllerTest : public QObject {
 
     // Cancelled: nothing at all.
     prompts.save_files.push_back(std::nullopt);
-    lib.save();
+    QVERIFY(!lib.save_and_wait());
     QCOMPARE(prompts.messages.size(), 1);
     QCOMPARE(prompts.save_dialogs, 1);
 
     // A folder that is not there: failure, the window and its text stay.
     prompts.save_files.push_back(QString::fromStdString(path_to_utf8(lib.files / "无此目录/a.txt")));
-    lib.save();
+    QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages.last(), msg(Message::SaveFailed));
     QVERIFY(lib.exporter->textExportWindow()->isVisible());
 
     const auto target = lib.files / "a.txt";
     testing::write_bytes(target, "old");
     prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
-    lib.save();
+    QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages.last(), msg(Message::SaveSucceeded));
     QCOMPARE(testing::read_bytes(target), std::string("a\r\nb\r\nc\xB6\xA1"));
+    lib.exporter->textExportWindow()->close();
+  }
+
+  // A long list reaches the box a slice at a time; saving half-way still saves all of it.
+  void longResultsFillTheBoxWithoutHoldingTheWindow() {
+    Library lib;
+    QVERIFY(lib.search(QStringLiteral("曰"), "史部"));
+    QCOMPARE(lib.retrieval->shown_results().size(), std::size_t{5000});
+    const std::string expected = text_file_bytes(result_text(lib.retrieval->shown_results()));
+
+    ui::PromptCapture prompts;
+    lib.click("超级按钮_提取到TXT");
+    QVERIFY(lib.exporter->textExportFilling());
+    QVERIFY(lib.box()->isReadOnly());
+    QVERIFY(lib.box()->blockCount() < 5000);
+    const auto target = lib.files / "half.txt";
+    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
+    QVERIFY(lib.save_and_wait());
+    QCOMPARE(testing::read_bytes(target), expected);
+    QVERIFY(!lib.exporter->textExportFilling());
+    QVERIFY(!lib.box()->isReadOnly());
+
+    // Left alone, the box fills up by itself; a second click starts over with the fresh text.
+    QSignalSpy filled(lib.exporter, &ExportController::textExportFilled);
+    lib.click("超级按钮_提取到TXT");
+    QVERIFY(filled.wait(20000));
+    QCOMPARE(lib.box()->blockCount(), 5000);
+    QVERIFY(!lib.box()->isReadOnly());
+    const auto again = lib.files / "full.txt";
+    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(again)));
+    QVERIFY(lib.save_and_wait());
+    QCOMPARE(testing::read_bytes(again), expected);
     lib.exporter->textExportWindow()->close();
   }
 
