@@ -70,11 +70,13 @@ DocumentView::DocumentView(QPlainTextEdit* edit, QObject* parent) : QObject(pare
   connect(edit->horizontalScrollBar(), &QScrollBar::valueChanged, this,
           &DocumentView::schedule_marks);
   edit->viewport()->installEventFilter(this);
+  viewport_ = edit->viewport();
 }
 
 bool DocumentView::eventFilter(QObject* watched, QEvent* event) {
-  if (edit_ && watched == edit_->viewport() &&
-      (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+  // Compared by address only: while the edit box is being destroyed its viewport still sends
+  // events, and the box must not be touched then.
+  if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
     schedule_marks();
   return QObject::eventFilter(watched, event);
 }

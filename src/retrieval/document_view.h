@@ -67,6 +67,7 @@ class DocumentView : public QObject {
   void update_marks();
 
   QPointer<QPlainTextEdit> edit_;
+  const QObject* viewport_ = nullptr;
   Document document_;
   DocumentText text_;
   LineBreakMap map_;

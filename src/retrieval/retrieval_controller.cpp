@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFutureWatcher>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -234,7 +235,10 @@ void RetrievalController::show_document(const Document& document) {
   }
   std::vector<Hit> hits;
   if (last_) hits = find_hits(*text, last_->request);
+  // Filling the view with a text of many megabytes takes a moment; say so.
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   view_->show_document(document, text, std::move(hits));
+  QGuiApplication::restoreOverrideCursor();
   tabs_->setCurrentPage(kFullTextPage);
   status_line_->setText(QStringLiteral("当前显示的文献：") + to_qstring(document.display_name) +
                         QStringLiteral("，共计") + QString::number(character_count(*text)) +

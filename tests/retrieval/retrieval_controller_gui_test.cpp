@@ -227,6 +227,20 @@ class RetrievalControllerTest : public QObject {
     QCOMPARE(lib.retrieval->result_model()->rowCount(), 1);
   }
 
+  // Closing the program while a search runs stops the workers before the controller goes away.
+  void destroyedWhileSearching() {
+    Library lib;
+    ui::PromptCapture prompts;
+    lib.tick("经部");
+    lib.tick("蒙学");
+    lib.set_keyword(QStringLiteral("之"));
+    QTest::mouseClick(lib.control<QPushButton>("按钮_搜索"), Qt::LeftButton);
+    QVERIFY(lib.retrieval->search_running());
+    lib.window.reset();
+    QCoreApplication::processEvents();
+    QVERIFY(prompts.messages.isEmpty());
+  }
+
   // A ticked document that vanished before the search is named once and not counted as searched.
   void unreadableDocumentsAreNamed() {
     Library lib;
