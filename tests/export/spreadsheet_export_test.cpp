@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "export/xlsx_spreadsheet.h"
 #include "export_fixtures.h"
 
@@ -19,6 +21,7 @@ class RecordingSpreadsheet : public Spreadsheet {
   bool fail_create = false;
   bool fail_workbook = false;
   int fail_write = -1;  // index of the write that fails
+  bool keep_writes = true;
   CellRange range;
 
   bool create_application() override { return log("create", !fail_create); }
@@ -36,8 +39,8 @@ class RecordingSpreadsheet : public Spreadsheet {
   bool write(const std::vector<std::vector<CellValue>>& rows, std::u16string_view format) override {
     EXPECT_EQ(format, u"G/通用格式");
     EXPECT_EQ(rows.size(), range.rows());
-    bool ok = static_cast<int>(writes.size()) != fail_write;
-    writes.push_back(rows);
+    bool ok = static_cast<int>(write_count++) != fail_write;
+    if (keep_writes) writes.push_back(rows);
     return log("write", ok);
   }
   bool frame_range(const BorderStyle&) override {
@@ -48,6 +51,8 @@ class RecordingSpreadsheet : public Spreadsheet {
   bool close_workbooks() override { return log("close", true); }
   bool quit() override { return log("quit", true); }
   bool release() override { return log("release", true); }
+
+  std::size_t write_count = 0;
 
  private:
   bool log(std::string call, bool ok) {
@@ -122,6 +127,19 @@ TEST(SpreadsheetExport, LongListsAreWrittenInBlocksAndAFailedWriteEndsOnlyThatSt
   EXPECT_EQ(broken.frames[0], (CellRange{0, 0, static_cast<std::uint32_t>(kRowsPerWrite), 4}));
   EXPECT_EQ(broken.frames.size(), 2u);
   EXPECT_EQ(broken.calls.back(), "release");
+}
+
+TEST(SpreadsheetExport, RowsBeyondTheEndOfASheetAreLeftOutAndReported) {
+  ResultList many = testing::sample_search_results();
+  many.items.assign(kMaxSheetRows, many.items[0]);  // one more than fits under the header
+  RecordingSpreadsheet sheet;
+  sheet.keep_writes = false;
+  auto result = export_to_spreadsheet(sheet, many, kGrid);
+  EXPECT_FALSE(result.message);
+  EXPECT_FALSE(result.complete);
+  EXPECT_EQ(sheet.frames[0], (CellRange{0, 0, kMaxSheetRows - 1, 4}));
+  EXPECT_EQ(std::count(sheet.calls.begin(), sheet.calls.end(), "write failed"), 0);
+  EXPECT_EQ(sheet.calls.back(), "release");
 }
 
 TEST(SpreadsheetExport, AWorkbookThatCannotBeAddedIsTidiedAway) {
