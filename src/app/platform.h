@@ -2,6 +2,8 @@
 // The only place that talks to the operating system directly: code-page conversion and the shell.
 // platform_posix.cpp and platform_windows.cpp implement it; everything else stays portable.
 
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +24,15 @@ bool open_with_shell(const std::string& path_or_url_utf8);
 // Whether the desktop has a program registered for the given MIME type / file extension
 // (for example ".xlsx" with "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet").
 bool has_handler_for(std::string_view extension, std::string_view mime_type);
+
+// Size and modification time of a regular file in one system call (the document cache checks
+// both for every document of every search). Empty for folders, missing or unreadable entries.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modified_ns = 0;
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
 
 // Full path of the running executable, UTF-8; empty when the system cannot tell.
 std::string executable_path();

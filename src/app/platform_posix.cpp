@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -131,6 +132,13 @@ bool has_handler_for(std::string_view /*extension*/, std::string_view mime_type)
   if (rc != 0) return false;
   while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
   return !out.empty();
+}
+
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return FileStamp{static_cast<std::uint64_t>(st.st_size),
+                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 std::string executable_path() {

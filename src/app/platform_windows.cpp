@@ -58,6 +58,18 @@ bool has_handler_for(std::string_view extension, std::string_view /*mime_type*/)
   return hr == S_FALSE || (SUCCEEDED(hr) && size > 0);
 }
 
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime);
+  return FileStamp{size, ticks * 100};
+}
+
 std::string executable_path() {
   std::vector<wchar_t> buf(32768);
   DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
