@@ -67,6 +67,7 @@ CorpusController::CorpusController(ui::DesignedWindow* main, const RunDirectory&
     connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
     view_->installEventFilter(this);
+    viewport_ = view_->viewport();
     view_->viewport()->installEventFilter(this);
   }
   if (auto* refresh = main->control<QAbstractButton>(QStringLiteral("超级按钮_刷新文献")))
@@ -143,7 +144,7 @@ bool CorpusController::eventFilter(QObject* watched, QEvent* event) {
     setCause(kKeyboard);
     return false;
   }
-  if (watched != view_->viewport()) return false;
+  if (watched != viewport_) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {

@@ -59,6 +59,8 @@ class CorpusController : public QObject {
   ui::DesignedWindow* main_;
   RunDirectory run_;
   QTreeView* view_ = nullptr;
+  // Compared by address only: events still arrive while the view is being destroyed.
+  const QObject* viewport_ = nullptr;
   CorpusTreeModel* model_ = nullptr;
   QPointer<ui::DesignedWindow> add_window_;
   int cause_ = 2;

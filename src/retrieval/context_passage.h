@@ -13,8 +13,6 @@ struct Passage {
   std::size_t length = 0;
 };
 
-inline constexpr std::size_t kDefaultContextLength = 100;
-
 // From max(0, p - before) up to min(L, p + k + after); never cuts a surrogate pair.
 Passage context_passage(std::u16string_view text, Hit hit, std::size_t before, std::size_t after);
 

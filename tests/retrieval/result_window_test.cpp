@@ -75,7 +75,7 @@ TEST(ContextPassage, ClampsAtBothEnds) {
   Passage tail = context_passage(text, {8, 1}, 1, 100);
   EXPECT_EQ(tail.start, 7u);
   EXPECT_EQ(tail.length, 3u);
-  Passage all = context_passage(text, {0, 10}, kDefaultContextLength, kDefaultContextLength);
+  Passage all = context_passage(text, {0, 10}, 100, 100);
   EXPECT_EQ(all.start, 0u);
   EXPECT_EQ(all.length, 10u);
   // Line breaks are kept: the passage is a stretch of the document, not of a line.
