@@ -261,7 +261,7 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
   // library of many short texts does not pay per-document overhead. One thread cuts the same
   // chunks in turn, which keeps its working memory small too.
   std::size_t target = options.chunk_chars;
-  if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 8), 1 << 15);
+  if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 32), 1 << 15);
   Job job(texts, make_chunks(texts, documents.size(), target), mode, total, items);
   if (threads == 1) {
     for (std::size_t c = 0; c < job.chunk_count(); ++c) {
