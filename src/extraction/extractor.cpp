@@ -150,7 +150,9 @@ class Job {
 
 // Runs the job on `threads` workers. The workers take chunks one at a time (so a slow chunk
 // does not hold the others up) and record their progress under one shared lock.
-void run_workers(Job& job, unsigned threads, const ExtractionOptions& options) {
+// `meanwhile` runs on the calling thread while the workers cut.
+void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
+                 const std::function<void()>& meanwhile) {
   struct Progress {
     bool started = false;
     bool ended = false;
@@ -201,6 +203,12 @@ void run_workers(Job& job, unsigned threads, const ExtractionOptions& options) {
     // Could not start every thread: the ones running still finish all chunks between them.
     if (pool.empty()) worker(1);
   }
+  try {
+    meanwhile();
+  } catch (...) {
+    std::lock_guard guard(lock);
+    if (!failure) failure = std::current_exception();
+  }
   for (std::thread& t : pool) t.join();
   if (failure) std::rethrow_exception(failure);
 }
@@ -248,9 +256,12 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
                                    const ExtractionOptions& options) {
   ExtractionResult result;
   result.list.kind = ResultKind::Sentences;
-  result.list.documents = documents;
-  result.list.texts = texts;
-  result.list.texts.resize(documents.size());
+  // Copying a large library's document list takes a while; workers run meanwhile.
+  auto fill_documents = [&] {
+    result.list.documents = documents;
+    result.list.texts = texts;
+    result.list.texts.resize(documents.size());
+  };
   const unsigned threads = resolve_thread_count(options.threads);
   result.threads_used = threads;
   std::vector<ResultItem>& items = result.list.items;
@@ -264,12 +275,13 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
   if (target == 0) target = std::max<std::size_t>(total / (std::size_t{threads} * 32), 1 << 15);
   Job job(texts, make_chunks(texts, documents.size(), target), mode, total, items);
   if (threads == 1) {
+    fill_documents();
     for (std::size_t c = 0; c < job.chunk_count(); ++c) {
       if (options.cancel && options.cancel->load(std::memory_order_relaxed)) break;
       job.process(c);
     }
   } else {
-    run_workers(job, threads, options);
+    run_workers(job, threads, options, fill_documents);
   }
   job.finish();
   result.report = extraction_report(mode, items.size());
