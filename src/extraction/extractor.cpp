@@ -153,13 +153,9 @@ class Job {
 // `meanwhile` runs on the calling thread while the workers cut.
 void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
                  const std::function<void()>& meanwhile) {
-  struct Progress {
-    bool started = false;
-    bool ended = false;
-    std::size_t chunks = 0;
-  };
+  // The progress record the workers share: how many chunks are done. Events are delivered
+  // under the same lock, so they arrive in the order they were recorded.
   std::mutex lock;
-  std::vector<Progress> records(threads);
   std::size_t chunks_done = 0;
   std::atomic<std::size_t> next_chunk{0};
   std::exception_ptr failure;
@@ -167,9 +163,6 @@ void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
 
   auto record = [&](unsigned n, WorkerEvent::Kind kind) {
     std::lock_guard guard(lock);
-    Progress& p = records[n - 1];
-    if (kind == WorkerEvent::Kind::Started) p.started = true;
-    if (kind == WorkerEvent::Kind::Ended) p.ended = true;
     if (options.progress) options.progress(WorkerEvent{kind, n, chunks_done, chunks});
   };
   auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
@@ -184,7 +177,6 @@ void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
         record(n, WorkerEvent::Kind::Running);
         job.process(c);
         std::lock_guard guard(lock);
-        ++records[n - 1].chunks;
         ++chunks_done;
       }
     } catch (...) {
@@ -192,7 +184,12 @@ void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
       if (!failure) failure = std::current_exception();
     }
     // The end is recorded even after a failure, so whoever watches sees every worker end.
-    record(n, WorkerEvent::Kind::Ended);
+    try {
+      record(n, WorkerEvent::Kind::Ended);
+    } catch (...) {
+      std::lock_guard guard(lock);
+      if (!failure) failure = std::current_exception();
+    }
   };
 
   std::vector<std::thread> pool;

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -261,6 +262,25 @@ TEST(Extractor, WorkerEventTexts) {
   EXPECT_EQ(resolve_thread_count(1), 1u);
   EXPECT_EQ(resolve_thread_count(5), 5u);
   EXPECT_GE(resolve_thread_count(0), 2u);
+}
+
+TEST(Extractor, AFailingWorkerIsReportedToTheCallerAfterAllHaveEnded) {
+  const std::vector<Document> docs{document_named(u"大")};
+  const std::vector<DocumentText> texts{text(tricky_text(100000, 9))};
+  std::atomic<int> ended{0};
+  std::atomic<bool> thrown{false};
+  ExtractionOptions options;
+  options.threads = 3;
+  options.chunk_chars = 1000;
+  options.progress = [&](const WorkerEvent& e) {
+    if (e.kind == WorkerEvent::Kind::Ended) ++ended;
+    if (e.kind == WorkerEvent::Kind::Running && !thrown.exchange(true)) {
+      throw std::runtime_error("broken");
+    }
+  };
+  EXPECT_THROW(extract_sentences(docs, texts, ExtractionMode::AllSentences, options),
+               std::runtime_error);
+  EXPECT_EQ(ended.load(), 3);
 }
 
 TEST(Extractor, CancelStopsEarlyAndStillEndsEveryWorker) {
