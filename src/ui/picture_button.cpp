@@ -7,7 +7,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTextLayout>
-#include <cmath>
+#include <algorithm>
 
 #include "ui/artwork.h"
 
@@ -17,12 +17,10 @@ constexpr int kPictureTop = 2;   // gap above the picture
 constexpr int kCaptionGap = 1;   // gap between picture and caption
 constexpr int kSideMargin = 2;
 
-// Caption lines are set one em plus a pixel apart: CJK fonts report line heights far above
-// their glyphs, and two caption lines must fit under a 50-pixel picture in an 80-pixel button.
-int em_of(const QFont& font, const QPaintDevice* device) {
-  if (font.pixelSize() > 0) return font.pixelSize();
-  return static_cast<int>(std::lround(font.pointSizeF() * device->logicalDpiY() / 72.0));
-}
+// Caption lines are placed by the ink of the glyphs, not the font's line height: CJK fonts
+// report line heights far above their glyphs, and two caption lines must fit under a 50-pixel
+// picture in an 80-pixel button whichever CJK font the system substitutes.
+constexpr int kLineGap = 2;
 
 QStringList wrap_caption(const QString& text, const QFont& font, int width) {
   QStringList lines;
@@ -101,15 +99,17 @@ void PictureButton::paintEvent(QPaintEvent*) {
                                  QPalette::ButtonText));
   painter.setFont(font());
   const QFontMetrics metrics(font());
-  const int em = em_of(font(), this);
-  const int step = em + 1;
+  // Typical ink box of a caption line: from the top of a CJK glyph to the bottom of a descender.
+  const QRect ink = metrics.tightBoundingRect(QStringLiteral("国Ag"));
   const int width = area.width() - 2 * kSideMargin;
-  int line_top = caption_top + shift;
-  for (const QString& line : wrap_caption(text(), font(), width)) {
+  const QStringList lines = wrap_caption(text(), font(), width);
+  const int block = static_cast<int>(lines.size()) * ink.height() +
+                    std::max(0, static_cast<int>(lines.size()) - 1) * kLineGap;
+  int line_top = caption_top + std::max(0, (area.height() - caption_top - block) / 2) + shift;
+  for (const QString& line : lines) {
     const int x = kSideMargin + shift + (width - metrics.horizontalAdvance(line)) / 2;
-    // The baseline sits where the em box ends, less the usual descent share.
-    painter.drawText(QPoint(x, line_top + em - em / 8), line);
-    line_top += step;
+    painter.drawText(QPoint(x, line_top - ink.top()), line);
+    line_top += ink.height() + kLineGap;
   }
 }
 
