@@ -174,6 +174,10 @@ void RetrievalController::search() {
   }
 
   clear_results();
+  // A disabled button hands its focus to the next box in the tab chain (the left count, text
+  // selected), where the next keystroke would overwrite it; the result list is where the user
+  // looks next anyway.
+  if (search_button_->hasFocus()) list_view_->setFocus(Qt::OtherFocusReason);
   search_button_->setEnabled(false);
   progress_->setValue(0);
   progress_->show();
