@@ -55,31 +55,6 @@ struct Exported {
   std::vector<HitGridRow> grid;
 };
 
-// The named documents themselves, for an extraction without a search.
-std::optional<ResultList> named_documents(const CommandLine& line, CliContext& context,
-                                          int& exit_code) {
-  std::optional<std::vector<Document>> documents =
-      resolve_cli_documents(line.positionals, context, exit_code);
-  if (!documents) return std::nullopt;
-  DocumentStore store;
-  ResultList source;
-  std::vector<std::string> unreadable;
-  for (Document& document : *documents) {
-    DocumentText text = store.load(document.path);
-    if (!text) {
-      unreadable.push_back(utf16_to_utf8(document.display_name));
-      continue;
-    }
-    source.documents.push_back(std::move(document));
-    source.texts.push_back(std::move(text));
-  }
-  if (!unreadable.empty()) {
-    context.err << unreadable_documents_message(unreadable) << "\n";
-    exit_code = 1;
-  }
-  return source;
-}
-
 }  // namespace
 
 int run_export_command(const std::vector<std::string>& args, CliContext& context) {
@@ -131,7 +106,7 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
       exported.list = std::move(results->list);
     }
   } else {
-    std::optional<ResultList> source = named_documents(line, context, exit_code);
+    std::optional<ResultList> source = read_cli_documents(line.positionals, context, exit_code);
     if (!source) return exit_code;
     exported.list = extract_sentences(*source, *mode, extraction).list;
   }

@@ -72,26 +72,9 @@ std::optional<Input> searched_input(const CommandLine& line, CliContext& context
 
 // The named documents themselves; those that cannot be read are named on err and left out.
 std::optional<Input> named_input(const CommandLine& line, CliContext& context, int& exit_code) {
-  std::optional<std::vector<Document>> documents =
-      resolve_cli_documents(line.positionals, context, exit_code);
-  if (!documents) return std::nullopt;
-  DocumentStore store;
-  Input input;
-  std::vector<std::string> unreadable;
-  for (Document& d : *documents) {
-    DocumentText text = store.load(d.path);
-    if (!text) {
-      unreadable.push_back(utf16_to_utf8(d.display_name));
-      continue;
-    }
-    input.documents.push_back(std::move(d));
-    input.texts.push_back(std::move(text));
-  }
-  if (!unreadable.empty()) {
-    context.err << unreadable_documents_message(unreadable) << "\n";
-    exit_code = 1;  // the user must know that not everything was extracted
-  }
-  return input;
+  std::optional<ResultList> source = read_cli_documents(line.positionals, context, exit_code);
+  if (!source) return std::nullopt;
+  return Input{std::move(source->documents), std::move(source->texts)};
 }
 
 void write_block(std::ostream& out, std::string& buffer, bool force = false) {

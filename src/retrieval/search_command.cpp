@@ -212,4 +212,27 @@ int run_search_command(const std::vector<std::string>& args, CliContext& context
   return exit_code;
 }
 
+std::optional<ResultList> read_cli_documents(const std::vector<std::string>& paths,
+                                             CliContext& context, int& exit_code) {
+  std::optional<std::vector<Document>> documents = resolve_cli_documents(paths, context, exit_code);
+  if (!documents) return std::nullopt;
+  DocumentStore store;
+  ResultList source;
+  std::vector<std::string> unreadable;
+  for (Document& document : *documents) {
+    DocumentText text = store.load(document.path);
+    if (!text) {
+      unreadable.push_back(utf16_to_utf8(document.display_name));
+      continue;
+    }
+    source.documents.push_back(std::move(document));
+    source.texts.push_back(std::move(text));
+  }
+  if (!unreadable.empty()) {
+    context.err << unreadable_documents_message(unreadable) << "\n";
+    exit_code = 1;
+  }
+  return source;
+}
+
 }  // namespace lantaro

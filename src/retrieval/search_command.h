@@ -39,6 +39,12 @@ CommandLineSyntax search_command_syntax();
 std::optional<std::vector<Document>> resolve_cli_documents(const std::vector<std::string>& paths,
                                                            CliContext& context, int& exit_code);
 
+// The documents the PATHs name, read for a command that works on whole texts (extract, export
+// without a search): `documents` and `texts` of the result, no items. Unreadable documents are
+// named on err, left out, and set exit_code to 1 so that a partial run never passes as complete.
+std::optional<ResultList> read_cli_documents(const std::vector<std::string>& paths,
+                                             CliContext& context, int& exit_code);
+
 // The whole search of `line` (its positionals are the PATHs): documents as above, then the
 // keyword and number checks, then the search itself. Documents that could not be read are
 // named on context.err (the results are still returned; exit_code is then 1, otherwise 0).
