@@ -16,7 +16,8 @@ class Sink {
  public:
   Sink(const char16_t* text, std::vector<TextSpan>& out) : text_(text), out_(out) {}
 
-  void emit(std::size_t begin, std::size_t end) {
+  // Not called "emit": Qt defines that word as a macro, and Qt-aware tools misread it.
+  void add(std::size_t begin, std::size_t end) {
     while (begin < end && is_blank(text_[begin])) ++begin;
     while (end > begin && is_blank(text_[end - 1])) --end;
     if (begin == end) return;
@@ -39,7 +40,7 @@ void split_sentences(const char16_t* t, std::size_t begin, std::size_t end, Sink
       continue;
     }
     if (is_line_break(c)) {
-      sink.emit(sentence, i);
+      sink.add(sentence, i);
       sentence = ++i;
       continue;
     }
@@ -47,13 +48,13 @@ void split_sentences(const char16_t* t, std::size_t begin, std::size_t end, Sink
       ++i;
       while (i < end && is_sentence_end_mark(t[i])) ++i;
       while (i < end && is_closing_mark(t[i])) ++i;
-      sink.emit(sentence, i);
+      sink.add(sentence, i);
       sentence = i;
       continue;
     }
     ++i;
   }
-  sink.emit(sentence, end);
+  sink.add(sentence, end);
 }
 
 // The end of the dialogue item that opens at `open`: just past its "”", or the line's end when
@@ -78,7 +79,7 @@ void extract_dialogue(const char16_t* t, std::size_t begin, std::size_t end, Sin
       continue;
     }
     const DialogueEnd d = dialogue_end(t, i, end);
-    sink.emit(i, d.end);  // an unclosed item loses trailing blanks like any sentence
+    sink.add(i, d.end);  // an unclosed item loses trailing blanks like any sentence
     i = d.end;
   }
 }
