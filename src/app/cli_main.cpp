@@ -8,26 +8,11 @@
 #include "app/cli_context.h"
 #include "app/run_directory.h"
 
-#if __has_include("app/settings_command.h")
 #include "app/settings_command.h"
-#define LANTARO_HAS_SETTINGS_COMMAND 1
-#endif
-#if __has_include("corpus/corpus_commands.h")
 #include "corpus/corpus_commands.h"
-#define LANTARO_HAS_CORPUS_COMMANDS 1
-#endif
-#if __has_include("retrieval/search_command.h")
-#include "retrieval/search_command.h"
-#define LANTARO_HAS_SEARCH_COMMAND 1
-#endif
-#if __has_include("extraction/extract_command.h")
-#include "extraction/extract_command.h"
-#define LANTARO_HAS_EXTRACT_COMMAND 1
-#endif
-#if __has_include("export/export_command.h")
 #include "export/export_command.h"
-#define LANTARO_HAS_EXPORT_COMMAND 1
-#endif
+#include "extraction/extract_command.h"
+#include "retrieval/search_command.h"
 
 namespace {
 
@@ -39,26 +24,18 @@ struct CommandEntry {
 
 const std::vector<CommandEntry>& commands() {
   static const std::vector<CommandEntry> table = {
-#ifdef LANTARO_HAS_SETTINGS_COMMAND
       {"settings", lantaro::run_settings_command, "打印 ini/sys.ini 中的上下文取字数"},
-#endif
-#ifdef LANTARO_HAS_CORPUS_COMMANDS
       {"list", lantaro::run_list_command, "以缩进树形列出语料库及条目序号"},
       {"import", lantaro::run_import_command, "import FILE --name NAME [--to DIR] [--yes]"},
       {"mkdir", lantaro::run_mkdir_command, "mkdir NAME [--in DIR]"},
-#endif
-#ifdef LANTARO_HAS_SEARCH_COMMAND
       {"search", lantaro::run_search_command,
        "search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R] [--json] [PATH...]"},
-#endif
-#ifdef LANTARO_HAS_EXTRACT_COMMAND
       {"extract", lantaro::run_extract_command,
-       "extract --mode dialogue|narrative|all [--threads N] [--json] [搜索选项] [PATH...]"},
-#endif
-#ifdef LANTARO_HAS_EXPORT_COMMAND
+       "extract --mode dialogue|narrative|all [--threads N] [--json] [--keyword TEXT "
+       "[--search-mode TEXT] [--n N] [--left L] [--right R]] [PATH...]"},
       {"export", lantaro::run_export_command,
-       "export --txt FILE | --xlsx FILE [--extract MODE] [搜索选项] [PATH...]"},
-#endif
+       "export --txt FILE | --xlsx FILE [--extract MODE [--threads N]] [--keyword TEXT "
+       "[--mode TEXT] [--n N] [--left L] [--right R]] [PATH...]"},
   };
   return table;
 }

@@ -29,7 +29,6 @@ class MainWindow {
   // Raises created, position changed and size changed, then shows the window centred.
   void open();
 
-  // Null for a feature this build does not have.
   CorpusController* corpus() const { return corpus_; }
   RetrievalController* retrieval() const { return retrieval_; }
   ExtractionController* extraction() const { return extraction_; }
