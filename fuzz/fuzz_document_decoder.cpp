@@ -1,11 +1,14 @@
 // Any bytes: decoding never fails, never grows past one code unit per byte, yields well-formed
-// UTF-16, and what it yields survives the encoder unchanged (nothing is lost on export).
+// UTF-16, and what it yields survives the encoder unchanged (nothing is lost on export). Bytes
+// that decode without a replacement mark are written back byte for byte, and a document is
+// read as UTF-8 exactly when it has the mark or is valid UTF-8 beyond ASCII.
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "app/codepage.h"
+#include "app/text.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -31,8 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(well_formed(gbk));
   FUZZ_CHECK(lantaro::decode_gbk(lantaro::encode_gbk(gbk)) == gbk);
 
+  if (gbk.find(u'\uFFFD') == std::u16string::npos) FUZZ_CHECK(lantaro::encode_gbk(gbk) == bytes);
+
   std::u16string document = lantaro::decode_document(bytes);
   FUZZ_CHECK(document.size() <= bytes.size());
   FUZZ_CHECK(well_formed(document));
+  bool non_ascii = false;
+  for (char c : bytes) non_ascii |= static_cast<unsigned char>(c) >= 0x80;
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+    FUZZ_CHECK(document == lantaro::utf8_to_utf16(bytes.substr(3)));
+  else if (non_ascii && lantaro::is_valid_utf8(bytes))
+    FUZZ_CHECK(document == lantaro::utf8_to_utf16(bytes));
+  else
+    FUZZ_CHECK(document == gbk);
   return 0;
 }
