@@ -1,5 +1,6 @@
 // Arbitrary argument vectors (NUL-separated): the parser either refuses with a message or gives
-// back only known options, and what it gives back survives a round trip through canonical form.
+// back only known options with values that were given, positionals in their order, and what it
+// gives back survives a round trip through canonical form.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [name, value] : line.options) FUZZ_CHECK(syntax.options.count(name) == 1);
   for (const auto& flag : line.flags) FUZZ_CHECK(syntax.flags.count(flag) == 1);
   FUZZ_CHECK(line.positionals.size() + line.options.size() + line.flags.size() <= args.size());
+  // Positionals keep their order: they are a subsequence of the arguments.
+  std::size_t next = 0;
+  for (const auto& word : line.positionals) {
+    while (next < args.size() && args[next] != word) ++next;
+    FUZZ_CHECK(next < args.size());
+    ++next;
+  }
+  // Every value was given: as "--name=value" or as the argument after "--name".
+  for (const auto& [name, value] : line.options) {
+    bool given = false;
+    for (std::size_t i = 0; i < args.size() && !given; ++i)
+      given = args[i] == name + "=" + value || (args[i] == name && i + 1 < args.size() && args[i + 1] == value);
+    FUZZ_CHECK(given);
+  }
 
   // Written back in canonical form, the line parses to the same thing.
   std::vector<std::string> canonical;
