@@ -25,7 +25,7 @@ bool is_digit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
 // read per character instead of a converter call, and agrees with the platform byte for byte.
 struct DecodeTables {
   // A few two-byte codes decode outside the basic plane, hence code points, not code units.
-  std::array<char32_t, kLeadCount * kTrailCount> two_byte{};
+  std::array<char32_t, std::size_t{kLeadCount} * kTrailCount> two_byte{};
   std::array<char16_t, kFourByteBmpCount> four_byte_bmp{};
 };
 

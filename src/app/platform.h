@@ -3,6 +3,7 @@
 // platform_posix.cpp and platform_windows.cpp implement it; everything else stays portable.
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -36,5 +37,9 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
 
 // Full path of the running executable, UTF-8; empty when the system cannot tell.
 std::string executable_path();
+
+// Local calendar time of `seconds`; all fields zero when the system cannot convert it. Unlike
+// std::localtime, safe on any thread (its shared buffer is also used by gmtime, e.g. in libraries).
+std::tm local_time(std::time_t seconds);
 
 }  // namespace lantaro::platform

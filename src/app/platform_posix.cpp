@@ -27,6 +27,8 @@ class Iconv {
   }
   Iconv(const Iconv&) = delete;
   Iconv& operator=(const Iconv&) = delete;
+  // (iconv_t)-1 is iconv_open's documented failure value.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
   // Converts all of `in`; false on any invalid or incomplete sequence.
@@ -84,6 +86,7 @@ namespace {
 // Runs a program without a shell (no quoting pitfalls); returns its exit status or -1.
 int run_program(std::vector<std::string> argv, std::string* output) {
   std::vector<char*> args;
+  args.reserve(argv.size() + 1);
   for (auto& a : argv) args.push_back(a.data());
   args.push_back(nullptr);
   int pipe_fds[2] = {-1, -1};
@@ -119,11 +122,10 @@ int run_program(std::vector<std::string> argv, std::string* output) {
 bool open_with_shell(const std::string& path_or_url_utf8) {
   // The shell puts the opener in the background and exits at once, so we wait only for it and
   // leave no zombie behind while the spreadsheet or browser runs on.
-  return run_program({"/bin/sh", "-c",
-                      "command -v xdg-open >/dev/null 2>&1 || exit 127; "
-                      "xdg-open \"$1\" >/dev/null 2>&1 &",
-                      "sh", path_or_url_utf8},
-                     nullptr) == 0;
+  static constexpr const char* kScript =
+      "command -v xdg-open >/dev/null 2>&1 || exit 127; "
+      "xdg-open \"$1\" >/dev/null 2>&1 &";
+  return run_program({"/bin/sh", "-c", kScript, "sh", path_or_url_utf8}, nullptr) == 0;
 }
 
 bool has_handler_for(std::string_view /*extension*/, std::string_view mime_type) {
@@ -139,6 +141,12 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return FileStamp{static_cast<std::uint64_t>(st.st_size),
                    static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::tm local_time(std::time_t seconds) {
+  std::tm out{};
+  if (!localtime_r(&seconds, &out)) out = std::tm{};
+  return out;
 }
 
 std::string executable_path() {

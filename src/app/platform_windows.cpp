@@ -70,6 +70,12 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
   return FileStamp{size, ticks * 100};
 }
 
+std::tm local_time(std::time_t seconds) {
+  std::tm out{};
+  if (localtime_s(&out, &seconds) != 0) out = std::tm{};
+  return out;
+}
+
 std::string executable_path() {
   std::vector<wchar_t> buf(32768);
   DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));

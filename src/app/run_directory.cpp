@@ -11,13 +11,12 @@ RunDirectory::RunDirectory(std::string path_utf8) : path_(std::move(path_utf8)) 
 }
 
 RunDirectory RunDirectory::from_executable_path(std::string_view executable_utf8) {
-  std::size_t cut = executable_utf8.find_last_of(
 #ifdef _WIN32
-      "\\/"
+  constexpr std::string_view kSeparators = "\\/";
 #else
-      "/"
+  constexpr std::string_view kSeparators = "/";
 #endif
-  );
+  std::size_t cut = executable_utf8.find_last_of(kSeparators);
   if (cut == std::string_view::npos) return RunDirectory(".");
   return RunDirectory(std::string(executable_utf8.substr(0, cut)));
 }

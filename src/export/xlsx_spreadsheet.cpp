@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
-#include <mutex>
 #include <system_error>
 
 #include "app/platform.h"
@@ -140,13 +139,8 @@ std::u16string general_number_text(double value) {
 
 std::u16string workbook_file_stem(std::chrono::system_clock::time_point moment) {
   std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
-  std::tm local{};
-  {
-    // std::localtime shares one buffer between callers.
-    static std::mutex mutex;
-    std::lock_guard lock(mutex);
-    if (const std::tm* t = std::localtime(&seconds)) local = *t;
-  }
+  // Not std::localtime: its buffer is shared with gmtime, which libxlsxwriter calls too.
+  const std::tm local = platform::local_time(seconds);
   char stamp[80];
   std::snprintf(stamp, sizeof stamp, "-%04d%02d%02d-%02d%02d%02d", local.tm_year + 1900,
                 local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);

@@ -135,7 +135,7 @@ bool RetrievalController::eventFilter(QObject* watched, QEvent* event) {
 
 const ResultList& RetrievalController::shown_results() const { return list_model_->results(); }
 
-void RetrievalController::show_results(ResultList list, QString status_text) {
+void RetrievalController::show_results(ResultList list, const QString& status_text) {
   list_model_->set_results(std::move(list));
   status_line_->setText(status_text);
   emit resultsChanged();

@@ -52,7 +52,7 @@ class RetrievalController : public QObject {
   const SearchResults* last_search() const { return last_.get(); }
   // What the result list shows now: the last search's items or, e.g., extracted sentences.
   const ResultList& shown_results() const;
-  void show_results(ResultList list, QString status_text);
+  void show_results(ResultList list, const QString& status_text);
   DocumentStore& store() { return store_; }
 
   // What the buttons and list events do; public so that other features and tests can drive them.
