@@ -35,6 +35,10 @@ std::string replace_document_question(std::string_view display_name_utf8) {
   return "目标目录中已有名为“" + std::string(display_name_utf8) + "”的文献，是否替换？";
 }
 
+std::string corpus_folder_unusable_message(std::string_view corpus_folder_utf8) {
+  return "语料库文件夹“" + std::string(corpus_folder_utf8) + "”不是文件夹，无法读取语料。";
+}
+
 std::string unreadable_documents_message(const std::vector<std::string>& names) {
   std::string text = "以下文献无法读取，未被搜索：";
   std::size_t shown = names.size() < 10 ? names.size() : 10;

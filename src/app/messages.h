@@ -42,6 +42,8 @@ std::string_view message_text(Message message);
 // Texts with a variable part.
 // Asked before an import replaces a document of the same name.
 std::string replace_document_question(std::string_view display_name_utf8);
+// When the corpus folder's path is taken by something that is not a folder (a file, say).
+std::string corpus_folder_unusable_message(std::string_view corpus_folder_utf8);
 // After a search that could not read some documents: names up to ten, then "等N部".
 std::string unreadable_documents_message(const std::vector<std::string>& display_names_utf8);
 

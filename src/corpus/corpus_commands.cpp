@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/command_line.h"
+#include "app/messages.h"
 #include "app/text.h"
 #include "corpus/library_edit.h"
 
@@ -54,6 +55,10 @@ int run_list_command(const std::vector<std::string>& args, CliContext& context) 
   if (!parsed.line) return bad_arguments(context, parsed.error, usage);
   if (!parsed.line->positionals.empty())
     return bad_arguments(context, "多余的参数：" + parsed.line->positionals.front(), usage);
+  if (corpus_folder_unusable(context.run_directory.corpus_path())) {
+    context.err << corpus_folder_unusable_message(context.run_directory.corpus_folder()) << "\n";
+    return 1;
+  }
   context.out << format_library_listing(scan_library(context.run_directory.corpus_path()));
   return 0;
 }

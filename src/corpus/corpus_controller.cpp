@@ -14,10 +14,12 @@
 #include <sstream>
 
 #include "app/codepage.h"
+#include "app/messages.h"
 #include "corpus/add_corpus_window.h"
 #include "corpus/corpus_tree_model.h"
 #include "ui/designed_window.h"
 #include "ui/tab_control.h"
+#include "ui/user_prompts.h"
 #include "ui/window_builder.h"
 
 namespace lantaro {
@@ -83,7 +85,11 @@ std::vector<Document> CorpusController::ticked_documents() const {
 
 bool CorpusController::anything_ticked() const { return model_->anythingTicked(); }
 
-void CorpusController::rebuild() { model_->setTree(scan_library(run_.corpus_path())); }
+void CorpusController::rebuild() {
+  model_->setTree(scan_library(run_.corpus_path()));
+  if (corpus_folder_unusable(run_.corpus_path()))
+    ui::show_message(main_, QString::fromStdString(corpus_folder_unusable_message(run_.corpus_folder())));
+}
 
 void CorpusController::openAddCorpusWindow() {
   if (add_window_) {

@@ -184,6 +184,16 @@ void LibraryTree::finish() {
   }
 }
 
+bool corpus_folder_unusable(const std::filesystem::path& corpus_folder) {
+  // The corpus folder's path ends in a separator, and "file/" is simply "not found": look at the
+  // entry itself.
+  std::filesystem::path entry = corpus_folder;
+  if (!entry.has_filename()) entry = entry.parent_path();
+  std::error_code ec;
+  const auto status = std::filesystem::status(entry, ec);
+  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
 LibraryTree scan_library(const fs::path& corpus_folder) {
   LibraryTree tree(corpus_folder);
   std::error_code ec;

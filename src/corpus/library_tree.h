@@ -74,6 +74,10 @@ class LibraryTree {
 // items; within a directory, directories come first, then documents, each sorted by name in
 // code-point order. A directory that cannot be read contributes nothing; links to directories
 // are not followed; a missing folder yields an empty tree.
+// True when something other than a folder sits where the corpus folder should be: the scan then
+// finds nothing, and the user must be told why rather than shown an empty library.
+bool corpus_folder_unusable(const std::filesystem::path& corpus_folder);
+
 LibraryTree scan_library(const std::filesystem::path& corpus_folder);
 
 // The documents named by command-line paths (see LibraryTree::find; a directory stands for every

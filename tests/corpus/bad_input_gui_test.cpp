@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/messages.h"
 #include "corpus/add_corpus_window.h"
 #include "corpus/corpus_controller.h"
 #include "temp_library.h"
@@ -102,8 +103,13 @@ class BadInputAddCorpusTest : public QObject {
     temp.file("run/corpus", "not a folder");
     const QString source = QString::fromStdString(lantaro::path_to_utf8(temp.file("in/书.txt", "x")));
     const auto before = snapshot(temp.path());
+    lantaro::ui::PromptCapture start;
     Windows w(temp.path() / "run");
     QVERIFY(w.add);
+    // Building the tree says why the library is empty instead of showing nothing at all.
+    const QString unusable = QString::fromStdString(lantaro::corpus_folder_unusable_message(
+        lantaro::RunDirectory(lantaro::path_to_utf8(temp.path() / "run")).corpus_folder()));
+    QVERIFY(start.messages.contains(unusable));
     // The corpus folder is still offered as the location; using it fails cleanly.
     QVERIFY(w.select(QStringLiteral("corpus")));
     QCOMPARE(w.try_changes(source), kBothFailed);

@@ -140,6 +140,9 @@ TEST_F(BadLibraryInput, CorpusFolderThatIsAFileIsLeftAloneAndEveryChangeFails) {
   EXPECT_EQ(err.str(), line(Message::ImportFailed));
   EXPECT_EQ(run(lantaro::run_mkdir_command, {"经部"}), 1);
   EXPECT_EQ(err.str(), line(Message::DirectoryFailed));
+  // Listing says why there is nothing to list.
+  EXPECT_EQ(run(lantaro::run_list_command, {}), 1);
+  EXPECT_NE(err.str().find("不是文件夹"), std::string::npos);
   EXPECT_EQ(snapshot(temp.path()), before);
 }
 
