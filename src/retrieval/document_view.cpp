@@ -59,6 +59,28 @@ QString view_text(std::u16string_view text) {
   return out;
 }
 
+QString view_text_in_blocks(std::u16string_view text, std::size_t block_chars) {
+  QString out(static_cast<qsizetype>(text.size()), Qt::Uninitialized);
+  QChar* to = out.data();
+  std::size_t in_block = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') c = text[++i];
+    if (c == u'\n' || c == u'\r') {
+      if (in_block >= block_chars) {
+        *to++ = QLatin1Char('\n');
+        in_block = 0;
+        continue;
+      }
+      c = u'\u2028';  // line separator
+    }
+    *to++ = QChar(c);
+    ++in_block;
+  }
+  out.truncate(to - out.data());
+  return out;
+}
+
 DocumentView::DocumentView(QPlainTextEdit* edit, QObject* parent) : QObject(parent), edit_(edit) {
   // The hit stepped to must stay visible while the next-hit button holds the focus.
   QPalette palette = edit->palette();
@@ -91,7 +113,7 @@ void DocumentView::show_document(const Document& document, DocumentText text,
   edit_->setExtraSelections({});
   marked_ = {0, 0};
   marks_valid_ = false;
-  edit_->setPlainText(view_text(*text_));
+  edit_->setPlainText(view_text_in_blocks(*text_));
   QTextCursor start(edit_->document());
   edit_->setTextCursor(start);
   edit_->verticalScrollBar()->setValue(0);

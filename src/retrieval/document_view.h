@@ -35,6 +35,14 @@ class LineBreakMap {
 // The text as the widget is given it: CR LF folded into LF.
 QString view_text(std::u16string_view text);
 
+// The same text for the full-text view, whose documents may have a million lines: the text
+// document spends far more on each block than on its characters, so lines are gathered into
+// blocks of at least `block_chars` characters. Inside a block a line ends with U+2028, which
+// breaks the line on screen just like a block break, takes the same one position, and turns
+// back into LF in toPlainText() and in copies. Lone CR and LF both end a line.
+inline constexpr std::size_t kViewBlockChars = 2048;
+QString view_text_in_blocks(std::u16string_view text, std::size_t block_chars = kViewBlockChars);
+
 class DocumentView : public QObject {
   Q_OBJECT
 

@@ -1,8 +1,11 @@
 // The full-text view: positions across folded line breaks, stepping from hit to hit, and marking
 // only what is on screen.
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QtTest>
 
 #include "retrieval/document_view.h"
@@ -147,6 +150,67 @@ class DocumentViewTest : public QObject {
     edit.setTextCursor(caret);
     QCOMPARE(*view.select_next_hit(), hits.back());
     QVERIFY(!view.select_next_hit().has_value());
+  }
+
+  // Lines are gathered into blocks for speed; every position, the text read back and copied,
+  // and the hits must come out as with one block per line, whatever the line breaks are.
+  void linesGatheredIntoBlocksKeepPositions() {
+    std::u16string text;
+    const char16_t* breaks[] = {u"\r\n", u"\n", u"\r", u"\r\n\r\n"};
+    for (int line = 0; line < 3000; ++line) {
+      text += u"第" + to_u16(QString::number(line)) + u"行甲乙";
+      if (line % 500 == 7) text += std::u16string(300, u'长');  // a line longer than a block
+      text += breaks[line % 4];
+    }
+    constexpr std::size_t kBlock = 64;
+    const QString plain = view_text(text);
+    const QString gathered = view_text_in_blocks(text, kBlock);
+    QCOMPARE(gathered.size(), plain.size());
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+      const QChar c = plain.at(i);
+      if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+        QVERIFY(gathered.at(i) == QLatin1Char('\n') || gathered.at(i) == QChar(0x2028));
+      else
+        QCOMPARE(gathered.at(i), c);
+    }
+    // A block ends at the first line break once it holds the block size.
+    const QStringList blocks = gathered.split(QLatin1Char('\n'));
+    QVERIFY(blocks.size() > 10);
+    for (qsizetype b = 0; b + 1 < blocks.size(); ++b) {
+      QVERIFY(blocks[b].size() >= static_cast<qsizetype>(kBlock));
+      // Up to its last line, the block was still short of the size.
+      QVERIFY(blocks[b].left(blocks[b].lastIndexOf(QChar(0x2028)) + 1).size() <=
+              static_cast<qsizetype>(kBlock));
+    }
+
+    QPlainTextEdit edit;
+    edit.resize(300, 200);
+    edit.show();
+    DocumentView view(&edit);
+    const auto hits = hits_of(text, u"甲乙");
+    QCOMPARE(hits.size(), std::size_t{3000});
+    view.show_document(Document{}, shared(text), hits);
+    QVERIFY(edit.document()->blockCount() < 3000 / 4);
+    QString expected = plain;
+    expected.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QCOMPARE(edit.toPlainText(), expected);
+    for (const Hit& hit : hits) {
+      QCOMPARE(*view.select_next_hit(), hit);
+      QCOMPARE(view.selection(), hit);
+      QCOMPARE(selected(edit), QStringLiteral("甲乙"));
+    }
+    QVERIFY(!view.select_next_hit().has_value());
+
+    // Copying gives line feeds, never the separators inside a block.
+    QTextCursor lines(edit.document());
+    lines.setPosition(static_cast<int>(LineBreakMap(text).to_view(hits[1].start)));
+    lines.setPosition(static_cast<int>(LineBreakMap(text).to_view(hits[6].start + 2)),
+                      QTextCursor::KeepAnchor);
+    edit.setTextCursor(lines);
+    edit.copy();
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             expected.mid(lines.selectionStart(), lines.selectionEnd() - lines.selectionStart()));
+    QVERIFY(!QGuiApplication::clipboard()->text().contains(QChar(0x2028)));
   }
 
   void newHitsReplaceTheMarks() {
