@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks on a large generated library. One run prints every section's table.
 #
-#   bash scripts/bench.sh [section...]        sections: search (default: all)
+#   bash scripts/bench.sh [section...]        sections: search extraction gui (default: all)
 #
 # Environment:
 #   BUILD_DIR   build folder with the bench programs (default: <repo>/build-bench, configured and
@@ -9,6 +9,8 @@
 #   BENCH_DATA  where the generated library goes (default: <BUILD_DIR>/bench-data; never inside
 #               the source tree's tracked files)
 #   BENCH_MB    minimum size of the generated library in MB (default 200)
+#   GUI_BUILD_DIR  build folder with the Qt front end for the gui section (default:
+#               <repo>/build-bench-gui, configured and brought up to date here with -j2)
 #
 # The library is the example library (corpus/) copied as many times as needed into
 # BENCH_DATA/corpus/copyNNN/; it is made once and reused while its size still suffices.
@@ -22,7 +24,7 @@ build_dir=${BUILD_DIR:-$root/build-bench}
 data_dir=${BENCH_DATA:-$build_dir/bench-data}
 min_mb=${BENCH_MB:-200}
 corpus_dir=$data_dir/corpus
-SECTIONS=(search extraction)
+SECTIONS=(search extraction gui)
 
 # ---------------------------------------------------------------------------------------------
 # Common helpers
@@ -200,6 +202,91 @@ bench_extraction() {
   echo "target: multi-threaded >= 1.7x single-threaded on 2 cores, identical items"
   if ((status != 0)); then
     log "bench: single- and multi-threaded extraction gave different items"
+    return 1
+  fi
+}
+
+# ---------------------------------------------------------------------------------------------
+# Section: gui (the main window with 100,000 documents: corpus tree, memory, a million result
+# items, a 50 MB document in the full-text view)
+# ---------------------------------------------------------------------------------------------
+
+bench_gui() {
+  local gui_build=${GUI_BUILD_DIR:-$root/build-bench-gui}
+  if [[ ! -f $gui_build/CMakeCache.txt ]]; then
+    cmake -S "$root" -B "$gui_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANTARO_BUILD_GUI=ON \
+      -DLANTARO_BUILD_TESTS=OFF -DLANTARO_BUILD_BENCH=ON >/dev/null
+  fi
+  # Always brought up to date: the window's figures change with every widget tweak.
+  cmake --build "$gui_build" -j2 --target gui_scale_bench >/dev/null
+  local out status=0
+  # Its own library (1,000 directories of 100 documents, each with exactly ten "之", and a
+  # 50 MB document beside it), generated once under the bench data folder.
+  out=$(QT_QPA_PLATFORM=offscreen "$gui_build/run/gui_scale_bench" --data "$data_dir/gui-library" \
+    --source "$root/corpus") || status=$?
+
+  # fig NAME KEY: the value of KEY on the figure line NAME (memory lines: NAME is "memory WHEN").
+  fig() {
+    local line
+    if [[ $1 == memory\ * ]]; then
+      line=$(grep "^figure=memory when=${1#memory } " <<<"$out" || true)
+    else
+      line=$(grep "^figure=$1 " <<<"$out" || true)
+    fi
+    sed -n "s/.* $2=\([^ ]*\).*/\1/p" <<<" $line"
+  }
+  secs() { awk -v ms="$1" 'BEGIN {if (ms == "" || ms < 0) print "-"; else printf "%.2f", ms / 1000}'; }
+  row() { printf '%-50s %8s %8s %9s   %s\n' "$@"; }
+  # Scrolling: wall and CPU time of an average step, the longest step in the freeze column.
+  scroll_rows() {
+    local kind
+    for kind in jump page; do
+      local what="random jumps"
+      [[ $kind == page ]] && what="page after page"
+      row "$1: scroll, $what (ms a step)" "$(fig "$2" ${kind}_avg_ms)" \
+        "$(fig "$2" ${kind}_cpu_ms)" "$(fig "$2" ${kind}_max_ms)" "smooth: < 16 ms a step on average"
+    done
+  }
+
+  echo "== gui: $(fig tree_open documents) documents in $(find "$data_dir/gui-library/run/corpus" -mindepth 1 -maxdepth 1 -type d | wc -l) directories, $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg) =="
+  row figure wall_s cpu_s freeze_s target
+  row "corpus tree: open the main window" "$(secs "$(fig tree_open wall_ms)")" \
+    "$(secs "$(fig tree_open cpu_ms)")" "$(secs "$(fig tree_open freeze_ms)")" "< 2 s, window responsive"
+  row "  scan the folder (no window)" "$(secs "$(fig tree_scan wall_ms)")" \
+    "$(secs "$(fig tree_scan cpu_ms)")" "" ""
+  row "  fill the tree model (no window)" "$(secs "$(fig tree_model wall_ms)")" \
+    "$(secs "$(fig tree_model cpu_ms)")" "" ""
+  row "corpus tree: refresh button" "$(secs "$(fig tree_refresh wall_ms)")" \
+    "$(secs "$(fig tree_refresh cpu_ms)")" "$(secs "$(fig tree_refresh freeze_ms)")" ""
+  row "corpus tree: tick all, list ticked" "$(secs "$(fig tree_tick_all wall_ms)")" \
+    "$(secs "$(fig tree_tick_all cpu_ms)")" "" "$(secs "$(fig tree_ticked_documents wall_ms)") s to list them"
+  row "corpus tree: expand all" "$(secs "$(fig tree_expand_all wall_ms)")" \
+    "$(secs "$(fig tree_expand_all cpu_ms)")" "$(secs "$(fig tree_expand_all freeze_ms)")" ""
+  scroll_rows "corpus tree" tree_scroll
+  row "search for 之 over the library" "$(secs "$(fig search_all wall_ms)")" \
+    "$(secs "$(fig search_all cpu_ms)")" "$(secs "$(fig search_all freeze_ms)")" \
+    "$(fig search_all items) items"
+  row "result list: search end -> list shown" "$(secs "$(fig list_after_search wall_ms)")" \
+    "$(secs "$(fig list_after_search cpu_ms)")" "" "< 1 s for $(fig list_after_search items) items"
+  row "result list: show_results alone" "$(secs "$(fig list_fill wall_ms)")" \
+    "$(secs "$(fig list_fill cpu_ms)")" "$(secs "$(fig list_fill freeze_ms)")" ""
+  scroll_rows "result list" list_scroll
+  row "full text: $(fig document_show mb) MB document, hits marked" \
+    "$(secs "$(fig document_show wall_ms)")" "$(secs "$(fig document_show cpu_ms)")" \
+    "$(secs "$(fig document_show freeze_ms)")" "< 2 s ($(fig document_show hits) hits)"
+  row "full text: 200 x next hit" "$(secs "$(fig document_next_hit wall_ms)")" \
+    "$(secs "$(fig document_next_hit cpu_ms)")" "" "$(fig document_next_hit right)/200 right"
+  scroll_rows "full text" document_scroll
+  row "full text: next hit to the last hit" "$(secs "$(fig document_last_hit wall_ms)")" \
+    "$(secs "$(fig document_last_hit cpu_ms)")" "" "right=$(fig document_last_hit right)"
+  local when
+  for when in library_open after_search document_open; do
+    row "memory ($when): VmRSS / VmHWM MB" "$(fig "memory $when" rss_mb)" \
+      "$(fig "memory $when" hwm_mb)" "" ""
+  done
+  echo "(freeze: the longest time the window's event loop could not run; cpu: all threads)"
+  if ((status != 0)); then
+    log "bench: the gui benchmark failed (status $status)"
     return 1
   fi
 }
