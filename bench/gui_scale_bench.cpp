@@ -476,7 +476,7 @@ int run(const Options& o) {
       },
       [&] { return marked_paints.count() > 0; });
   const double big_mb = static_cast<double>(fs::file_size(big.path)) / 1e6;
-  snprintf(extra, sizeof extra, "mb=%.1f hits=%zu %s", big_mb, view->hits().size(),
+  std::snprintf(extra, sizeof extra, "mb=%.1f hits=%zu %s", big_mb, view->hits().size(),
            freeze_text(showing).c_str());
   print_figure("document_show", showing.wall, showing.cpu, extra);
   print_memory("document_open");
