@@ -35,6 +35,17 @@ struct FileStamp {
 };
 std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
 
+// A whole regular file read with one open, one status query of the open file and as few reads as
+// the system needs: a cold search pays this for every document. `bytes` is replaced by the content
+// (its capacity is reused, so a caller can keep one buffer for many files). The stamp is the one
+// file_stamp gives. `complete` is false when the file changed size while being read (the bytes
+// are what was there). Empty for folders, missing or unreadable files.
+struct FileRead {
+  FileStamp stamp;
+  bool complete = true;
+};
+std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes);
+
 // Full path of the running executable, UTF-8; empty when the system cannot tell.
 std::string executable_path();
 

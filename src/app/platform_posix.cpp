@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -141,6 +142,42 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return FileStamp{static_cast<std::uint64_t>(st.st_size),
                    static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  FileRead result;
+  result.stamp = FileStamp{static_cast<std::uint64_t>(st.st_size),
+                           static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                               st.st_mtim.tv_nsec};
+  // One byte more than announced, so that a file that grew meanwhile shows it.
+  const auto size = static_cast<std::size_t>(st.st_size);
+  bytes.resize(size + 1);
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      failed = true;
+      break;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+    // A short read of a regular file means its end was reached; no further call to confirm it.
+    if (got < bytes.size() && got >= size) break;
+  }
+  ::close(fd);
+  if (failed) return std::nullopt;
+  result.complete = got == size;
+  bytes.resize(std::min(got, size));
+  return result;
 }
 
 std::tm local_time(std::time_t seconds) {

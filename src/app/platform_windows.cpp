@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace lantaro::platform {
@@ -68,6 +69,45 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
       (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
       data.ftLastWriteTime.dwLowDateTime);
   return FileStamp{size, ticks * 100};
+}
+
+std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(file);
+    return std::nullopt;
+  }
+  FileRead result;
+  const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
+  result.stamp = FileStamp{size, ticks * 100};
+  // One byte more than announced, so that a file that grew meanwhile shows it.
+  bytes.resize(static_cast<std::size_t>(size) + 1);
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1u << 30));
+    DWORD n = 0;
+    if (!ReadFile(file, bytes.data() + got, want, &n, nullptr)) {
+      failed = true;
+      break;
+    }
+    if (n == 0) break;
+    got += n;
+    if (got < bytes.size() && got >= size) break;  // a short read: the end of the file
+  }
+  CloseHandle(file);
+  if (failed) return std::nullopt;
+  result.complete = got == size;
+  bytes.resize(std::min<std::size_t>(got, static_cast<std::size_t>(size)));
+  return result;
 }
 
 std::tm local_time(std::time_t seconds) {
