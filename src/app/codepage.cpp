@@ -1,9 +1,16 @@
 #include "app/codepage.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define LANTARO_DECODE_SSE2 1
+#endif
 
 #include "app/platform.h"
 #include "app/text.h"
@@ -26,8 +33,15 @@ bool is_digit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
 struct DecodeTables {
   // A few two-byte codes decode outside the basic plane, hence code points, not code units.
   std::array<char32_t, std::size_t{kLeadCount} * kTrailCount> two_byte{};
+  // The same indexed by both bytes as they come (first byte 0x80..0xFF), so the common case costs
+  // no range checks: 0 where the second byte is no trail byte (or the first no lead byte),
+  // kWide where the code point lies outside the basic plane (look in two_byte), U+FFFD where the
+  // pair is well-formed but unassigned.
+  std::array<char16_t, std::size_t{128} * 256> pair{};
   std::array<char16_t, kFourByteBmpCount> four_byte_bmp{};
 };
+constexpr char16_t kWide = 0xD800;  // no two-byte code decodes to a lone surrogate
+bool is_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 // The code points of a UTF-16 text.
 std::vector<char32_t> code_points(const std::u16string& text) {
@@ -110,10 +124,21 @@ void fill_four_byte_bmp(DecodeTables& t) {
   }
 }
 
+void fill_pairs(DecodeTables& t) {
+  for (int lead = 0x81; lead <= 0xFE; ++lead)
+    for (int trail = 0; trail < 256; ++trail) {
+      if (!is_trail(static_cast<unsigned char>(trail))) continue;
+      const char32_t c = t.two_byte[(lead - 0x81) * kTrailCount + (trail - 0x40)];
+      t.pair[(lead - 0x80) * 256 + trail] =
+          c == 0 ? kReplacement : c < 0x10000 ? static_cast<char16_t>(c) : kWide;
+    }
+}
+
 const DecodeTables& two_byte_tables() {
   static const std::unique_ptr<DecodeTables> tables = [] {
     auto t = std::make_unique<DecodeTables>();
     fill_two_byte(*t);
+    fill_pairs(*t);
     return t;
   }();
   return *tables;
@@ -132,20 +157,57 @@ char16_t four_byte_bmp(unsigned char b1, unsigned char b2, unsigned char b3, uns
 
 }  // namespace
 
-std::u16string decode_gbk(std::string_view bytes) {
+namespace {
+
+// Decodes into `out`, which has room for one code unit per byte (never more are needed: every
+// sequence of k bytes gives at most k units). Returns the end of the text written.
+char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
   const DecodeTables& tables = two_byte_tables();
-  std::u16string out;
-  out.resize(bytes.size());  // never more code units than bytes
-  char16_t* dst = out.data();
+  char16_t* dst = out;
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::size_t i = 0;
   while (i < n) {
     unsigned char b = s[i];
     if (b < 0x80) {
+#ifdef LANTARO_DECODE_SSE2
+      // Runs of ASCII (line breaks, digits, Latin passages) go 16 bytes at a time. Writing 16
+      // units is safe: dst never runs ahead of i, and i + 16 <= n.
+      const __m128i zero = _mm_setzero_si128();
+      while (n - i >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8), _mm_unpackhi_epi8(v, zero));
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
+        if (high) {
+          const int ascii = std::countr_zero(high);
+          i += static_cast<std::size_t>(ascii);
+          dst += ascii;
+          break;
+        }
+        i += 16;
+        dst += 16;
+      }
+      if (i >= n) break;
+      b = s[i];
+      if (b < 0x80) {
+        *dst++ = b;
+        ++i;
+        continue;
+      }
+#else
       *dst++ = b;
       ++i;
       continue;
+#endif
+    }
+    if (i + 1 < n) {  // the common case: a two-byte character
+      const char16_t c = tables.pair[(std::size_t{b} - 0x80) * 256 + s[i + 1]];
+      if (c != 0 && !is_surrogate(c)) {
+        *dst++ = c;
+        i += 2;
+        continue;
+      }
     }
     if (!is_lead(b) || i + 1 >= n) {
       *dst++ = kReplacement;
@@ -153,16 +215,10 @@ std::u16string decode_gbk(std::string_view bytes) {
       continue;
     }
     unsigned char b2 = s[i + 1];
-    if (is_trail(b2)) {
-      char32_t c = tables.two_byte[(b - 0x81) * kTrailCount + (b2 - 0x40)];
-      if (c == 0) {
-        *dst++ = kReplacement;
-      } else if (c < 0x10000) {
-        *dst++ = static_cast<char16_t>(c);
-      } else {  // two code units for two bytes: still within the buffer
-        *dst++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-        *dst++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-      }
+    if (is_trail(b2)) {  // outside the basic plane: two code units for two bytes
+      const char32_t c = tables.two_byte[(b - 0x81) * kTrailCount + (b2 - 0x40)];
+      *dst++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      *dst++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
       i += 2;
       continue;
     }
@@ -192,7 +248,27 @@ std::u16string decode_gbk(std::string_view bytes) {
     *dst++ = kReplacement;
     ++i;
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return dst;
+}
+
+}  // namespace
+
+std::u16string decode_gbk(std::string_view bytes) {
+  // Chinese text needs one code unit per two bytes. Decoding into a per-thread buffer and copying
+  // out the exact length gives texts without slack (they may be cached for long), and the copy
+  // reads data that is still in the processor's cache. Very large inputs decode in place instead
+  // of keeping a buffer that size alive.
+  constexpr std::size_t kScratchLimit = std::size_t{1} << 20;
+  if (bytes.size() <= kScratchLimit) {
+    thread_local std::u16string scratch;
+    if (scratch.size() < bytes.size()) scratch.resize(std::max<std::size_t>(bytes.size(), 4096));
+    const char16_t* end = decode_gbk_into(bytes, scratch.data());
+    return std::u16string(scratch.data(), static_cast<std::size_t>(end - scratch.data()));
+  }
+  std::u16string out;
+  out.resize(bytes.size());
+  out.resize(static_cast<std::size_t>(decode_gbk_into(bytes, out.data()) - out.data()));
+  if (out.capacity() > out.size() + out.size() / 8 + 16) out.shrink_to_fit();
   return out;
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/text.h"
 
 namespace lantaro {
@@ -55,6 +58,61 @@ TEST(CodePage, EveryTwoByteGbkCodeRoundTrips) {
       ASSERT_NE(text[0], u'\uFFFD') << std::hex << lead << " " << trail;
       ASSERT_EQ(encode_gbk(text), bytes) << std::hex << lead << " " << trail;
     }
+}
+
+TEST(CodePage, MixedRunsDecodeAlikeAtEveryLengthAndOffset) {
+  // Pieces whose decoding does not depend on their neighbours; strung together in every order and
+  // run length, so that ASCII runs start and end at every offset and the text ends anywhere.
+  struct Piece {
+    std::string bytes;
+    std::u16string text;
+  };
+  const std::vector<Piece> pieces = {
+      {"a", u"a"},
+      {"\r\n", u"\r\n"},
+      {"\xD1\xA7", u"学"},
+      {"\xB6\xF8", u"而"},
+      {"\xA1\xA3", u"。"},
+      {"\x80", u"\uFFFD"},
+      {"\xFF", u"\uFFFD"},
+      {"\xD1\x7F", u"\uFFFD\x7F"},  // a lead byte before a byte that cannot follow it
+      {"\x81\x30\x84\x36", u"\u00A5"},
+      {"\x95\x32\x82\x36", u"\U00020000"},
+  };
+  unsigned state = 12345;
+  auto next = [&state](unsigned bound) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % bound;
+  };
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes;
+    std::u16string expected;
+    const unsigned count = next(60);
+    for (unsigned k = 0; k < count; ++k) {
+      // Mostly ASCII runs of any length, so vector-wide steps and their tails both occur.
+      const Piece& piece = next(3) == 0 ? pieces[next(static_cast<unsigned>(pieces.size()))]
+                                        : pieces[0];
+      const unsigned repeat = piece.bytes == "a" ? next(40) : 1;
+      for (unsigned r = 0; r < repeat; ++r) {
+        bytes += piece.bytes;
+        expected += piece.text;
+      }
+    }
+    ASSERT_EQ(decode_gbk(bytes), expected) << "round " << round;
+    // The same text with a lead byte cut off at its end.
+    ASSERT_EQ(decode_gbk(bytes + "\xD1"), expected + u"\uFFFD") << "round " << round;
+  }
+}
+
+TEST(CodePage, DecodedTextsCarryNoSlack) {
+  // Chinese text takes one code unit per two bytes; the result holds no room for the other half.
+  for (std::size_t characters : {std::size_t{3000}, std::size_t{1500000}}) {
+    std::string bytes;
+    for (std::size_t i = 0; i < characters; ++i) bytes += "\xD1\xA7";
+    const std::u16string text = decode_gbk(bytes);
+    ASSERT_EQ(text.size(), characters);
+    EXPECT_LE(text.capacity(), characters + characters / 8 + 16) << characters;
+  }
 }
 
 TEST(CodePage, DocumentDetectionPrefersUtf8OnlyWhenItIsUtf8) {
