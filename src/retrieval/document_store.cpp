@@ -1,13 +1,17 @@
 #include "retrieval/document_store.h"
 
-#include <fstream>
-#include <list>
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
 #include <memory_resource>
 #include <mutex>
 #include <optional>
+#include <shared_mutex>
 #include <string>
-#include <system_error>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "app/codepage.h"
 #include "app/platform.h"
@@ -17,32 +21,30 @@ namespace {
 
 using Stamp = platform::FileStamp;
 
-// One system call for both size and time: a warm search pays this for every document.
-std::optional<Stamp> stamp_of(const std::filesystem::path& path) { return platform::file_stamp(path); }
-
-// Reads exactly the bytes the stamp announced. `complete` is false when the file changed size
-// while being read: the text is still usable, but must not be cached under that stamp.
-std::optional<std::string> read_bytes(const std::filesystem::path& path, std::uintmax_t size,
-                                      bool& complete) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes;
-  bytes.resize(static_cast<std::size_t>(size));
-  auto got = in.rdbuf()->sgetn(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (got < 0) return std::nullopt;
-  complete = static_cast<std::uintmax_t>(got) == size &&
-             std::char_traits<char>::eq_int_type(in.rdbuf()->sgetc(), std::char_traits<char>::eof());
-  bytes.resize(static_cast<std::size_t>(got));
-  return bytes;
-}
-
 std::size_t cost_of(const std::u16string& text) {
   return text.capacity() * sizeof(char16_t) + sizeof(std::u16string) + 64;
 }
 
+// Each thread reads its documents into one buffer it keeps, so reading costs no allocation; a
+// buffer grown by a very large document is given back rather than kept for the thread's life.
+std::string& read_buffer() {
+  thread_local std::string buffer;
+  return buffer;
+}
+void release_large_read_buffer() {
+  constexpr std::size_t kKeep = std::size_t{4} << 20;
+  if (read_buffer().capacity() > kKeep) std::string().swap(read_buffer());
+}
+
 }  // namespace
 
-// The index lives in its own memory pool: its nodes then sit together instead of between the
+// The index is split into shards, each with its own lock, so that workers reading different
+// documents rarely meet; lookups share their shard's lock. Each entry records when it was last
+// used with an atomic tick instead of being moved in a list. Eviction takes entries in the order
+// of a snapshot of their ticks: an entry used after the snapshot has a newer tick than any in it
+// and is skipped, so the order stays least recently used first, and the snapshot is taken again
+// only once it is used up.
+// Each shard's nodes live in its own memory pool: they then sit together instead of between the
 // cached texts, and a warm search (one lookup per document) does not miss the cache on each.
 struct DocumentStore::Impl {
   using PoolKey = std::pmr::basic_string<std::filesystem::path::value_type>;
@@ -59,23 +61,62 @@ struct DocumentStore::Impl {
     Stamp stamp;
     DocumentText text;
     std::size_t cost = 0;
-    std::pmr::list<const PoolKey*>::iterator lru;
+    std::atomic<std::uint64_t> last_used{0};  // written under the shard's shared lock
   };
   using Map = std::pmr::unordered_map<PoolKey, Entry, KeyHash, KeyEqual>;
+  using Node = Map::value_type;
+  struct alignas(64) Shard {
+    std::shared_mutex mutex;
+    std::pmr::unsynchronized_pool_resource pool;  // guarded by mutex, like entries
+    Map entries{&pool};
+  };
+  static constexpr std::size_t kShards = 64;
+  struct Queued {
+    std::uint64_t seen;  // the entry's tick when the snapshot was taken
+    Shard* shard;
+    Node* node;
+  };
 
   explicit Impl(std::size_t max) : max_bytes(max) {}
 
-  std::size_t max_bytes;
-  mutable std::mutex mutex;
-  std::pmr::unsynchronized_pool_resource pool;  // guarded by mutex, like everything below
-  Map entries{&pool};
-  std::pmr::list<const PoolKey*> order{&pool};  // most recently used first
-  std::size_t bytes = 0;
+  const std::size_t max_bytes;
+  std::array<Shard, kShards> shards;
+  std::atomic<std::uint64_t> clock{0};
+  std::atomic<std::size_t> bytes{0};
+  // Eviction order, oldest first from `next` on; guarded by eviction_mutex, which is taken before
+  // any shard's lock. An entry leaves its map only through this queue or clear() (both under
+  // eviction_mutex), so the pointers stay valid.
+  std::mutex eviction_mutex;
+  std::vector<Queued> queue;
+  std::size_t next = 0;
 
-  void erase(Map::iterator it) {
-    bytes -= it->second.cost;
-    order.erase(it->second.lru);
-    entries.erase(it);
+  Shard& shard_for(KeyView key) { return shards[KeyHash{}(key) % kShards]; }
+  std::uint64_t tick() { return clock.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+  void evict_over_bound() {
+    std::lock_guard eviction(eviction_mutex);
+    while (bytes.load() > max_bytes) {
+      if (next == queue.size() && !snapshot()) return;
+      const Queued q = queue[next++];
+      std::unique_lock lock(q.shard->mutex);
+      Entry& entry = q.node->second;
+      if (entry.last_used.load(std::memory_order_relaxed) != q.seen) continue;  // used since
+      bytes -= entry.cost;
+      q.shard->entries.erase(q.shard->entries.find(q.node->first));
+    }
+  }
+
+  bool snapshot() {
+    queue.clear();
+    next = 0;
+    for (Shard& shard : shards) {
+      std::shared_lock lock(shard.mutex);
+      for (Node& node : shard.entries)
+        queue.push_back({node.second.last_used.load(std::memory_order_relaxed), &shard, &node});
+    }
+    std::sort(queue.begin(), queue.end(),
+              [](const Queued& a, const Queued& b) { return a.seen < b.seen; });
+    return !queue.empty();
   }
 };
 
@@ -85,55 +126,66 @@ DocumentStore::DocumentStore(std::size_t max_cached_bytes)
 DocumentStore::~DocumentStore() = default;
 
 DocumentText DocumentStore::load(const std::filesystem::path& path) {
-  auto stamp = stamp_of(path);
-  if (!stamp) return nullptr;
   const Impl::KeyView key = path.native();
+  Impl::Shard& shard = impl_->shard_for(key);
+  std::optional<Stamp> cached_stamp;
+  DocumentText cached;
   {
-    std::lock_guard lock(impl_->mutex);
-    auto it = impl_->entries.find(key);
-    if (it != impl_->entries.end()) {
-      if (it->second.stamp == *stamp) {
-        impl_->order.splice(impl_->order.begin(), impl_->order, it->second.lru);
-        return it->second.text;
-      }
-      impl_->erase(it);  // the file changed: its old text is of no further use
+    std::shared_lock lock(shard.mutex);
+    if (auto it = shard.entries.find(key); it != shard.entries.end()) {
+      cached_stamp = it->second.stamp;
+      cached = it->second.text;
+      // Counted as used even if the file turns out changed: the new text replaces it anyway.
+      it->second.last_used.store(impl_->tick(), std::memory_order_relaxed);
     }
   }
+  if (cached) {
+    // The file system is asked outside the lock; only its answer decides.
+    const auto stamp = platform::file_stamp(path);
+    if (!stamp) return nullptr;
+    if (*stamp == *cached_stamp) return cached;
+    cached.reset();
+  }
 
-  // Read and decode outside the lock, so several documents decode at once.
-  bool complete = false;
-  auto bytes = read_bytes(path, stamp->size, complete);
-  if (!bytes) return nullptr;
-  std::u16string decoded = decode_document(*bytes);
-  bytes.reset();
-  // The decoder reserves a code unit per byte; Chinese text needs half of that, and a cached
-  // text should not carry the slack for its whole life.
-  if (decoded.capacity() > decoded.size() + decoded.size() / 8 + 16) decoded.shrink_to_fit();
-  const std::size_t cost = cost_of(decoded);
-  auto text = std::make_shared<const std::u16string>(std::move(decoded));
-  if (!complete || cost > impl_->max_bytes) return text;
+  // Not cached (or changed): one open, status query and read. Decoding happens outside any lock,
+  // so several documents decode at once.
+  std::string& bytes = read_buffer();
+  const auto read = platform::read_file(path, bytes);
+  if (!read) return nullptr;
+  auto text = std::make_shared<const std::u16string>(decode_document(bytes));
+  release_large_read_buffer();
+  const std::size_t cost = cost_of(*text);
+  if (!read->complete || cost > impl_->max_bytes) return text;
 
-  std::lock_guard lock(impl_->mutex);
-  if (auto it = impl_->entries.find(key); it != impl_->entries.end()) impl_->erase(it);
-  auto it = impl_->entries.emplace(Impl::PoolKey(key, &impl_->pool), Impl::Entry{}).first;
-  impl_->order.push_front(&it->first);
-  it->second = Impl::Entry{*stamp, text, cost, impl_->order.begin()};
-  impl_->bytes += cost;
-  while (impl_->bytes > impl_->max_bytes && !impl_->order.empty())
-    impl_->erase(impl_->entries.find(*impl_->order.back()));
+  {
+    std::unique_lock lock(shard.mutex);
+    auto it = shard.entries.find(key);
+    if (it == shard.entries.end())
+      it = shard.entries.try_emplace(Impl::PoolKey(key, &shard.pool)).first;
+    else
+      impl_->bytes -= it->second.cost;  // a changed file, or another thread read it meanwhile
+    Impl::Entry& entry = it->second;
+    entry.stamp = read->stamp;
+    entry.text = text;
+    entry.cost = cost;
+    entry.last_used.store(impl_->tick(), std::memory_order_relaxed);
+    impl_->bytes += cost;
+  }
+  if (impl_->bytes.load() > impl_->max_bytes) impl_->evict_over_bound();
   return text;
 }
 
 void DocumentStore::clear() {
-  std::lock_guard lock(impl_->mutex);
-  impl_->entries.clear();
-  impl_->order.clear();
-  impl_->bytes = 0;
+  std::lock_guard eviction(impl_->eviction_mutex);
+  impl_->queue.clear();
+  impl_->next = 0;
+  for (Impl::Shard& shard : impl_->shards) {
+    std::unique_lock lock(shard.mutex);
+    for (const auto& [key, entry] : shard.entries) impl_->bytes -= entry.cost;
+    shard.entries.clear();
+  }
 }
 
-std::size_t DocumentStore::cached_bytes() const {
-  std::lock_guard lock(impl_->mutex);
-  return impl_->bytes;
-}
+std::size_t DocumentStore::cached_bytes() const { return impl_->bytes.load(); }
 
 }  // namespace lantaro

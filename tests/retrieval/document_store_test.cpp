@@ -100,6 +100,17 @@ TEST(DocumentStore, StaysWithinItsBoundAndEvictsTheLeastRecentlyUsed) {
   EXPECT_EQ(store.load(folder / "a.txt").get(), a.get());
   EXPECT_NE(store.load(folder / "b.txt").get(), b.get());
 
+  // A text used after an earlier eviction keeps its place ahead of one that was not: c evicts a,
+  // then b is used again, so d evicts c, not b.
+  store.load(folder / "b.txt");
+  DocumentText c = store.load(folder / "c.txt");
+  b = store.load(folder / "b.txt");
+  write_bytes(folder / "d.txt", encode_gbk(text));
+  store.load(folder / "d.txt");
+  EXPECT_EQ(store.load(folder / "b.txt").get(), b.get());
+  EXPECT_NE(store.load(folder / "c.txt").get(), c.get());
+  EXPECT_LE(store.cached_bytes(), 2 * one + one / 2);
+
   // A text larger than the whole bound is served but not kept.
   DocumentStore tiny(10);
   EXPECT_EQ(*tiny.load(folder / "a.txt"), text);
