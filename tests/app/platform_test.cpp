@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -67,6 +68,21 @@ TEST(Platform, ReadFileGivesTheBytesAndTheSameStampAsFileStamp) {
 
   EXPECT_FALSE(platform::read_file(folder / "missing.txt", buffer));
   EXPECT_FALSE(platform::read_file(folder / "folder.txt", buffer));
+}
+
+// The fields are the local calendar time of the instant (a workbook is named after it): turned
+// back into an instant by the C library they give the same one, leap day and epoch included.
+TEST(Platform, LocalTimeGivesTheInstantBack) {
+  for (std::time_t instant : {std::time_t{86400}, std::time_t{951825600} /* 2000-02-29 12:00Z */,
+                              std::time_t{1700000000}}) {
+    std::tm fields = platform::local_time(instant);
+    EXPECT_GE(fields.tm_mday, 1);
+    EXPECT_EQ(std::mktime(&fields), instant);
+  }
+  // Mid-month noon: the same year and month in every time zone.
+  const std::tm mid_february = platform::local_time(950616000);  // 2000-02-15 12:00Z
+  EXPECT_EQ(mid_february.tm_year, 100);
+  EXPECT_EQ(mid_february.tm_mon, 1);
 }
 
 }  // namespace
