@@ -46,6 +46,26 @@ struct FileRead {
 };
 std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes);
 
+// file_stamp and read_file for many files in a row, most of them sharing a folder (a search goes
+// through a library in tree order): the folder of the last file stays open and the next file in
+// it is looked up relative to it, which spares the system walking the whole path each time.
+// One per thread, kept for one pass over the files only (a folder renamed meanwhile would still be
+// reached through the open handle).
+class FolderCursor {
+ public:
+  FolderCursor() = default;
+  ~FolderCursor();
+  FolderCursor(const FolderCursor&) = delete;
+  FolderCursor& operator=(const FolderCursor&) = delete;
+
+  std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
+  std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes);
+
+ private:
+  std::filesystem::path::string_type folder_;
+  std::intptr_t handle_ = -1;
+};
+
 // Full path of the running executable, UTF-8; empty when the system cannot tell.
 std::string executable_path();
 

@@ -137,25 +137,40 @@ bool has_handler_for(std::string_view /*extension*/, std::string_view mime_type)
   return !out.empty();
 }
 
+namespace {
+
+FileStamp stamp_of(const struct stat& st) {
+  return FileStamp{static_cast<std::uint64_t>(st.st_size),
+                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::optional<FileRead> read_open_file(int fd, std::string& bytes);
+
+}  // namespace
+
 std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return FileStamp{static_cast<std::uint64_t>(st.st_size),
-                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  return stamp_of(st);
 }
 
 std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
+  return read_open_file(fd, bytes);
+}
+
+namespace {
+
+// Reads the whole file and closes it.
+std::optional<FileRead> read_open_file(int fd, std::string& bytes) {
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return std::nullopt;
   }
   FileRead result;
-  result.stamp = FileStamp{static_cast<std::uint64_t>(st.st_size),
-                           static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
-                               st.st_mtim.tv_nsec};
+  result.stamp = stamp_of(st);
   // One byte more than announced, so that a file that grew meanwhile shows it.
   const auto size = static_cast<std::size_t>(st.st_size);
   bytes.resize(size + 1);
@@ -178,6 +193,53 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
   result.complete = got == size;
   bytes.resize(std::min(got, size));
   return result;
+}
+
+// The open folder holding `path` (opened unless it is the one already open) and the file's name
+// in it; -1 when the path names no file in a folder or the folder cannot be opened (the caller
+// then goes by the whole path).
+int enter_folder(const std::string& path, std::string& open_folder, std::intptr_t& handle,
+                 const char*& name) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash + 1 == path.size()) return -1;
+  const std::string_view folder = std::string_view(path).substr(0, slash == 0 ? 1 : slash);
+  name = path.c_str() + slash + 1;
+  if (handle >= 0 && folder == open_folder) return static_cast<int>(handle);
+  if (handle >= 0) ::close(static_cast<int>(handle));
+  open_folder.assign(folder);
+#ifdef O_PATH
+  constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // needs no right to list the folder
+#else
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+  handle = ::open(open_folder.c_str(), kFlags);
+  if (handle < 0) open_folder.clear();
+  return static_cast<int>(handle);
+}
+
+}  // namespace
+
+FolderCursor::~FolderCursor() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
+  const char* name = nullptr;
+  const int dir = enter_folder(path.native(), folder_, handle_, name);
+  if (dir < 0) return platform::file_stamp(path);
+  struct stat st {};
+  if (::fstatat(dir, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return stamp_of(st);
+}
+
+std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
+                                                std::string& bytes) {
+  const char* name = nullptr;
+  const int dir = enter_folder(path.native(), folder_, handle_, name);
+  if (dir < 0) return platform::read_file(path, bytes);
+  const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  return read_open_file(fd, bytes);
 }
 
 std::tm local_time(std::time_t seconds) {

@@ -110,6 +110,18 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
   return result;
 }
 
+// Windows offers no lookup relative to an open folder through this interface: whole paths.
+FolderCursor::~FolderCursor() = default;
+
+std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
+  return platform::file_stamp(path);
+}
+
+std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
+                                                std::string& bytes) {
+  return platform::read_file(path, bytes);
+}
+
 std::tm local_time(std::time_t seconds) {
   std::tm out{};
   if (localtime_s(&out, &seconds) != 0) out = std::tm{};

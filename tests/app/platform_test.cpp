@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "app/text.h"
+
 namespace lantaro {
 namespace {
 
@@ -25,7 +27,7 @@ class TempFolder {
     std::error_code ec;
     fs::remove_all(path_, ec);
   }
-  fs::path operator/(const char* name) const { return path_ / name; }
+  fs::path operator/(const char* utf8) const { return path_ / path_from_utf8(utf8); }
 
  private:
   fs::path path_;
@@ -83,6 +85,45 @@ TEST(Platform, LocalTimeGivesTheInstantBack) {
   const std::tm mid_february = platform::local_time(950616000);  // 2000-02-15 12:00Z
   EXPECT_EQ(mid_february.tm_year, 100);
   EXPECT_EQ(mid_february.tm_mon, 1);
+}
+
+TEST(Platform, FolderCursorAgreesWithWholePathsAcrossFolders) {
+  TempFolder folder;
+  fs::create_directories(folder / "经部");
+  fs::create_directories(folder / "史部");
+  write(folder / "经部/论语.txt", "\xD1\xA7\xB6\xF8");
+  write(folder / "经部/孟子.txt", "abc");
+  write(folder / "史部/史记.txt", std::string(5000, 'x'));
+  fs::create_directories(folder / "经部/子目录.txt");
+
+  platform::FolderCursor cursor;
+  std::string bytes;
+  // Back and forth between two folders, so the cursor both keeps and changes its folder.
+  for (const fs::path& path : {folder / "经部/论语.txt", folder / "经部/孟子.txt",
+                               folder / "史部/史记.txt", folder / "经部/论语.txt"}) {
+    SCOPED_TRACE(path.string());
+    ASSERT_TRUE(cursor.file_stamp(path));
+    EXPECT_EQ(cursor.file_stamp(path), platform::file_stamp(path));
+    std::string expected;
+    ASSERT_TRUE(platform::read_file(path, expected));
+    auto read = cursor.read_file(path, bytes);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(bytes, expected);
+    EXPECT_EQ(read->stamp, platform::file_stamp(path));
+  }
+  // Missing files, folders and missing folders give nothing, as with whole paths.
+  EXPECT_FALSE(cursor.file_stamp(folder / "经部/缺失.txt"));
+  EXPECT_FALSE(cursor.read_file(folder / "经部/缺失.txt", bytes));
+  EXPECT_FALSE(cursor.file_stamp(folder / "经部/子目录.txt"));
+  EXPECT_FALSE(cursor.read_file(folder / "经部/子目录.txt", bytes));
+  EXPECT_FALSE(cursor.file_stamp(folder / "子部/庄子.txt"));
+  EXPECT_FALSE(cursor.read_file(folder / "子部/庄子.txt", bytes));
+
+  // A file removed while its folder is open is gone for the cursor too.
+  EXPECT_TRUE(cursor.file_stamp(folder / "经部/孟子.txt"));
+  fs::remove(folder / "经部/孟子.txt");
+  EXPECT_FALSE(cursor.file_stamp(folder / "经部/孟子.txt"));
+  EXPECT_FALSE(cursor.read_file(folder / "经部/孟子.txt", bytes));
 }
 
 }  // namespace
