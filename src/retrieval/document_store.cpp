@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <memory_resource>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <shared_mutex>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -44,37 +44,122 @@ void release_large_read_buffer() {
 // of a snapshot of their ticks: an entry used after the snapshot has a newer tick than any in it
 // and is skipped, so the order stays least recently used first, and the snapshot is taken again
 // only once it is used up.
-// Each shard's nodes live in its own memory pool: they then sit together instead of between the
-// cached texts, and a warm search (one lookup per document) does not miss the cache on each.
+// A warm search makes one lookup per document, so a lookup should touch as little memory as
+// possible: each shard is an open-addressing table of (hash, entry) slots, and an entry carries its
+// key right behind it, in the shard's own memory pool.
 struct DocumentStore::Impl {
-  using PoolKey = std::pmr::basic_string<std::filesystem::path::value_type>;
-  using KeyView = std::basic_string_view<std::filesystem::path::value_type>;
-  struct KeyHash {
-    using is_transparent = void;
-    std::size_t operator()(KeyView k) const { return std::hash<KeyView>{}(k); }
-  };
-  struct KeyEqual {
-    using is_transparent = void;
-    bool operator()(KeyView a, KeyView b) const { return a == b; }
-  };
+  using KeyChar = std::filesystem::path::value_type;
+  using KeyView = std::basic_string_view<KeyChar>;
+
   struct Entry {
+    Entry(std::size_t h, KeyView k) : hash(h), key_size(k.size()) {
+      std::char_traits<KeyChar>::copy(key_data(), k.data(), k.size());
+    }
+    static std::size_t bytes_for(KeyView k) { return sizeof(Entry) + k.size() * sizeof(KeyChar); }
+    KeyChar* key_data() { return reinterpret_cast<KeyChar*>(this + 1); }
+    KeyView key() const { return {reinterpret_cast<const KeyChar*>(this + 1), key_size}; }
+
+    const std::size_t hash;
+    const std::size_t key_size;
     Stamp stamp;
     DocumentText text;
     std::size_t cost = 0;
     std::atomic<std::uint64_t> last_used{0};  // written under the shard's shared lock
   };
-  using Map = std::pmr::unordered_map<PoolKey, Entry, KeyHash, KeyEqual>;
-  using Node = Map::value_type;
-  struct alignas(64) Shard {
-    std::shared_mutex mutex;
-    std::pmr::unsynchronized_pool_resource pool;  // guarded by mutex, like entries
-    Map entries{&pool};
+  static_assert(sizeof(Entry) % alignof(KeyChar) == 0);
+
+  struct Slot {
+    std::size_t hash = 0;
+    Entry* entry = nullptr;  // none: the slot is free
   };
+
+  class alignas(64) Shard {
+   public:
+    std::shared_mutex mutex;
+
+    Shard() = default;
+    Shard(const Shard&) = delete;
+    Shard& operator=(const Shard&) = delete;
+    ~Shard() { clear(); }
+
+    Entry* find(std::size_t hash, KeyView key) const {
+      if (slots_.empty()) return nullptr;
+      for (std::size_t i = hash & mask();; i = (i + 1) & mask()) {
+        const Slot& slot = slots_[i];
+        if (!slot.entry) return nullptr;
+        if (slot.hash == hash && slot.entry->key() == key) return slot.entry;
+      }
+    }
+
+    Entry& insert(std::size_t hash, KeyView key) {  // the key must not be present
+      if ((count_ + 1) * 2 > slots_.size()) grow();
+      void* memory = pool_.allocate(Entry::bytes_for(key), alignof(Entry));
+      auto* entry = new (memory) Entry(hash, key);
+      place(Slot{hash, entry});
+      ++count_;
+      return *entry;
+    }
+
+    void erase(Entry* entry) {
+      std::size_t i = entry->hash & mask();
+      while (slots_[i].entry != entry) i = (i + 1) & mask();
+      release(entry);
+      --count_;
+      // Move later slots of the same run back, so that no lookup stops at the gap too early.
+      for (std::size_t j = (i + 1) & mask(); slots_[j].entry; j = (j + 1) & mask()) {
+        const std::size_t home = slots_[j].hash & mask();
+        const bool stays = i < j ? (home > i && home <= j) : (home > i || home <= j);
+        if (stays) continue;
+        slots_[i] = slots_[j];
+        i = j;
+      }
+      slots_[i] = Slot{};
+    }
+
+    template <class F>
+    void for_each(F&& f) {
+      for (const Slot& slot : slots_)
+        if (slot.entry) f(*slot.entry);
+    }
+
+    void clear() {
+      for (Slot& slot : slots_)
+        if (slot.entry) release(std::exchange(slot.entry, nullptr));
+      count_ = 0;
+    }
+
+   private:
+    std::size_t mask() const { return slots_.size() - 1; }
+
+    void place(Slot slot) {
+      std::size_t i = slot.hash & mask();
+      while (slots_[i].entry) i = (i + 1) & mask();
+      slots_[i] = slot;
+    }
+
+    void grow() {
+      std::pmr::vector<Slot> old(slots_.empty() ? 16 : slots_.size() * 2, &pool_);
+      old.swap(slots_);
+      for (const Slot& slot : old)
+        if (slot.entry) place(slot);
+    }
+
+    void release(Entry* entry) {
+      const std::size_t bytes = Entry::bytes_for(entry->key());
+      entry->~Entry();
+      pool_.deallocate(entry, bytes, alignof(Entry));
+    }
+
+    std::pmr::unsynchronized_pool_resource pool_;  // guarded by mutex, like everything here
+    std::pmr::vector<Slot> slots_{&pool_};         // a power of two long, at most half full
+    std::size_t count_ = 0;
+  };
+
   static constexpr std::size_t kShards = 64;
   struct Queued {
     std::uint64_t seen;  // the entry's tick when the snapshot was taken
     Shard* shard;
-    Node* node;
+    Entry* entry;
   };
 
   explicit Impl(std::size_t max) : max_bytes(max) {}
@@ -84,13 +169,17 @@ struct DocumentStore::Impl {
   std::atomic<std::uint64_t> clock{0};
   std::atomic<std::size_t> bytes{0};
   // Eviction order, oldest first from `next` on; guarded by eviction_mutex, which is taken before
-  // any shard's lock. An entry leaves its map only through this queue or clear() (both under
+  // any shard's lock. An entry leaves its shard only through this queue or clear() (both under
   // eviction_mutex), so the pointers stay valid.
   std::mutex eviction_mutex;
   std::vector<Queued> queue;
   std::size_t next = 0;
 
-  Shard& shard_for(KeyView key) { return shards[KeyHash{}(key) % kShards]; }
+  static std::size_t hash_of(KeyView key) { return std::hash<KeyView>{}(key); }
+  // The top bits choose the shard, the low bits the slot within it.
+  Shard& shard_for(std::size_t hash) {
+    return shards[(hash >> (sizeof(std::size_t) * 4)) % kShards];
+  }
   std::uint64_t tick() { return clock.fetch_add(1, std::memory_order_relaxed) + 1; }
 
   void evict_over_bound() {
@@ -99,10 +188,9 @@ struct DocumentStore::Impl {
       if (next == queue.size() && !snapshot()) return;
       const Queued q = queue[next++];
       std::unique_lock lock(q.shard->mutex);
-      Entry& entry = q.node->second;
-      if (entry.last_used.load(std::memory_order_relaxed) != q.seen) continue;  // used since
-      bytes -= entry.cost;
-      q.shard->entries.erase(q.shard->entries.find(q.node->first));
+      if (q.entry->last_used.load(std::memory_order_relaxed) != q.seen) continue;  // used since
+      bytes -= q.entry->cost;
+      q.shard->erase(q.entry);
     }
   }
 
@@ -111,8 +199,9 @@ struct DocumentStore::Impl {
     next = 0;
     for (Shard& shard : shards) {
       std::shared_lock lock(shard.mutex);
-      for (Node& node : shard.entries)
-        queue.push_back({node.second.last_used.load(std::memory_order_relaxed), &shard, &node});
+      shard.for_each([&](Entry& entry) {
+        queue.push_back({entry.last_used.load(std::memory_order_relaxed), &shard, &entry});
+      });
     }
     std::sort(queue.begin(), queue.end(),
               [](const Queued& a, const Queued& b) { return a.seen < b.seen; });
@@ -125,23 +214,30 @@ DocumentStore::DocumentStore(std::size_t max_cached_bytes)
 
 DocumentStore::~DocumentStore() = default;
 
-DocumentText DocumentStore::load(const std::filesystem::path& path) {
+DocumentText DocumentStore::load(const std::filesystem::path& path) { return load(path, nullptr); }
+
+DocumentText DocumentStore::load(const std::filesystem::path& path, platform::FolderCursor& files) {
+  return load(path, &files);
+}
+
+DocumentText DocumentStore::load(const std::filesystem::path& path, platform::FolderCursor* files) {
   const Impl::KeyView key = path.native();
-  Impl::Shard& shard = impl_->shard_for(key);
+  const std::size_t hash = Impl::hash_of(key);
+  Impl::Shard& shard = impl_->shard_for(hash);
   std::optional<Stamp> cached_stamp;
   DocumentText cached;
   {
     std::shared_lock lock(shard.mutex);
-    if (auto it = shard.entries.find(key); it != shard.entries.end()) {
-      cached_stamp = it->second.stamp;
-      cached = it->second.text;
+    if (Impl::Entry* entry = shard.find(hash, key)) {
+      cached_stamp = entry->stamp;
+      cached = entry->text;
       // Counted as used even if the file turns out changed: the new text replaces it anyway.
-      it->second.last_used.store(impl_->tick(), std::memory_order_relaxed);
+      entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
     }
   }
   if (cached) {
     // The file system is asked outside the lock; only its answer decides.
-    const auto stamp = platform::file_stamp(path);
+    const auto stamp = files ? files->file_stamp(path) : platform::file_stamp(path);
     if (!stamp) return nullptr;
     if (*stamp == *cached_stamp) return cached;
     cached.reset();
@@ -150,7 +246,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path) {
   // Not cached (or changed): one open, status query and read. Decoding happens outside any lock,
   // so several documents decode at once.
   std::string& bytes = read_buffer();
-  const auto read = platform::read_file(path, bytes);
+  const auto read = files ? files->read_file(path, bytes) : platform::read_file(path, bytes);
   if (!read) return nullptr;
   auto text = std::make_shared<const std::u16string>(decode_document(bytes));
   release_large_read_buffer();
@@ -159,16 +255,15 @@ DocumentText DocumentStore::load(const std::filesystem::path& path) {
 
   {
     std::unique_lock lock(shard.mutex);
-    auto it = shard.entries.find(key);
-    if (it == shard.entries.end())
-      it = shard.entries.try_emplace(Impl::PoolKey(key, &shard.pool)).first;
+    Impl::Entry* entry = shard.find(hash, key);
+    if (entry)
+      impl_->bytes -= entry->cost;  // a changed file, or another thread read it meanwhile
     else
-      impl_->bytes -= it->second.cost;  // a changed file, or another thread read it meanwhile
-    Impl::Entry& entry = it->second;
-    entry.stamp = read->stamp;
-    entry.text = text;
-    entry.cost = cost;
-    entry.last_used.store(impl_->tick(), std::memory_order_relaxed);
+      entry = &shard.insert(hash, key);
+    entry->stamp = read->stamp;
+    entry->text = text;
+    entry->cost = cost;
+    entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
     impl_->bytes += cost;
   }
   if (impl_->bytes.load() > impl_->max_bytes) impl_->evict_over_bound();
@@ -181,8 +276,8 @@ void DocumentStore::clear() {
   impl_->next = 0;
   for (Impl::Shard& shard : impl_->shards) {
     std::unique_lock lock(shard.mutex);
-    for (const auto& [key, entry] : shard.entries) impl_->bytes -= entry.cost;
-    shard.entries.clear();
+    shard.for_each([&](const Impl::Entry& entry) { impl_->bytes -= entry.cost; });
+    shard.clear();
   }
 }
 

@@ -10,6 +10,10 @@
 
 namespace lantaro {
 
+namespace platform {
+class FolderCursor;
+}
+
 class DocumentStore {
  public:
   // Bound on the decoded texts kept (UTF-16 bytes); least recently used are evicted first.
@@ -21,6 +25,9 @@ class DocumentStore {
   // The decoded text, or nullptr when the file cannot be read (vanished, no permission, a
   // folder). Cached by path, size and modification time.
   DocumentText load(const std::filesystem::path& path);
+  // The same within a run of loads by one thread (a search's worker) that keeps `files` for that
+  // run: the documents of one folder are then looked up relative to it.
+  DocumentText load(const std::filesystem::path& path, platform::FolderCursor& files);
 
   void clear();
   std::size_t cached_bytes() const;
@@ -28,6 +35,7 @@ class DocumentStore {
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
+  DocumentText load(const std::filesystem::path& path, platform::FolderCursor* files);
 };
 
 }  // namespace lantaro

@@ -43,15 +43,21 @@ class ForwardCache {
 
 std::vector<Hit> find_hits(std::u16string_view text, const SearchRequest& request) {
   std::vector<Hit> hits;
+  find_hits(text, request, hits);
+  return hits;
+}
+
+void find_hits(std::u16string_view text, const SearchRequest& request, std::vector<Hit>& hits) {
+  hits.clear();
   const std::u16string_view k1 = request.first_keyword;
   const std::u16string_view k2 = request.second_keyword;
   // A keyword holding a line break can never lie within one line.
-  if (k1.empty() || has_line_break(k1) || has_line_break(k2)) return hits;
+  if (k1.empty() || has_line_break(k1) || has_line_break(k2)) return;
 
   if (!request.two_keywords()) {
     for (std::size_t p = scan::find(text, k1, 0); p != npos; p = scan::find(text, k1, p + k1.size()))
       hits.push_back({p, k1.size()});
-    return hits;
+    return;
   }
 
   ForwardCache ahead(text, k2);
@@ -78,7 +84,6 @@ std::vector<Hit> find_hits(std::u16string_view text, const SearchRequest& reques
       p = scan::find(text, k1, p + 1);
     }
   }
-  return hits;
 }
 
 }  // namespace lantaro

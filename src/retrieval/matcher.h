@@ -18,5 +18,7 @@ struct Hit {
 
 // All hits of the request in the text, in text order.
 std::vector<Hit> find_hits(std::u16string_view text, const SearchRequest& request);
+// The same into `hits` (cleared first), so that a caller searching many texts reuses one buffer.
+void find_hits(std::u16string_view text, const SearchRequest& request, std::vector<Hit>& hits);
 
 }  // namespace lantaro

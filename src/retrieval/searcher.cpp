@@ -4,6 +4,7 @@
 #include <numeric>
 #include <thread>
 
+#include "app/platform.h"
 #include "app/text.h"
 #include "retrieval/text_scan.h"
 
@@ -35,6 +36,20 @@ ResultItem window_item(std::u16string_view text, std::uint32_t document, std::si
   return item;
 }
 
+// The window of a hit looking only at the stretch it could reach: at most `left` characters
+// before the hit and `right` after it.
+ResultItem bounded_item(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
+                        std::size_t hit_end, std::size_t left, std::size_t right) {
+  const std::size_t lowest = hit_start - std::min(left, hit_start);
+  const char16_t* before =
+      scan::find_last_line_break(text.data() + lowest, text.data() + hit_start);
+  const std::size_t line_start =
+      before ? static_cast<std::size_t>(before - text.data()) + 1 : lowest;
+  const std::size_t reach = hit_end + std::min(right, text.size() - hit_end);
+  const std::size_t line_end = scan::find_line_break(text.substr(0, reach), hit_end);
+  return window_item(text, document, hit_start, hit_end, line_start, line_end, left, right);
+}
+
 // Walks the line breaks of a text forward along hits in text order, so that the windows of all
 // hits of a document cost one pass over it, however long its lines and the display counts.
 class LineCursor {
@@ -58,35 +73,65 @@ class LineCursor {
   std::size_t next_break_;
 };
 
-// What one document contributes; filled by whichever worker takes the document.
-struct DocumentOutcome {
-  bool attempted = false;  // false only for documents a cancelled run never reached
-  bool readable = false;
-  DocumentText text;
-  std::vector<ResultItem> items;  // document index filled in when merging
+// Appends the items of a document's hits (document index 0, filled in when merging). Each window
+// usually looks only at the few characters it can show; when the hits are so many, or the counts
+// so large, that this would cost more than the text itself, one pass over the text's line breaks
+// serves them all.
+void append_items(std::u16string_view text, const std::vector<Hit>& hits,
+                  const SearchRequest& request, std::vector<ResultItem>& items) {
+  const std::size_t reach = std::max<std::size_t>(
+      1, std::min(request.left, text.size()) + std::min(request.right, text.size()));
+  if (hits.size() < text.size() / reach) {
+    for (const Hit& hit : hits)
+      items.push_back(bounded_item(text, 0, hit.start, hit.start + hit.length, request.left,
+                                   request.right));
+    return;
+  }
+  LineCursor lines(text);
+  for (const Hit& hit : hits) {
+    lines.advance_to(hit.start);  // a hit never holds a line break, so its line ends after it
+    items.push_back(window_item(text, 0, hit.start, hit.start + hit.length, lines.line_start(),
+                                lines.line_end(), request.left, request.right));
+  }
+}
+
+// What one worker produces; a document's items and its copy for the result list stay here until
+// the merge, so a document costs no allocation of its own.
+struct WorkerOutput {
+  std::vector<ResultItem> items;
+  std::vector<Document> documents;  // the documents with hits, in the order this worker met them
+  std::vector<Hit> hits;            // reused for every document
+  platform::FolderCursor files;     // documents come folder by folder, in tree order
 };
 
-DocumentOutcome search_one(const Document& document, const SearchRequest& request,
-                           DocumentStore& store) {
-  DocumentOutcome outcome;
-  outcome.attempted = true;
-  outcome.text = store.load(document.path);
-  if (!outcome.text) return outcome;
-  outcome.readable = true;
-  const std::u16string_view text = *outcome.text;
-  const std::vector<Hit> hits = find_hits(text, request);
-  outcome.items.reserve(hits.size());
-  if (!hits.empty()) {
-    LineCursor lines(text);
-    for (const Hit& hit : hits) {
-      lines.advance_to(hit.start);  // a hit never holds a line break, so its line ends after it
-      outcome.items.push_back(window_item(text, 0, hit.start, hit.start + hit.length,
-                                          lines.line_start(), lines.line_end(), request.left,
-                                          request.right));
-    }
+// What one document contributes; filled by whichever worker takes the document.
+struct DocumentOutcome {
+  enum class State : std::uint8_t { NotReached, Unreadable, Searched };
+  State state = State::NotReached;  // not reached only for documents a cancelled run skipped
+  unsigned worker = 0;
+  std::size_t copy = 0;  // index into that worker's documents
+  std::size_t first_item = 0;
+  std::size_t item_count = 0;
+  DocumentText text;  // kept only when there are items pointing into it
+};
+
+void search_one(const Document& document, const SearchRequest& request, DocumentStore& store,
+                unsigned worker, WorkerOutput& out, DocumentOutcome& outcome) {
+  DocumentText text = store.load(document.path, out.files);
+  if (!text) {
+    outcome.state = DocumentOutcome::State::Unreadable;
+    return;
   }
-  if (hits.empty()) outcome.text.reset();  // nothing will point into it
-  return outcome;
+  outcome.state = DocumentOutcome::State::Searched;
+  find_hits(*text, request, out.hits);
+  if (out.hits.empty()) return;
+  outcome.worker = worker;
+  outcome.first_item = out.items.size();
+  outcome.item_count = out.hits.size();
+  append_items(*text, out.hits, request, out.items);
+  outcome.copy = out.documents.size();
+  out.documents.push_back(document);
+  outcome.text = std::move(text);
 }
 
 std::u16string number(std::size_t value) { return utf8_to_utf16(std::to_string(value)); }
@@ -111,17 +156,7 @@ ResultItem make_result_item(std::u16string_view text, std::uint32_t document, Hi
   const std::size_t size = text.size();
   const std::size_t hit_start = std::min(hit.start, size);
   const std::size_t hit_end = hit_start + std::min(hit.length, size - hit_start);
-  // Only the stretch the window could reach is looked at.
-  std::size_t line_start = hit_start - std::min(left, hit_start);
-  for (std::size_t i = hit_start; i > line_start; --i) {
-    if (scan::is_line_break(text[i - 1])) {
-      line_start = i;
-      break;
-    }
-  }
-  const std::size_t reach = hit_end + std::min(right, size - hit_end);
-  const std::size_t line_end = scan::find_line_break(text.substr(0, reach), hit_end);
-  return window_item(text, document, hit_start, hit_end, line_start, line_end, left, right);
+  return bounded_item(text, document, hit_start, hit_end, left, right);
 }
 
 SearchResults search_documents(const std::vector<Document>& documents,
@@ -131,52 +166,68 @@ SearchResults search_documents(const std::vector<Document>& documents,
   std::vector<DocumentOutcome> outcomes(count);
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> done{0};
-
-  auto work = [&] {
-    for (;;) {
-      if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
-      const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= count) return;
-      outcomes[i] = search_one(documents[i], request, store);
-      const std::size_t finished = done.fetch_add(1, std::memory_order_acq_rel) + 1;
-      if (options.progress) options.progress(finished, count);
-    }
-  };
+  // Workers take a few documents at a time: one shared counter update per document would pass its
+  // cache line between the cores more often than most documents take to search.
+  constexpr std::size_t kBatch = 8;
 
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
   threads = static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
+  std::vector<WorkerOutput> outputs(threads);
+
+  auto work = [&](unsigned worker) {
+    WorkerOutput& out = outputs[worker];
+    for (;;) {
+      const std::size_t first = next.fetch_add(kBatch, std::memory_order_relaxed);
+      if (first >= count) return;
+      const std::size_t last = std::min(count, first + kBatch);
+      for (std::size_t i = first; i < last; ++i) {
+        if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
+        search_one(documents[i], request, store, worker, out, outcomes[i]);
+        if (options.progress)
+          options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
+      }
+    }
+  };
+
   {
     std::vector<std::jthread> pool;
     pool.reserve(threads - 1);
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-    work();  // the calling thread is one of the workers
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
+    work(0);  // the calling thread is one of the workers
   }
 
   // Merge in the order the documents were given, so the output never depends on scheduling.
   SearchResults results;
   results.request = request;
   results.list.kind = ResultKind::Search;
-  std::size_t total_items = 0;
-  for (const auto& o : outcomes) total_items += o.items.size();
+  std::size_t total_items = 0, hit_documents = 0;
+  for (const WorkerOutput& out : outputs) {
+    total_items += out.items.size();
+    hit_documents += out.documents.size();
+  }
   results.list.items.reserve(total_items);
+  results.list.documents.reserve(hit_documents);
+  results.list.texts.reserve(hit_documents);
+  results.hit_counts.reserve(hit_documents);
   for (std::size_t i = 0; i < count; ++i) {
     DocumentOutcome& o = outcomes[i];
-    if (!o.attempted) continue;
-    if (!o.readable) {
+    if (o.state == DocumentOutcome::State::NotReached) continue;
+    if (o.state == DocumentOutcome::State::Unreadable) {
       results.unreadable.push_back(documents[i]);
       continue;
     }
     ++results.searched;
-    if (o.items.empty()) continue;
+    if (o.item_count == 0) continue;
+    WorkerOutput& out = outputs[o.worker];
     const auto index = static_cast<std::uint32_t>(results.list.documents.size());
-    results.list.documents.push_back(documents[i]);
+    results.list.documents.push_back(std::move(out.documents[o.copy]));
     results.list.texts.push_back(std::move(o.text));
-    results.hit_counts.push_back(o.items.size());
-    for (ResultItem& item : o.items) {
-      item.document = index;
-      results.list.items.push_back(item);
+    results.hit_counts.push_back(o.item_count);
+    const ResultItem* item = out.items.data() + o.first_item;
+    for (const ResultItem* end = item + o.item_count; item != end; ++item) {
+      results.list.items.push_back(*item);
+      results.list.items.back().document = index;
     }
-    std::vector<ResultItem>().swap(o.items);
   }
   return results;
 }

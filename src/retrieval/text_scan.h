@@ -59,6 +59,25 @@ inline const char16_t* find_line_break(const char16_t* p, const char16_t* end) {
   return find_line_break_plain(p, end);
 }
 
+// Last CR or LF in [begin, end), or nullptr.
+inline const char16_t* find_last_line_break(const char16_t* begin, const char16_t* end) {
+#ifdef LANTARO_SCAN_SSE2
+  const __m128i cr = _mm_set1_epi16(u'\r');
+  const __m128i lf = _mm_set1_epi16(u'\n');
+  while (end - begin >= 8) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 8));
+    int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)));
+    if (mask) return end - 8 + ((31 - std::countl_zero(static_cast<unsigned>(mask))) >> 1);
+    end -= 8;
+  }
+#endif
+  while (end > begin) {
+    --end;
+    if (is_line_break(*end)) return end;
+  }
+  return nullptr;
+}
+
 // First occurrence of a non-empty needle starting at or after `from`, or npos. For needles of
 // two or more units a block is only looked at closely where both its first and its last unit
 // match, which skips most of the places where a common first character occurs.

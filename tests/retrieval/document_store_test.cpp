@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <vector>
 
 #include "test_support.h"
 
@@ -115,6 +116,43 @@ TEST(DocumentStore, StaysWithinItsBoundAndEvictsTheLeastRecentlyUsed) {
   DocumentStore tiny(10);
   EXPECT_EQ(*tiny.load(folder / "a.txt"), text);
   EXPECT_EQ(tiny.cached_bytes(), 0u);
+}
+
+TEST(DocumentStore, ManyDocumentsKeepTheMostRecentlyUsedAndTheirOwnTexts) {
+  // Enough documents that every part of the index fills, grows and has entries evicted from it.
+  TempFolder folder;
+  constexpr int kDocuments = 1500;
+  constexpr int kKept = 600;
+  auto name = [](int i) { return "d" + std::to_string(i) + ".txt"; };
+  auto text_of = [](int i) {
+    std::u16string digits = utf8_to_utf16(std::to_string(10000 + i));
+    return u"学而" + digits + std::u16string(40, u'之');
+  };
+  for (int i = 0; i < kDocuments; ++i) write_bytes(folder / name(i), encode_gbk(text_of(i)));
+  DocumentStore probe;
+  probe.load(folder / name(0));
+  const std::size_t one = probe.cached_bytes();
+
+  DocumentStore store(kKept * one + one / 2);
+  std::vector<DocumentText> first(kDocuments);
+  for (int i = 0; i < kDocuments; ++i) {
+    first[i] = store.load(folder / name(i));
+    ASSERT_TRUE(first[i]);
+    ASSERT_EQ(*first[i], text_of(i));
+  }
+  EXPECT_LE(store.cached_bytes(), kKept * one + one / 2);
+  // The last kKept loaded are still there (using them again changes nothing about which are)...
+  for (int i = kDocuments - kKept; i < kDocuments; ++i)
+    EXPECT_EQ(store.load(folder / name(i)).get(), first[i].get()) << i;
+  // ...and the earlier ones are read again.
+  for (int i = 0; i < 20; ++i) {
+    DocumentText again = store.load(folder / name(i));
+    EXPECT_NE(again.get(), first[i].get()) << i;
+    EXPECT_EQ(*again, text_of(i));
+  }
+  EXPECT_LE(store.cached_bytes(), kKept * one + one / 2);
+  store.clear();
+  EXPECT_EQ(store.cached_bytes(), 0u);
 }
 
 TEST(DocumentStore, CachedTextsCarryNoDecodingSlack) {
