@@ -168,13 +168,37 @@ TEST(Search, ReportsProgressForEveryDocumentAndCanBeCancelled) {
   EXPECT_TRUE(partial.unreadable.empty());  // not reached is not unreadable
 }
 
+// The window rule spelt out one character at a time.
+ResultItem naive_window(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
+                        std::size_t hit_length, std::size_t left, std::size_t right) {
+  auto is_break = [](char16_t c) { return c == u'\r' || c == u'\n'; };
+  auto high = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+  auto low = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+  const std::size_t hit_end = hit_start + hit_length;
+  std::size_t start = hit_start, end = hit_end;
+  while (start > 0 && hit_start - start < left && !is_break(text[start - 1])) --start;
+  while (end < text.size() && end - hit_end < right && !is_break(text[end])) ++end;
+  if (start > 0 && start < hit_start && low(text[start]) && high(text[start - 1])) ++start;
+  if (end < text.size() && end > hit_end && low(text[end]) && high(text[end - 1])) --end;
+  return ResultItem{document, start, end - start, hit_start, hit_length};
+}
+
 TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
   TempFolder folder;
+  // Lines of every length up to a few dozen characters, hits anywhere on them, all break kinds.
+  std::u16string lines;
+  for (int i = 0; i < 60; ++i) {
+    lines += std::u16string(static_cast<std::size_t>(i % 23), u'甲');
+    if (i % 3 == 0) lines += u"学";
+    lines += std::u16string(static_cast<std::size_t>(i % 17), u'乙');
+    lines += i % 4 == 0 ? u"\r\n" : i % 4 == 1 ? u"\n" : i % 4 == 2 ? u"\r" : u"学";
+  }
   std::vector<Document> docs = {
       write_gbk_document(folder, "a.txt", u"学\r\n甲学乙\r丙丁学\n\n学学戊\U00020000学\U00020000"),
       write_gbk_document(folder, "b.txt", std::u16string(3000, u'甲') + u"学" + std::u16string(10, u'乙')),
+      write_gbk_document(folder, "c.txt", lines),
   };
-  for (std::size_t count : {0u, 1u, 2u, 5u, 100000u}) {
+  for (std::size_t count : {0u, 1u, 2u, 5u, 9u, 30u, 100000u}) {
     SearchRequest request = request_for(u"学");
     request.left = count;
     request.right = count;
@@ -185,6 +209,9 @@ TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
       const std::u16string& text = *results.list.texts[item.document];
       EXPECT_EQ(item, make_result_item(text, item.document, {item.hit_start, item.hit_length},
                                        count, count))
+          << "item " << i << " count " << count;
+      EXPECT_EQ(item, naive_window(text, item.document, item.hit_start, item.hit_length, count,
+                                   count))
           << "item " << i << " count " << count;
     }
   }
