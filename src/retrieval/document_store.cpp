@@ -164,6 +164,12 @@ struct DocumentStore::Impl {
 
   explicit Impl(std::size_t max) : max_bytes(max) {}
 
+  static std::uint64_t new_id() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+  }
+
+  const std::uint64_t id = new_id();  // tells the stores apart in a thread's block of ticks
   const std::size_t max_bytes;
   std::array<Shard, kShards> shards;
   std::atomic<std::uint64_t> clock{0};
@@ -180,7 +186,25 @@ struct DocumentStore::Impl {
   Shard& shard_for(std::size_t hash) {
     return shards[(hash >> (sizeof(std::size_t) * 4)) % kShards];
   }
-  std::uint64_t tick() { return clock.fetch_add(1, std::memory_order_relaxed) + 1; }
+  // Use ticks come from the shared clock in blocks, so that workers looking up documents do not
+  // pass the clock's cache line back and forth on every lookup. Within a thread the ticks still
+  // grow with every use; across threads the order is exact up to a block, and a thread's block
+  // that the clock has left far behind is dropped rather than used.
+  std::uint64_t tick() {
+    struct Block {
+      std::uint64_t store = 0;
+      std::uint64_t next = 0;
+      std::uint64_t end = 0;
+    };
+    constexpr std::uint64_t kBlock = 64;
+    thread_local Block block;
+    if (block.store != id || block.next == block.end ||
+        clock.load(std::memory_order_relaxed) > block.end + kBlock) {
+      const std::uint64_t base = clock.fetch_add(kBlock, std::memory_order_relaxed);
+      block = Block{id, base + 1, base + kBlock + 1};
+    }
+    return block.next++;
+  }
 
   void evict_over_bound() {
     std::lock_guard eviction(eviction_mutex);

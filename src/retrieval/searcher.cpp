@@ -95,28 +95,27 @@ void append_items(std::u16string_view text, const std::vector<Hit>& hits,
   }
 }
 
-// What one worker produces; a document's items and its copy for the result list stay here until
-// the merge, so a document costs no allocation of its own.
+// What one worker produces, in the order it took its documents (which is their order in the
+// request, since each worker takes its batches in increasing order): the items, and a copy of each
+// document with hits and its text. A document thereby costs no allocation of its own.
 struct WorkerOutput {
   std::vector<ResultItem> items;
-  std::vector<Document> documents;  // the documents with hits, in the order this worker met them
-  std::vector<Hit> hits;            // reused for every document
-  platform::FolderCursor files;     // documents come folder by folder, in tree order
+  std::vector<Document> documents;
+  std::vector<DocumentText> texts;
+  std::vector<Hit> hits;         // reused for every document
+  platform::FolderCursor files;  // documents come folder by folder, in tree order
 };
 
 // What one document contributes; filled by whichever worker takes the document.
 struct DocumentOutcome {
   enum class State : std::uint8_t { NotReached, Unreadable, Searched };
-  State state = State::NotReached;  // not reached only for documents a cancelled run skipped
-  unsigned worker = 0;
-  std::size_t copy = 0;  // index into that worker's documents
-  std::size_t first_item = 0;
   std::size_t item_count = 0;
-  DocumentText text;  // kept only when there are items pointing into it
+  std::uint32_t worker = 0;
+  State state = State::NotReached;  // not reached only for documents a cancelled run skipped
 };
 
 void search_one(const Document& document, const SearchRequest& request, DocumentStore& store,
-                unsigned worker, WorkerOutput& out, DocumentOutcome& outcome) {
+                std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
   DocumentText text = store.load(document.path, out.files);
   if (!text) {
     outcome.state = DocumentOutcome::State::Unreadable;
@@ -126,12 +125,10 @@ void search_one(const Document& document, const SearchRequest& request, Document
   find_hits(*text, request, out.hits);
   if (out.hits.empty()) return;
   outcome.worker = worker;
-  outcome.first_item = out.items.size();
   outcome.item_count = out.hits.size();
   append_items(*text, out.hits, request, out.items);
-  outcome.copy = out.documents.size();
   out.documents.push_back(document);
-  outcome.text = std::move(text);
+  out.texts.push_back(std::move(text));
 }
 
 std::u16string number(std::size_t value) { return utf8_to_utf16(std::to_string(value)); }
@@ -174,7 +171,7 @@ SearchResults search_documents(const std::vector<Document>& documents,
   threads = static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
   std::vector<WorkerOutput> outputs(threads);
 
-  auto work = [&](unsigned worker) {
+  auto work = [&](std::uint32_t worker) {
     WorkerOutput& out = outputs[worker];
     for (;;) {
       const std::size_t first = next.fetch_add(kBatch, std::memory_order_relaxed);
@@ -192,7 +189,7 @@ SearchResults search_documents(const std::vector<Document>& documents,
   {
     std::vector<std::jthread> pool;
     pool.reserve(threads - 1);
-    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work, t);
+    for (std::uint32_t t = 1; t < threads; ++t) pool.emplace_back(work, t);
     work(0);  // the calling thread is one of the workers
   }
 
@@ -209,8 +206,14 @@ SearchResults search_documents(const std::vector<Document>& documents,
   results.list.documents.reserve(hit_documents);
   results.list.texts.reserve(hit_documents);
   results.hit_counts.reserve(hit_documents);
+  // Where each worker's next document with hits, and its items, are in its output.
+  struct Cursor {
+    std::size_t document = 0;
+    std::size_t item = 0;
+  };
+  std::vector<Cursor> cursors(threads);
   for (std::size_t i = 0; i < count; ++i) {
-    DocumentOutcome& o = outcomes[i];
+    const DocumentOutcome& o = outcomes[i];
     if (o.state == DocumentOutcome::State::NotReached) continue;
     if (o.state == DocumentOutcome::State::Unreadable) {
       results.unreadable.push_back(documents[i]);
@@ -219,11 +222,14 @@ SearchResults search_documents(const std::vector<Document>& documents,
     ++results.searched;
     if (o.item_count == 0) continue;
     WorkerOutput& out = outputs[o.worker];
+    Cursor& cursor = cursors[o.worker];
     const auto index = static_cast<std::uint32_t>(results.list.documents.size());
-    results.list.documents.push_back(std::move(out.documents[o.copy]));
-    results.list.texts.push_back(std::move(o.text));
+    results.list.documents.push_back(std::move(out.documents[cursor.document]));
+    results.list.texts.push_back(std::move(out.texts[cursor.document]));
+    ++cursor.document;
     results.hit_counts.push_back(o.item_count);
-    const ResultItem* item = out.items.data() + o.first_item;
+    const ResultItem* item = out.items.data() + cursor.item;
+    cursor.item += o.item_count;
     for (const ResultItem* end = item + o.item_count; item != end; ++item) {
       results.list.items.push_back(*item);
       results.list.items.back().document = index;
