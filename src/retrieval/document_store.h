@@ -29,6 +29,10 @@ class DocumentStore {
   // run: the documents of one folder are then looked up relative to it.
   DocumentText load(const std::filesystem::path& path, platform::FolderCursor& files);
 
+  // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
+  // cache, so that a run of loads overlaps its memory waits. Changes nothing.
+  void prefetch(const std::filesystem::path& path) const;
+
   void clear();
   std::size_t cached_bytes() const;
 

@@ -131,6 +131,13 @@ void search_one(const Document& document, const SearchRequest& request, Document
   out.texts.push_back(std::move(text));
 }
 
+// The sizes of the last search's results, a guess for the next one's.
+std::atomic<std::size_t> last_search_items{0};
+std::atomic<std::size_t> last_search_hit_documents{0};
+// Beyond these the guess is not worth the memory it would hold back.
+constexpr std::size_t kMaxReservedItems = std::size_t{1} << 20;
+constexpr std::size_t kMaxReservedDocuments = std::size_t{1} << 18;
+
 std::u16string number(std::size_t value) { return utf8_to_utf16(std::to_string(value)); }
 
 }  // namespace
@@ -166,10 +173,26 @@ SearchResults search_documents(const std::vector<Document>& documents,
   // Workers take a few documents at a time: one shared counter update per document would pass its
   // cache line between the cores more often than most documents take to search.
   constexpr std::size_t kBatch = 8;
+  constexpr std::size_t kAhead = 3;
 
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
   threads = static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
   std::vector<WorkerOutput> outputs(threads);
+  // Searches usually come in runs over the same documents with similar results: each worker starts
+  // with room for its share of what the last search produced (plus a margin), so its buffers grow
+  // in place rather than by copies into fresh pages.
+  {
+    const std::size_t items = last_search_items.load(std::memory_order_relaxed);
+    const std::size_t hit_documents = last_search_hit_documents.load(std::memory_order_relaxed);
+    if (items <= kMaxReservedItems && hit_documents <= kMaxReservedDocuments) {
+      const auto share = [&](std::size_t total) { return (total + total / 4) / threads + 16; };
+      for (WorkerOutput& out : outputs) {
+        out.items.reserve(share(items));
+        out.documents.reserve(share(hit_documents));
+        out.texts.reserve(share(hit_documents));
+      }
+    }
+  }
 
   auto work = [&](std::uint32_t worker) {
     WorkerOutput& out = outputs[worker];
@@ -179,6 +202,8 @@ SearchResults search_documents(const std::vector<Document>& documents,
       const std::size_t last = std::min(count, first + kBatch);
       for (std::size_t i = first; i < last; ++i) {
         if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
+        // A warm search is mostly waiting on memory: start the lookup of a later document now.
+        if (i + kAhead < count) store.prefetch(documents[i + kAhead].path);
         search_one(documents[i], request, store, worker, out, outcomes[i]);
         if (options.progress)
           options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
@@ -202,6 +227,8 @@ SearchResults search_documents(const std::vector<Document>& documents,
     total_items += out.items.size();
     hit_documents += out.documents.size();
   }
+  last_search_items.store(total_items, std::memory_order_relaxed);
+  last_search_hit_documents.store(hit_documents, std::memory_order_relaxed);
   results.list.items.reserve(total_items);
   results.list.documents.reserve(hit_documents);
   results.list.texts.reserve(hit_documents);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -182,6 +183,31 @@ TEST(DocumentStore, ManyThreadsLoadingTheSameFilesAgree) {
   threads.clear();
   EXPECT_EQ(wrong.load(), 0);
   EXPECT_LE(store.cached_bytes(), 30000u);
+}
+
+TEST(DocumentStore, PrefetchingChangesNothingEvenWhileOtherThreadsFillTheIndex) {
+  TempFolder folder;
+  for (int i = 0; i < 300; ++i)
+    write_bytes(folder / (std::to_string(i) + ".txt"), encode_gbk(u"学" + std::u16string(i, u'而')));
+  DocumentStore store;
+  store.prefetch(folder / "0.txt");  // an empty index, and paths that do not exist
+  store.prefetch(folder / "missing.txt");
+  EXPECT_EQ(store.cached_bytes(), 0u);
+  EXPECT_FALSE(store.load(folder / "missing.txt"));
+  // Prefetches race with loads that insert and grow the index; each load still gets its own text.
+  std::atomic<int> wrong{0};
+  std::vector<std::jthread> threads;
+  for (int t = 0; t < 3; ++t)
+    threads.emplace_back([&, t] {
+      for (int k = 0; k < 300; ++k) {
+        const int i = (k * 7 + t * 100) % 300;
+        store.prefetch(folder / (std::to_string((i + 3) % 300) + ".txt"));
+        auto text = store.load(folder / (std::to_string(i) + ".txt"));
+        if (!text || text->size() != static_cast<std::size_t>(1 + i)) ++wrong;
+      }
+    });
+  threads.clear();
+  EXPECT_EQ(wrong.load(), 0);
 }
 
 }  // namespace
