@@ -170,13 +170,15 @@ SearchResults search_documents(const std::vector<Document>& documents,
   std::vector<DocumentOutcome> outcomes(count);
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> done{0};
-  // Workers take a few documents at a time: one shared counter update per document would pass its
-  // cache line between the cores more often than most documents take to search.
-  constexpr std::size_t kBatch = 8;
   constexpr std::size_t kAhead = 3;
 
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
   threads = static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
+  // Workers take runs of consecutive documents: one shared counter update per document would pass
+  // its cache line between the cores more often than most documents take to search, and the longer
+  // a worker stays in one folder, the less its folder cursor and outputs change hands. Runs stay
+  // short enough that every worker gets many, so all finish at about the same time.
+  const std::size_t kBatch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
   std::vector<WorkerOutput> outputs(threads);
   // Searches usually come in runs over the same documents with similar results: each worker starts
   // with room for its share of what the last search produced (plus a margin), so its buffers grow
