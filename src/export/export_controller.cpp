@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QFutureWatcher>
 #include <QPlainTextEdit>
-#include <QtConcurrent/QtConcurrentRun>
 #include <atomic>
 
 #include "app/text.h"
@@ -13,6 +12,7 @@
 #include "export/xlsx_spreadsheet.h"
 #include "info/progress_window.h"
 #include "retrieval/retrieval_controller.h"
+#include "ui/background_task.h"
 #include "ui/designed_window.h"
 #include "ui/user_prompts.h"
 #include "ui/window_builder.h"
@@ -108,7 +108,7 @@ void ExportController::saveText() {
     ui::show_message(text_window_ ? static_cast<QWidget*>(text_window_) : main_, outcome);
     emit textSaveFinished(outcome);
   });
-  save_watcher_->setFuture(QtConcurrent::run(
+  save_watcher_->setFuture(ui::run_in_background(
       [path = path_from_utf8(file->toStdString()), text = box_text(*text_box_)] {
         return save_text_file(path, text);
       }));
@@ -153,7 +153,7 @@ void ExportController::exportToSpreadsheet() {
   watcher_ = new QFutureWatcher<SpreadsheetExportResult>(this);
   connect(watcher_, &QFutureWatcher<SpreadsheetExportResult>::finished, this,
           &ExportController::finishSpreadsheetExport);
-  watcher_->setFuture(QtConcurrent::run(
+  watcher_->setFuture(ui::run_in_background(
       [results = std::move(results), grid = std::move(grid), factory, report] {
         std::unique_ptr<Spreadsheet> spreadsheet = factory();
         return export_to_spreadsheet(*spreadsheet, results, grid, report);

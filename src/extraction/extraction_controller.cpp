@@ -5,11 +5,11 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 #include <utility>
 #include <vector>
 
 #include "retrieval/retrieval_controller.h"
+#include "ui/background_task.h"
 #include "ui/designed_window.h"
 #include "ui/user_prompts.h"
 
@@ -155,7 +155,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
   });
   // The run keeps its own copies of the inputs and the shared cancel flag.
   std::shared_ptr<Run> run = run_;
-  watcher_->setFuture(QtConcurrent::run(
+  watcher_->setFuture(ui::run_in_background(
       [documents = std::move(documents), texts = std::move(texts), mode, options, run] {
         return extract_sentences(documents, texts, mode, options);
       }));

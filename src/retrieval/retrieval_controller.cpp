@@ -12,7 +12,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 #include "app/settings_file.h"
@@ -23,6 +22,7 @@
 #include "retrieval/hit_grid_model.h"
 #include "retrieval/qt_text.h"
 #include "retrieval/result_list_model.h"
+#include "ui/background_task.h"
 #include "ui/balloon_tip.h"
 #include "ui/designed_window.h"
 #include "ui/tab_control.h"
@@ -186,7 +186,7 @@ void RetrievalController::search() {
   watcher_ = new QFutureWatcher<SearchResults>(this);
   connect(watcher_, &QFutureWatcherBase::finished, this, &RetrievalController::finish_search);
   auto job = running_;
-  watcher_->setFuture(QtConcurrent::run(
+  watcher_->setFuture(ui::run_in_background(
       [this, job, documents = std::move(documents), request = *parsed.request]() {
         SearchOptions options;
         options.cancel = &job->cancel;
