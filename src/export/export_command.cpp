@@ -1,6 +1,5 @@
 #include "export/export_command.h"
 
-#include <charconv>
 #include <optional>
 #include <ostream>
 
@@ -10,6 +9,7 @@
 #include "export/spreadsheet_export.h"
 #include "export/text_export.h"
 #include "export/xlsx_spreadsheet.h"
+#include "extraction/extract_command.h"
 #include "extraction/extractor.h"
 #include "retrieval/document_store.h"
 #include "retrieval/search_command.h"
@@ -22,21 +22,6 @@ CommandLineSyntax export_syntax() {
   syntax.options = search_option_names();
   syntax.options.insert({"--txt", "--xlsx", "--extract", "--threads"});
   return syntax;
-}
-
-std::optional<ExtractionMode> extraction_mode(const std::string& name) {
-  if (name == "dialogue") return ExtractionMode::Dialogue;
-  if (name == "narrative") return ExtractionMode::Narrative;
-  if (name == "all") return ExtractionMode::AllSentences;
-  return std::nullopt;
-}
-
-std::optional<unsigned> thread_count(const std::string& text) {
-  unsigned value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < 1 || value > 1024) return std::nullopt;
-  return value;
 }
 
 int bad_arguments(CliContext& context, std::string_view what) {
@@ -71,14 +56,14 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
 
   std::optional<ExtractionMode> mode;
   if (auto name = line.option("--extract")) {
-    mode = extraction_mode(*name);
+    mode = extraction_mode_from_name(*name);
     if (!mode) return bad_arguments(context, "选项 --extract 的取值须为 dialogue、narrative 或 all");
   }
   ExtractionOptions extraction;
   extraction.threads = 0;
   if (auto text = line.option("--threads")) {
     if (!mode) return bad_arguments(context, "选项 --threads 须与 --extract 一起使用");
-    std::optional<unsigned> n = thread_count(*text);
+    std::optional<unsigned> n = thread_count_from_text(*text);
     if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
     extraction.threads = *n;
   }

@@ -27,21 +27,6 @@ CommandLineSyntax extract_syntax() {
   return syntax;
 }
 
-std::optional<ExtractionMode> mode_from_name(const std::string& name) {
-  if (name == "dialogue") return ExtractionMode::Dialogue;
-  if (name == "narrative") return ExtractionMode::Narrative;
-  if (name == "all") return ExtractionMode::AllSentences;
-  return std::nullopt;
-}
-
-std::optional<unsigned> thread_count(const std::string& text) {
-  unsigned value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < 1 || value > kMaxThreads) return std::nullopt;
-  return value;
-}
-
 // The line as the search helper expects it: the search's combination mode under --mode.
 CommandLine search_line(const CommandLine& line) {
   CommandLine search = line;
@@ -130,13 +115,13 @@ int run_extract_command(const std::vector<std::string>& args, CliContext& contex
 
   const std::optional<std::string> mode_name = line.option("--mode");
   if (!mode_name) return bad_arguments(context, "缺少选项 --mode（dialogue、narrative 或 all）");
-  const std::optional<ExtractionMode> mode = mode_from_name(*mode_name);
+  const std::optional<ExtractionMode> mode = extraction_mode_from_name(*mode_name);
   if (!mode) return bad_arguments(context, "选项 --mode 的取值须为 dialogue、narrative 或 all");
 
   ExtractionOptions options;
   options.threads = 0;
   if (auto text = line.option("--threads")) {
-    const std::optional<unsigned> n = thread_count(*text);
+    const std::optional<unsigned> n = thread_count_from_text(*text);
     if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
     options.threads = *n;
   }
@@ -164,6 +149,21 @@ int run_extract_command(const std::vector<std::string>& args, CliContext& contex
   }
   context.out.flush();
   return exit_code;
+}
+
+std::optional<ExtractionMode> extraction_mode_from_name(const std::string& name) {
+  if (name == "dialogue") return ExtractionMode::Dialogue;
+  if (name == "narrative") return ExtractionMode::Narrative;
+  if (name == "all") return ExtractionMode::AllSentences;
+  return std::nullopt;
+}
+
+std::optional<unsigned> thread_count_from_text(const std::string& text) {
+  unsigned value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < 1 || value > kMaxThreads) return std::nullopt;
+  return value;
 }
 
 }  // namespace lantaro

@@ -13,13 +13,19 @@
 // gives {"items":[{"document":"…","text":"…"}],"report":"…"}. Exit codes: 0 done, 1 a refusal
 // or documents that could not be read (the rest is still extracted), 2 arguments that are off.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/cli_context.h"
+#include "extraction/extractor.h"
 
 namespace lantaro {
 
 int run_extract_command(const std::vector<std::string>& args, CliContext& context);
+
+// The words of the command line for the modes and the thread count, shared with `export`.
+std::optional<ExtractionMode> extraction_mode_from_name(const std::string& name);  // dialogue|narrative|all
+std::optional<unsigned> thread_count_from_text(const std::string& text);            // 1..1024
 
 }  // namespace lantaro
