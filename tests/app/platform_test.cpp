@@ -8,29 +8,16 @@
 #include <string>
 
 #include "app/text.h"
+#include "temp_folder.h"
 
 namespace lantaro {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
+class TempFolder : public testing::TempFolder {
  public:
-  TempFolder() {
-    path_ = fs::temp_directory_path() /
-            ("lantaro-platform-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path operator/(const char* utf8) const { return path_ / path_from_utf8(utf8); }
-
- private:
-  fs::path path_;
+  TempFolder() : testing::TempFolder("platform") {}
 };
 
 void write(const fs::path& path, const std::string& bytes) {

@@ -9,6 +9,7 @@
 #include "app/codepage.h"
 #include "app/run_directory.h"
 #include "app/text.h"
+#include "temp_folder.h"
 
 namespace lantaro {
 namespace {
@@ -18,27 +19,9 @@ namespace fs = std::filesystem;
 // The settings file as users write it: GBK, Chinese names.
 std::string gbk(std::u16string_view text) { return encode_gbk(text); }
 
-class TempFolder {
+class TempFolder : public testing::TempFolder {
  public:
-  TempFolder() {
-    path_ = fs::temp_directory_path() /
-            ("lantaro-settings-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  void write(const fs::path& relative, std::string_view bytes) const {
-    fs::create_directories((path_ / relative).parent_path());
-    std::ofstream(path_ / relative, std::ios::binary) << bytes;
-  }
-
- private:
-  fs::path path_;
+  TempFolder() : testing::TempFolder("settings") {}
 };
 
 TEST(SettingsFile, MissingFileSectionOrKeyYieldsTheDefault) {
