@@ -4,6 +4,10 @@
 #include <iconv.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <sys/vfs.h>
+#endif
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +16,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 extern char** environ;
@@ -141,7 +146,8 @@ namespace {
 
 FileStamp stamp_of(const struct stat& st) {
   return FileStamp{static_cast<std::uint64_t>(st.st_size),
-                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                   static_cast<std::uint32_t>(std::min<std::uint64_t>(st.st_nlink, UINT32_MAX))};
 }
 
 std::optional<FileRead> read_open_file(int fd, std::string& bytes);
@@ -199,13 +205,14 @@ std::optional<FileRead> read_open_file(int fd, std::string& bytes) {
 // in it; -1 when the path names no file in a folder or the folder cannot be opened (the caller
 // then goes by the whole path).
 int enter_folder(const std::string& path, std::string& open_folder, std::intptr_t& handle,
-                 const char*& name) {
+                 std::optional<FolderId>& id, const char*& name) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash + 1 == path.size()) return -1;
   const std::string_view folder = std::string_view(path).substr(0, slash == 0 ? 1 : slash);
   name = path.c_str() + slash + 1;
   if (handle >= 0 && folder == open_folder) return static_cast<int>(handle);
   if (handle >= 0) ::close(static_cast<int>(handle));
+  id.reset();
   open_folder.assign(folder);
 #ifdef O_PATH
   constexpr int kFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // needs no right to list the folder
@@ -223,9 +230,21 @@ FolderCursor::~FolderCursor() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
+std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path& path) {
+  const char* name = nullptr;
+  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  if (dir < 0) return std::nullopt;
+  if (!id_) {
+    struct stat st {};
+    if (::fstat(dir, &st) == 0 && S_ISDIR(st.st_mode))
+      id_ = FolderId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  }
+  return id_;
+}
+
 std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, name);
+  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
   if (dir < 0) return platform::file_stamp(path);
   struct stat st {};
   if (::fstatat(dir, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -235,7 +254,7 @@ std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& p
 std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
                                                 std::string& bytes) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, name);
+  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
   if (dir < 0) return platform::read_file(path, bytes);
   const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
@@ -254,5 +273,102 @@ std::string executable_path() {
   if (n <= 0) return {};
   return std::string(buf.data(), static_cast<size_t>(n));
 }
+
+
+#ifdef __linux__
+
+namespace {
+
+// File systems whose every change goes through this machine's kernel, and so is reported. Others
+// (network shares, FUSE, overlays of folders that may be changed underneath) are not watched.
+bool reports_every_change(int folder) {
+  struct statfs fs {};
+  if (::fstatfs(folder, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x58465342:  // xfs
+    case 0x9123683E:  // btrfs
+    case 0x01021994:  // tmpfs
+    case 0xF2F52010:  // f2fs
+      return true;
+    default:
+      return false;
+  }
+}
+
+constexpr std::uint32_t kWatchedEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
+                                         IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                         IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+}  // namespace
+
+struct FolderWatch::State {
+  int fd = -1;
+  bool failed = false;  // inotify itself is not available: stop trying
+  std::unordered_map<int, FolderId> folders;  // by watch descriptor
+  std::vector<char> buffer = std::vector<char>(std::size_t{64} << 10);
+};
+
+FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
+
+FolderWatch::~FolderWatch() {
+  if (state_->fd >= 0) ::close(state_->fd);
+}
+
+bool FolderWatch::watch(const FolderCursor& files) {
+  State& st = *state_;
+  if (st.failed || files.handle_ < 0 || !files.id_) return false;
+  const int folder = static_cast<int>(files.handle_);
+  if (!reports_every_change(folder)) return false;
+  if (st.fd < 0) {
+    st.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (st.fd < 0) {
+      st.failed = true;
+      return false;
+    }
+  }
+  // Watched through the open handle, so that the watch is on exactly the folder the cursor
+  // identified, even if a folder of the same name took its place meanwhile.
+  const std::string handle_path = "/proc/self/fd/" + std::to_string(folder);
+  const int wd = ::inotify_add_watch(st.fd, handle_path.c_str(), kWatchedEvents);
+  if (wd < 0) return false;
+  st.folders[wd] = *files.id_;
+  return true;
+}
+
+bool FolderWatch::collect_changes(std::vector<FolderId>& unwatched) {
+  State& st = *state_;
+  if (st.fd < 0) return false;
+  bool changed = false;
+  for (;;) {
+    const ssize_t n = ::read(st.fd, st.buffer.data(), st.buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // nothing more queued (EAGAIN)
+    changed = true;
+    for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+      inotify_event event{};
+      std::memcpy(&event, st.buffer.data() + at, sizeof event);
+      at += static_cast<ssize_t>(sizeof event + event.len);
+      // The folder was removed or its file system unmounted. The watch itself may outlive this
+      // while somebody still holds the folder open, but the folder is gone for good.
+      if (!(event.mask & (IN_DELETE_SELF | IN_UNMOUNT | IN_IGNORED))) continue;
+      if (auto it = st.folders.find(event.wd); it != st.folders.end()) {
+        unwatched.push_back(it->second);
+        st.folders.erase(it);
+      }
+    }
+  }
+  return changed;
+}
+
+#else  // no inotify: nothing is watched, every cached file is checked each time
+
+struct FolderWatch::State {};
+FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
+FolderWatch::~FolderWatch() = default;
+bool FolderWatch::watch(const FolderCursor&) { return false; }
+bool FolderWatch::collect_changes(std::vector<FolderId>&) { return false; }
+
+#endif
 
 }  // namespace lantaro::platform

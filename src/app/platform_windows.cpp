@@ -87,7 +87,7 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
   const std::int64_t ticks = static_cast<std::int64_t>(
       (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
       info.ftLastWriteTime.dwLowDateTime);
-  result.stamp = FileStamp{size, ticks * 100};
+  result.stamp = FileStamp{size, ticks * 100, static_cast<std::uint32_t>(info.nNumberOfLinks)};
   // One byte more than announced, so that a file that grew meanwhile shows it.
   bytes.resize(static_cast<std::size_t>(size) + 1);
   std::size_t got = 0;
@@ -112,6 +112,18 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
 
 // Windows offers no lookup relative to an open folder through this interface: whole paths.
 FolderCursor::~FolderCursor() = default;
+
+// Without a folder handle there is no identity to tell; the document cache then checks each file.
+std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path&) {
+  return std::nullopt;
+}
+
+// Nothing is watched here: every cached file is checked on each use.
+struct FolderWatch::State {};
+FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
+FolderWatch::~FolderWatch() = default;
+bool FolderWatch::watch(const FolderCursor&) { return false; }
+bool FolderWatch::collect_changes(std::vector<FolderId>&) { return false; }
 
 std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
   return platform::file_stamp(path);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <shared_mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,8 @@ struct DocumentStore::Impl {
     DocumentText text;
     std::size_t cost = 0;
     std::atomic<std::uint64_t> last_used{0};  // written under the shard's shared lock
+    // The run trust (see folder_trust) under which the text was last found current; 0: none.
+    std::atomic<std::uint64_t> trusted{0};     // written under the shard's shared lock
   };
   static_assert(sizeof(Entry) % alignof(KeyChar) == 0);
 
@@ -181,6 +184,39 @@ struct DocumentStore::Impl {
 
   explicit Impl(std::size_t max) : max_bytes(max) {}
 
+  // Change reports. A folder the store has met gets a record (by identity, never reused); a run
+  // entering it gets a trust value made of the record and the number of change reports collected
+  // so far. A cached text checked under that value (read or found unchanged after the folder was
+  // watched) is current as long as no further report came: any report, from any folder, ends
+  // every trust, which costs the next search one status query per document.
+  static constexpr int kGenerationBits = 40;
+  static constexpr std::uint64_t kGenerationMask = (std::uint64_t{1} << kGenerationBits) - 1;
+  static constexpr std::size_t kMaxFolders = (std::size_t{1} << (64 - kGenerationBits)) - 2;
+  struct FolderIdHash {
+    std::size_t operator()(const platform::FolderId& id) const {
+      return std::hash<std::uint64_t>{}(id.node * 0x9E3779B97F4A7C15ull ^ id.device);
+    }
+  };
+  std::mutex watch_mutex;  // guards everything down to generation
+  platform::FolderWatch watch;
+  std::unordered_map<platform::FolderId, std::uint64_t, FolderIdHash> watched;  // to record number
+  std::uint64_t folder_records = 0;
+  std::vector<platform::FolderId> unwatched;
+  std::uint64_t generation = 1;
+
+  std::uint64_t folder_trust(const platform::FolderCursor& files, platform::FolderId id) {
+    std::lock_guard lock(watch_mutex);
+    unwatched.clear();
+    if (watch.collect_changes(unwatched)) ++generation;
+    for (const platform::FolderId& gone : unwatched) watched.erase(gone);
+    auto it = watched.find(id);
+    if (it == watched.end()) {
+      if (folder_records >= kMaxFolders || !watch.watch(files)) return 0;
+      it = watched.emplace(id, ++folder_records).first;
+    }
+    return (it->second << kGenerationBits) | (generation & kGenerationMask);
+  }
+
   static std::uint64_t new_id() {
     static std::atomic<std::uint64_t> last{0};
     return last.fetch_add(1, std::memory_order_relaxed) + 1;
@@ -262,11 +298,21 @@ void DocumentStore::prefetch(const std::filesystem::path& path) const {
   impl_->shard_for(hash).prefetch(hash);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, platform::FolderCursor& files) {
-  return load(path, &files);
+DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run) {
+  return load(path, &run);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, platform::FolderCursor* files) {
+DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
+  platform::FolderCursor* files = run ? &run->files_ : nullptr;
+  std::uint64_t trust = 0;
+  if (run) {
+    const std::optional<platform::FolderId> folder = files->enter_folder_of(path);
+    if (folder != run->folder_) {
+      run->folder_ = folder;
+      run->trust_ = folder ? impl_->folder_trust(*files, *folder) : 0;
+    }
+    trust = run->trust_;
+  }
   const Impl::KeyView key = path.native();
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
@@ -275,17 +321,28 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, platform::Fo
   {
     std::shared_lock lock(shard.mutex);
     if (Impl::Entry* entry = shard.find(hash, key)) {
-      cached_stamp = entry->stamp;
       cached = entry->text;
       // Counted as used even if the file turns out changed: the new text replaces it anyway.
       entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
+      if (trust != 0 && entry->trusted.load(std::memory_order_relaxed) == trust) return cached;
+      cached_stamp = entry->stamp;
     }
   }
   if (cached) {
     // The file system is asked outside the lock; only its answer decides.
     const auto stamp = files ? files->file_stamp(path) : platform::file_stamp(path);
     if (!stamp) return nullptr;
-    if (*stamp == *cached_stamp) return cached;
+    if (*stamp == *cached_stamp) {
+      if (trust != 0 && stamp->links == 1) {
+        // Found current after the folder was watched: later runs may skip the question until a
+        // change is reported. Only if the entry still holds the text that was checked.
+        std::shared_lock lock(shard.mutex);
+        Impl::Entry* entry = shard.find(hash, key);
+        if (entry && entry->text == cached)
+          entry->trusted.store(trust, std::memory_order_relaxed);
+      }
+      return cached;
+    }
     cached.reset();
   }
 
@@ -310,6 +367,8 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, platform::Fo
     entry->text = text;
     entry->cost = cost;
     entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
+    // The folder was watched before the file was opened, so any change since shows up as a report.
+    entry->trusted.store(read->stamp.links == 1 ? trust : 0, std::memory_order_relaxed);
     impl_->bytes += cost;
   }
   if (impl_->bytes.load() > impl_->max_bytes) impl_->evict_over_bound();

@@ -3,19 +3,34 @@
 // same documents neither read nor decode again. Safe to use from several threads.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
+#include "app/platform.h"
 #include "retrieval/result_list.h"
 
 namespace lantaro {
 
-namespace platform {
-class FolderCursor;
-}
-
 class DocumentStore {
  public:
+  // A run of loads by one thread (a search's worker), documents mostly folder by folder: each
+  // folder is opened once and its documents are looked up relative to it. Where the system
+  // reports changes (see platform::FolderWatch), a cached text is even used without asking about
+  // its file, as long as no change in any watched folder was reported since the text was last
+  // checked; the reports are collected each time the run enters a folder. One pass only.
+  class Run {
+   public:
+    Run() = default;
+
+   private:
+    friend class DocumentStore;
+    platform::FolderCursor files_;
+    std::optional<platform::FolderId> folder_;
+    std::uint64_t trust_ = 0;  // what a cached text of the open folder must carry to be used as is
+  };
+
   // Bound on the decoded texts kept (UTF-16 bytes); least recently used are evicted first.
   explicit DocumentStore(std::size_t max_cached_bytes = std::size_t{1} << 30);
   ~DocumentStore();
@@ -25,9 +40,8 @@ class DocumentStore {
   // The decoded text, or nullptr when the file cannot be read (vanished, no permission, a
   // folder). Cached by path, size and modification time.
   DocumentText load(const std::filesystem::path& path);
-  // The same within a run of loads by one thread (a search's worker) that keeps `files` for that
-  // run: the documents of one folder are then looked up relative to it.
-  DocumentText load(const std::filesystem::path& path, platform::FolderCursor& files);
+  // The same within a run of loads (see Run).
+  DocumentText load(const std::filesystem::path& path, Run& run);
 
   // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
   // cache, so that a run of loads overlaps its memory waits. Changes nothing.
@@ -39,7 +53,7 @@ class DocumentStore {
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-  DocumentText load(const std::filesystem::path& path, platform::FolderCursor* files);
+  DocumentText load(const std::filesystem::path& path, Run* run);
 };
 
 }  // namespace lantaro

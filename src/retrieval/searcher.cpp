@@ -103,7 +103,7 @@ struct WorkerOutput {
   std::vector<Document> documents;
   std::vector<DocumentText> texts;
   std::vector<Hit> hits;         // reused for every document
-  platform::FolderCursor files;  // documents come folder by folder, in tree order
+  DocumentStore::Run run;        // documents come folder by folder, in tree order
 };
 
 // What one document contributes; filled by whichever worker takes the document.
@@ -116,7 +116,7 @@ struct DocumentOutcome {
 
 void search_one(const Document& document, const SearchRequest& request, DocumentStore& store,
                 std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
-  DocumentText text = store.load(document.path, out.files);
+  DocumentText text = store.load(document.path, out.run);
   if (!text) {
     outcome.state = DocumentOutcome::State::Unreadable;
     return;

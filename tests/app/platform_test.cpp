@@ -5,7 +5,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/text.h"
 #include "temp_folder.h"
@@ -111,6 +115,53 @@ TEST(Platform, FolderCursorAgreesWithWholePathsAcrossFolders) {
   fs::remove(folder / "经部/孟子.txt");
   EXPECT_FALSE(cursor.file_stamp(folder / "经部/孟子.txt"));
   EXPECT_FALSE(cursor.read_file(folder / "经部/孟子.txt", bytes));
+}
+
+
+// Where folders can be watched at all (Linux, a local file system), a watched folder reports
+// every kind of change to its entries, each once, and its own removal.
+TEST(Platform, FolderWatchReportsChangesOnceAndRemovedFolders) {
+  TempFolder folder;
+  fs::create_directories(folder / "经部");
+  write(folder / "经部/论语.txt", "abc");
+  auto cursor = std::make_unique<platform::FolderCursor>();
+  const auto id = cursor->enter_folder_of(folder / "经部/论语.txt");
+  ASSERT_TRUE(id);
+  // The identity is the folder's, whichever of its files led there, and not another folder's.
+  EXPECT_EQ(cursor->enter_folder_of(folder / "经部/孟子.txt"), id);
+  platform::FolderCursor other;
+  EXPECT_NE(other.enter_folder_of(folder / "x.txt"), id);
+
+  platform::FolderWatch watch;
+  if (!watch.watch(*cursor)) GTEST_SKIP() << "folders cannot be watched here";
+  cursor.reset();  // a folder held open is not yet gone when removed
+  std::vector<platform::FolderId> gone;
+  EXPECT_FALSE(watch.collect_changes(gone));
+
+  const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+      {"write", [&] { std::ofstream(folder / "经部/论语.txt", std::ios::app) << "d"; }},
+      {"create", [&] { write(folder / "经部/孟子.txt", "x"); }},
+      {"rename", [&] { fs::rename(folder / "经部/孟子.txt", folder / "经部/荀子.txt"); }},
+      {"times", [&] {
+         fs::last_write_time(folder / "经部/论语.txt", fs::file_time_type::clock::now());
+       }},
+      {"remove", [&] { fs::remove(folder / "经部/荀子.txt"); }},
+  };
+  for (const auto& [what, change] : changes) {
+    SCOPED_TRACE(what);
+    change();
+    EXPECT_TRUE(watch.collect_changes(gone));
+    EXPECT_FALSE(watch.collect_changes(gone));  // each report is collected once
+    EXPECT_TRUE(gone.empty());
+  }
+  // A change in an unwatched folder is not reported.
+  write(folder / "史记.txt", "x");
+  EXPECT_FALSE(watch.collect_changes(gone));
+
+  fs::remove_all(folder / "经部");
+  EXPECT_TRUE(watch.collect_changes(gone));
+  ASSERT_EQ(gone.size(), 1u);
+  EXPECT_EQ(gone[0], *id);
 }
 
 }  // namespace

@@ -210,5 +210,131 @@ TEST(DocumentStore, PrefetchingChangesNothingEvenWhileOtherThreadsFillTheIndex) 
   EXPECT_EQ(wrong.load(), 0);
 }
 
+
+// Loads within runs, as the searches do. Where the system reports changes, a run uses cached texts
+// without asking about their files; these are the changes such a run must still notice. Each call
+// is its own run, like one search after another.
+class DocumentStoreRuns : public ::testing::Test {
+ protected:
+  DocumentText load(const std::filesystem::path& path) {
+    DocumentStore::Run run;
+    return store.load(path, run);
+  }
+  // Loads twice, so that the text is cached and has been found current once since.
+  DocumentText settle(const std::filesystem::path& path) {
+    DocumentText first = load(path);
+    EXPECT_EQ(load(path), first);
+    return first;
+  }
+
+  TempFolder folder;
+  DocumentStore store;
+};
+
+TEST_F(DocumentStoreRuns, AgreeWithSingleLoadsAndShareTheCachedTexts) {
+  write_bytes(folder / "经部/a.txt", encode_gbk(u"学而"));
+  write_bytes(folder / "经部/b.txt", encode_gbk(u"学而时习之"));
+  write_bytes(folder / "史部/c.txt", encode_gbk(u"之乎"));
+  DocumentStore::Run run;
+  const DocumentText a = store.load(folder / "经部/a.txt", run);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(*a, u"学而");
+  EXPECT_EQ(*store.load(folder / "史部/c.txt", run), u"之乎");
+  EXPECT_EQ(*store.load(folder / "经部/b.txt", run), u"学而时习之");
+  EXPECT_EQ(store.load(folder / "经部/a.txt", run), a);  // back in a folder left before
+  EXPECT_EQ(store.load(folder / "经部/a.txt"), a);
+  EXPECT_EQ(store.load(folder / "经部/missing.txt", run), nullptr);
+  EXPECT_EQ(store.load(folder / "缺失/d.txt", run), nullptr);
+}
+
+TEST_F(DocumentStoreRuns, NoticeWritesRemovalsAndReplacementsOfCachedFiles) {
+  const auto path = folder / "经部/a.txt";
+  write_bytes(path, encode_gbk(u"学而"));
+  settle(path);
+  write_bytes(path, encode_gbk(u"学而时习之"));  // written in place
+  EXPECT_EQ(*load(path), u"学而时习之");
+
+  settle(path);
+  const auto stamp = std::filesystem::last_write_time(path);
+  write_bytes(folder / "经部/new.txt", encode_gbk(u"不亦说乎"));
+  std::filesystem::last_write_time(folder / "经部/new.txt", stamp + std::chrono::seconds(3));
+  std::filesystem::rename(folder / "经部/new.txt", path);  // replaced, as editors save
+  EXPECT_EQ(*load(path), u"不亦说乎");
+
+  settle(path);
+  std::filesystem::remove(path);
+  EXPECT_EQ(load(path), nullptr);
+  EXPECT_EQ(load(path), nullptr);
+}
+
+TEST_F(DocumentStoreRuns, NoticeAnotherFolderInTheCachedFoldersPlace) {
+  // Only the parent of the cached folder changes: the cached folder itself reports nothing.
+  const auto path = folder / "库/经部/a.txt";
+  write_bytes(path, encode_gbk(u"学而"));
+  settle(path);
+  std::filesystem::rename(folder / "库", folder / "旧库");
+  write_bytes(path, encode_gbk(u"学而时习之"));
+  EXPECT_EQ(*load(path), u"学而时习之");
+
+  // A folder removed and made again, with a file of the same name.
+  settle(path);
+  std::filesystem::remove_all(folder / "库/经部");
+  write_bytes(path, encode_gbk(u"不亦说乎"));
+  EXPECT_EQ(*load(path), u"不亦说乎");
+}
+
+TEST_F(DocumentStoreRuns, NoticeAFileChangedThroughAnotherOfItsNames) {
+  // The other name is in a folder the store never looked at, so nothing is reported there.
+  const auto path = folder / "经部/a.txt";
+  write_bytes(path, encode_gbk(u"学而"));
+  std::filesystem::create_directories(folder / "别处");
+  std::error_code ec;
+  std::filesystem::create_hard_link(path, folder / "别处/a.txt", ec);
+  if (ec) GTEST_SKIP() << "no hard links here: " << ec.message();
+  settle(path);
+  {
+    std::ofstream out(folder / "别处/a.txt", std::ios::binary | std::ios::app);
+    out << encode_gbk(u"时习之");
+  }
+  EXPECT_EQ(*load(path), u"学而时习之");
+}
+
+TEST_F(DocumentStoreRuns, ManyThreadsInRunsAgreeWhileFilesChange) {
+  std::vector<std::filesystem::path> paths;
+  for (int i = 0; i < 40; ++i) {
+    paths.push_back(folder / ("f" + std::to_string(i % 4) + "/" + std::to_string(i) + ".txt"));
+    write_bytes(paths.back(), encode_gbk(u"学而" + std::u16string(static_cast<std::size_t>(i), u'之')));
+  }
+  std::atomic<bool> wrong{false};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 3; ++t)
+    threads.emplace_back([&] {
+      for (int round = 0; round < 30; ++round) {
+        DocumentStore::Run run;
+        for (const auto& path : paths) {
+          const DocumentText text = store.load(path, run);
+          // A text is either the old or the new content, never anything else.
+          if (!text || text->rfind(u"学而", 0) != 0) wrong = true;
+        }
+      }
+    });
+  // Replaced whole, as the library's own writes do, so that a reader meets old or new bytes.
+  for (int i = 0; i < 40; i += 3) {
+    const auto& path = paths[static_cast<std::size_t>(i)];
+    const auto temporary = std::filesystem::path(path).concat(".new");
+    write_bytes(temporary, encode_gbk(u"学而新" + std::u16string(static_cast<std::size_t>(i), u'乎')));
+    std::filesystem::rename(temporary, path);
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_FALSE(wrong);
+  // Once the writers are done, every run sees the final contents.
+  for (int i = 0; i < 40; ++i) {
+    const std::u16string expected =
+        i % 3 == 0 ? u"学而新" + std::u16string(static_cast<std::size_t>(i), u'乎')
+                   : u"学而" + std::u16string(static_cast<std::size_t>(i), u'之');
+    EXPECT_EQ(*load(paths[static_cast<std::size_t>(i)]), expected) << i;
+  }
+}
+
 }  // namespace
 }  // namespace lantaro
