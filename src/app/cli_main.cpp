@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cli_context.h"
+#include "app/platform.h"
 #include "app/run_directory.h"
 
 #include "app/settings_command.h"
@@ -49,7 +50,8 @@ void print_usage(std::ostream& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = lantaro::platform::utf8_arguments(argc, argv);
+  lantaro::platform::use_utf8_console();
   // --root may stand anywhere; it names another run directory (tests, scripts).
   lantaro::RunDirectory run_directory = lantaro::RunDirectory::of_running_program();
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -112,6 +112,15 @@ class FolderWatch {
   std::unique_ptr<State> state_;
 };
 
+// The program's arguments after its name, UTF-8. Windows hands main() its arguments in the ANSI
+// code page, which cannot hold every Chinese character, so there they come from the wide command
+// line instead.
+std::vector<std::string> utf8_arguments(int argc, char** argv);
+
+// Makes a console show the program's UTF-8 output as such (a Windows console otherwise reads it in
+// its own code page). Output redirected to a file is not affected. Nothing to do elsewhere.
+void use_utf8_console();
+
 // Full path of the running executable, UTF-8; empty when the system cannot tell.
 std::string executable_path();
 

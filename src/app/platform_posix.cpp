@@ -267,6 +267,12 @@ std::tm local_time(std::time_t seconds) {
   return out;
 }
 
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
+  return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+}
+
+void use_utf8_console() {}
+
 std::string executable_path() {
   std::vector<char> buf(PATH_MAX + 1);
   ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);

@@ -140,6 +140,28 @@ std::tm local_time(std::time_t seconds) {
   return out;
 }
 
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+  }
+  std::vector<std::string> out;
+  for (int i = 1; i < count; ++i) {
+    const int length = static_cast<int>(wcslen(wide[i]));
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], length, nullptr, 0, nullptr, nullptr);
+    std::string arg(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], length, arg.data(), n, nullptr, nullptr);
+    out.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return out;
+}
+
+void use_utf8_console() {
+  SetConsoleOutputCP(CP_UTF8);
+}
+
 std::string executable_path() {
   std::vector<wchar_t> buf(32768);
   DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
