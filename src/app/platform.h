@@ -103,9 +103,10 @@ class FolderWatch {
   // which others may change files unseen (a network share, for one).
   bool watch(const FolderCursor& files);
   // Collects what was reported since the last call: whether anything changed in any watched
-  // folder (or reports were lost), and the watched folders that no longer exist or are no longer
-  // reachable (appended to `unwatched`).
-  bool collect_changes(std::vector<FolderId>& unwatched);
+  // folder, and the watched folders that no longer exist or are no longer reachable (appended to
+  // `unwatched`). Lost: the system dropped reports, so any folder may have changed or be gone.
+  enum class Changes { None, Some, Lost };
+  Changes collect_changes(std::vector<FolderId>& unwatched);
 
  private:
   struct State;

@@ -312,7 +312,7 @@ struct FolderWatch::State {
   int fd = -1;
   bool failed = false;  // inotify itself is not available: stop trying
   std::unordered_map<int, FolderId> folders;  // by watch descriptor
-  std::vector<char> buffer = std::vector<char>(std::size_t{64} << 10);
+  std::vector<char> buffer;  // sized once something is watched
 };
 
 FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
@@ -332,6 +332,7 @@ bool FolderWatch::watch(const FolderCursor& files) {
       st.failed = true;
       return false;
     }
+    st.buffer.resize(std::size_t{64} << 10);
   }
   // Watched through the open handle, so that the watch is on exactly the folder the cursor
   // identified, even if a folder of the same name took its place meanwhile.
@@ -342,19 +343,20 @@ bool FolderWatch::watch(const FolderCursor& files) {
   return true;
 }
 
-bool FolderWatch::collect_changes(std::vector<FolderId>& unwatched) {
+FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>& unwatched) {
   State& st = *state_;
-  if (st.fd < 0) return false;
-  bool changed = false;
+  if (st.fd < 0) return Changes::None;
+  Changes changes = Changes::None;
   for (;;) {
     const ssize_t n = ::read(st.fd, st.buffer.data(), st.buffer.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // nothing more queued (EAGAIN)
-    changed = true;
+    if (changes == Changes::None) changes = Changes::Some;
     for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
       inotify_event event{};
       std::memcpy(&event, st.buffer.data() + at, sizeof event);
       at += static_cast<ssize_t>(sizeof event + event.len);
+      if (event.mask & IN_Q_OVERFLOW) changes = Changes::Lost;
       // The folder was removed or its file system unmounted. The watch itself may outlive this
       // while somebody still holds the folder open, but the folder is gone for good.
       if (!(event.mask & (IN_DELETE_SELF | IN_UNMOUNT | IN_IGNORED))) continue;
@@ -364,7 +366,7 @@ bool FolderWatch::collect_changes(std::vector<FolderId>& unwatched) {
       }
     }
   }
-  return changed;
+  return changes;
 }
 
 #else  // no inotify: nothing is watched, every cached file is checked each time
@@ -373,7 +375,7 @@ struct FolderWatch::State {};
 FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
 FolderWatch::~FolderWatch() = default;
 bool FolderWatch::watch(const FolderCursor&) { return false; }
-bool FolderWatch::collect_changes(std::vector<FolderId>&) { return false; }
+FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) { return Changes::None; }
 
 #endif
 

@@ -123,7 +123,9 @@ struct FolderWatch::State {};
 FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
 FolderWatch::~FolderWatch() = default;
 bool FolderWatch::watch(const FolderCursor&) { return false; }
-bool FolderWatch::collect_changes(std::vector<FolderId>&) { return false; }
+FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) {
+  return Changes::None;
+}
 
 std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
   return platform::file_stamp(path);

@@ -207,7 +207,19 @@ struct DocumentStore::Impl {
   std::uint64_t folder_trust(const platform::FolderCursor& files, platform::FolderId id) {
     std::lock_guard lock(watch_mutex);
     unwatched.clear();
-    if (watch.collect_changes(unwatched)) ++generation;
+    switch (watch.collect_changes(unwatched)) {
+      case platform::FolderWatch::Changes::None:
+        break;
+      case platform::FolderWatch::Changes::Some:
+        ++generation;
+        break;
+      case platform::FolderWatch::Changes::Lost:
+        // A lost removal report would leave a record that a new folder with the same identity
+        // could inherit: start over, every folder gets a new record when next met.
+        ++generation;
+        watched.clear();
+        break;
+    }
     for (const platform::FolderId& gone : unwatched) watched.erase(gone);
     auto it = watched.find(id);
     if (it == watched.end()) {
