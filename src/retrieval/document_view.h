@@ -5,8 +5,10 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <cstddef>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "corpus/document.h"
@@ -18,18 +20,34 @@ class QPlainTextEdit;
 namespace lantaro {
 
 // The text widget folds each CR LF into one block break; every other character, lone CR and LF
-// included, keeps its place. This maps offsets of the decoded text to the widget's positions and
+// included, keeps its place. The full-text view also cuts very long lines into several blocks
+// (see view_text_for_display); each such display break takes one widget position of its own that
+// stands for no character. This maps offsets of the decoded text to the widget's positions and
 // back.
 class LineBreakMap {
  public:
   LineBreakMap() = default;
-  explicit LineBreakMap(std::u16string_view text);
+  // `display_breaks`: ascending text offsets before which the widget has a display break.
+  explicit LineBreakMap(std::u16string_view text, std::vector<std::size_t> display_breaks = {});
 
+  // The position of the character at `text_offset`: after a display break standing before it.
   std::size_t to_view(std::size_t text_offset) const;
+  // The position where a stretch ending at `text_offset` ends: before a display break there, so
+  // that a selection or mark never takes in the break.
+  std::size_t to_view_end(std::size_t text_offset) const;
+  // Both sides of a display break give the offset of the character after it.
   std::size_t to_text(std::size_t view_position) const;
 
+  const std::vector<std::size_t>& display_breaks() const { return breaks_; }
+  // Widget positions of the characters that start after a display break, ascending.
+  const std::vector<std::size_t>& display_break_positions() const { return break_views_; }
+
  private:
-  std::vector<std::size_t> folded_;  // view positions of the folded CR LF breaks, ascending
+  std::size_t folds_before(std::size_t text_offset) const;
+
+  std::vector<std::size_t> folded_;       // text offsets of the CR of each CR LF, ascending
+  std::vector<std::size_t> breaks_;       // text offsets of the display breaks
+  std::vector<std::size_t> break_views_;  // to_view() of each display break's offset
 };
 
 // The text as the widget is given it: CR LF folded into LF.
@@ -40,14 +58,32 @@ QString view_text(std::u16string_view text);
 // blocks of at least `block_chars` characters. Inside a block a line ends with U+2028, which
 // breaks the line on screen just like a block break, takes the same one position, and turns
 // back into LF in toPlainText() and in copies. Lone CR and LF both end a line.
+//
+// A block is laid out as a whole, so one line of many megabytes would take seconds to show and
+// to scroll through. A line longer than `long_line` characters is therefore cut into blocks of
+// about a quarter of that, preferably after a punctuation mark, never inside a surrogate pair
+// nor before a combining mark. These display breaks show on screen only: ui::TextBox leaves
+// them out of copies, and LineBreakMap takes them into account.
 inline constexpr std::size_t kViewBlockChars = 2048;
+inline constexpr std::size_t kLongLineChars = 32768;
+struct DisplayText {
+  QString text;
+  std::vector<std::size_t> display_breaks;  // ascending text offsets, see LineBreakMap
+};
+DisplayText view_text_for_display(std::u16string_view text,
+                                  std::size_t block_chars = kViewBlockChars,
+                                  std::size_t long_line = kLongLineChars);
+// Lines gathered into blocks, none cut.
 QString view_text_in_blocks(std::u16string_view text, std::size_t block_chars = kViewBlockChars);
 
 class DocumentView : public QObject {
   Q_OBJECT
 
  public:
-  explicit DocumentView(QPlainTextEdit* edit, QObject* parent = nullptr);
+  // Lines longer than `long_line` characters are cut for display (see view_text_for_display);
+  // in a ui::TextBox, copies still give them whole.
+  explicit DocumentView(QPlainTextEdit* edit, QObject* parent = nullptr,
+                        std::size_t long_line = kLongLineChars);
 
   // Replaces the view's text; hits are offsets into `text`, in text order, not overlapping.
   void show_document(const Document& document, DocumentText text, std::vector<Hit> hits);
@@ -57,6 +93,8 @@ class DocumentView : public QObject {
   const Document& document() const { return document_; }
   const DocumentText& text() const { return text_; }
   const std::vector<Hit>& hits() const { return hits_; }
+  // Text offsets against the widget's positions for the document shown.
+  const LineBreakMap& map() const { return map_; }
 
   // Selects the first hit that starts at or after the end of the selection (the caret when
   // nothing is selected) and scrolls it into view. Nothing changes when there is none.
@@ -75,6 +113,7 @@ class DocumentView : public QObject {
   void update_marks();
 
   QPointer<QPlainTextEdit> edit_;
+  std::size_t long_line_;
   const QObject* viewport_ = nullptr;
   Document document_;
   DocumentText text_;

@@ -25,6 +25,7 @@
 #include "ui/picture_button.h"
 #include "ui/shape_box.h"
 #include "ui/tab_control.h"
+#include "ui/text_box.h"
 
 namespace lantaro::ui {
 
@@ -153,7 +154,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
       }
       [[fallthrough]];
     case ControlKind::RichEditBox: {
-      auto* edit = new QPlainTextEdit(parent);
+      auto* edit = new TextBox(parent);
       edit->setPlainText(multi_line_text(d.text));
       edit->setReadOnly(d.read_only);
       if (d.read_only) {
