@@ -1,15 +1,17 @@
 // How the main window copes with a large library, on the real window and its controllers (run
 // offscreen): the corpus tree of 100,000 documents in 1,000 directories, the memory of the
-// program with that library open, the result list filled with a million items, and a 50 MB
-// document shown in the full-text view with its hits marked.
+// program with that library open, the result list filled with a million items, a 50 MB
+// document shown in the full-text view with its hits marked, and documents of one single line
+// (5 MB and the large document's size) shown the same way.
 //
 //   gui_scale_bench --data DIR --source CORPUS [--directories N] [--documents M] [--big-mb S]
 //                   [--only-generate]
 //
 // DIR receives the generated library (DIR/run/corpus/, 目录NNNN/文献NNN.txt, each document cut
 // from the example library CORPUS so that it holds exactly ten "之") and the large document
-// (DIR/大文献.txt, outside the library). Both are made once and reused while their parameters
-// match. Prints one line per figure:
+// (DIR/大文献.txt, outside the library); the single-line documents are DIR/单行NMB.txt (the
+// example library with its line breaks left out). All are made once and reused while their
+// parameters match. Prints one line per figure:
 //   figure=NAME wall_ms=W cpu_ms=C [more key=value pairs]
 // where cpu_ms is the processor time of the whole program (all threads) over the same span, and
 // freeze_ms the longest time the event loop was held up (the window not answering).
@@ -21,6 +23,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeView>
 #include <algorithm>
@@ -263,6 +266,12 @@ std::string parameters_of(const Options& o) {
 
 fs::path run_folder(const Options& o) { return o.data / "run"; }
 fs::path big_document(const Options& o) { return o.data / u8"大文献.txt"; }
+fs::path single_line_document(const Options& o, int mb) {
+  return o.data / path_from_utf8("单行" + std::to_string(mb) + "MB.txt");
+}
+std::vector<int> single_line_sizes(const Options& o) {
+  return o.big_mb == 5 ? std::vector<int>{5} : std::vector<int>{5, o.big_mb};
+}
 
 void write_file(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -316,6 +325,27 @@ void generate(const Options& o) {
   write_file(big_document(o), big);
   write_file(marker, parameters_of(o));
   std::fprintf(stderr, "generated in %.1f s\n", span.wall_ms() / 1000);
+}
+
+// The example library as one line, from the line of its first keyword on, repeated to `mb` MB.
+void generate_single_line(const Options& o, int mb) {
+  const fs::path path = single_line_document(o, mb);
+  if (fs::exists(path)) return;
+  const std::u16string pool = text_pool(o.source);
+  std::size_t first = pool.find_last_of(u'\n', pool.find(kKeyword));
+  std::u16string line;
+  for (std::size_t i = first == std::u16string::npos ? 0 : first + 1; i < pool.size(); ++i)
+    if (pool[i] != u'\r' && pool[i] != u'\n') line += pool[i];
+  // As many characters as make `mb` MB at the library's bytes per character.
+  const double bytes_per_char =
+      static_cast<double>(encode_gbk(line).size()) / static_cast<double>(line.size());
+  const auto chars = static_cast<std::size_t>(static_cast<double>(mb) * 1e6 / bytes_per_char);
+  std::u16string text;
+  text.reserve(chars + line.size());
+  while (text.size() < chars) text += line;
+  text.resize(chars);
+  if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
+  write_file(path, encode_gbk(text));
 }
 
 // ------------------------------------------------------------------------------------------
@@ -502,16 +532,66 @@ int run(const Options& o) {
   // The last hit of the document, reached from a caret just before it.
   Span last_hit;
   QTextCursor caret(full_text->document());
-  const LineBreakMap map(*view->text());
-  caret.setPosition(static_cast<int>(map.to_view(view->hits().back().start)));
+  caret.setPosition(static_cast<int>(view->map().to_view(view->hits().back().start)));
   full_text->setTextCursor(caret);
   auto reached = view->select_next_hit();
   full_text->viewport()->repaint();
   QCoreApplication::processEvents();
   print_figure("document_last_hit", last_hit.wall_ms(), last_hit.cpu_used(),
                std::string("right=") + (reached && *reached == view->hits().back() ? "1" : "0"));
+  bool all_right = stepped == 200 && reached;
+
+  // Documents of one single line: shown with hits marked, stepped through, scrolled.
+  for (int mb : single_line_sizes(o)) {
+    const std::string name = "single_line_" + std::to_string(mb) + "mb";
+    auto figure = [&](const char* what) { return name + "_" + what; };
+    const fs::path path = single_line_document(o, mb);
+    Document line_document{path, path_to_utf8(path.filename()), u"单行"};
+    bool showing_line = false;
+    PaintCounter line_paints(full_text->viewport(),
+                             [&] { return showing_line && view->marked_count() > 0; });
+    Outcome shown = run_in_event_loop(
+        [&] {
+          showing_line = true;
+          retrieval->show_document(line_document);
+        },
+        [&] { return line_paints.count() > 0; });
+    std::snprintf(extra, sizeof extra, "mb=%.1f hits=%zu blocks=%d %s",
+                  static_cast<double>(fs::file_size(path)) / 1e6, view->hits().size(),
+                  full_text->document()->blockCount(), freeze_text(shown).c_str());
+    print_figure(figure("show").c_str(), shown.wall, shown.cpu, extra);
+    if (!shown.finished || view->hits().size() < 200) {
+      std::fprintf(stderr, "the single-line document was not shown with its hits marked\n");
+      return 1;
+    }
+    Span steps;
+    std::size_t right = 0;
+    for (std::size_t i = 0; i < 200; ++i) {
+      retrieval->next_hit();
+      full_text->viewport()->repaint();
+      QCoreApplication::processEvents();
+      if (view->selection() == view->hits()[i]) ++right;
+    }
+    print_figure(figure("next_hit").c_str(), steps.wall_ms(), steps.cpu_used(),
+                 "steps=200 right=" + std::to_string(right));
+    const Scrolling jumps = scroll_through(full_text, 200, false);
+    const Scrolling pages = scroll_through(full_text, 200, true);
+    print_figure(figure("scroll").c_str(), (jumps.avg + pages.avg) * 200,
+                 (jumps.cpu_avg + pages.cpu_avg) * 200, scrolling_text(jumps, pages));
+    Span to_last;
+    QTextCursor before_last(full_text->document());
+    before_last.setPosition(static_cast<int>(view->map().to_view(view->hits().back().start)));
+    full_text->setTextCursor(before_last);
+    auto last = view->select_next_hit();
+    full_text->viewport()->repaint();
+    QCoreApplication::processEvents();
+    const bool last_right = last && *last == view->hits().back();
+    print_figure(figure("last_hit").c_str(), to_last.wall_ms(), to_last.cpu_used(),
+                 std::string("right=") + (last_right ? "1" : "0"));
+    all_right = all_right && right == 200 && last_right;
+  }
   print_memory("end");
-  return stepped == 200 && reached ? 0 : 1;
+  return all_right ? 0 : 1;
 }
 
 bool parse(int argc, char** argv, Options& o) {
@@ -541,6 +621,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   generate(options);
+  for (int mb : single_line_sizes(options)) generate_single_line(options, mb);
   if (options.only_generate) return 0;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);

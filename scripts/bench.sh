@@ -208,7 +208,7 @@ bench_extraction() {
 
 # ---------------------------------------------------------------------------------------------
 # Section: gui (the main window with 100,000 documents: corpus tree, memory, a million result
-# items, a 50 MB document in the full-text view)
+# items, a 50 MB document in the full-text view, documents of one 5 MB and one 50 MB line)
 # ---------------------------------------------------------------------------------------------
 
 bench_gui() {
@@ -279,6 +279,17 @@ bench_gui() {
   scroll_rows "full text" document_scroll
   row "full text: next hit to the last hit" "$(secs "$(fig document_last_hit wall_ms)")" \
     "$(secs "$(fig document_last_hit cpu_ms)")" "" "right=$(fig document_last_hit right)"
+  local line
+  for line in $(sed -n 's/^figure=\(single_line_[0-9]*mb\)_show .*/\1/p' <<<"$out"); do
+    row "full text: $(fig "${line}_show" mb) MB in one line, hits marked" \
+      "$(secs "$(fig "${line}_show" wall_ms)")" "$(secs "$(fig "${line}_show" cpu_ms)")" \
+      "$(secs "$(fig "${line}_show" freeze_ms)")" "< 1 s ($(fig "${line}_show" blocks) blocks)"
+    row "  one line: 200 x next hit" "$(secs "$(fig "${line}_next_hit" wall_ms)")" \
+      "$(secs "$(fig "${line}_next_hit" cpu_ms)")" "" "$(fig "${line}_next_hit" right)/200 right"
+    scroll_rows "  one line" "${line}_scroll"
+    row "  one line: next hit to the last hit" "$(secs "$(fig "${line}_last_hit" wall_ms)")" \
+      "$(secs "$(fig "${line}_last_hit" cpu_ms)")" "" "right=$(fig "${line}_last_hit" right)"
+  done
   local when
   for when in library_open after_search document_open; do
     row "memory ($when): VmRSS / VmHWM MB" "$(fig "memory $when" rss_mb)" \
