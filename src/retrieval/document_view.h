@@ -61,9 +61,10 @@ QString view_text(std::u16string_view text);
 //
 // A block is laid out as a whole, so one line of many megabytes would take seconds to show and
 // to scroll through. A line longer than `long_line` characters is therefore cut into blocks of
-// about a quarter of that, preferably after a punctuation mark, never inside a surrogate pair
-// nor before a combining mark. These display breaks show on screen only: ui::TextBox leaves
-// them out of copies, and LineBreakMap takes them into account.
+// about a quarter of that, preferably after a punctuation mark, never inside a surrogate pair,
+// and before a combining mark or next to a joiner only in a long run of them. These display
+// breaks are for the screen only: ui::TextBox leaves them out of copies and LineBreakMap counts
+// them, but the widget's toPlainText() has an LF for each (DocumentView::text() is the text).
 inline constexpr std::size_t kViewBlockChars = 2048;
 inline constexpr std::size_t kLongLineChars = 32768;
 struct DisplayText {
