@@ -2,10 +2,14 @@
 
 #include <QEvent>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 #include "retrieval/context_passage.h"
 #include "retrieval/document_view.h"
+#include "ui/text_box.h"
 #include "ui/window_builder.h"
 
 namespace lantaro {
@@ -48,13 +52,19 @@ ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t inde
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Context, parent);
   auto* box = window->control<QPlainTextEdit>(kContextBox);
   new MarginKeeper(box, kContextBoxMargin);
-  box->setPlainText(view_text(shown));
+  // The context lengths come from the settings file and may be huge: a very long line is cut for
+  // display as in the full-text view (copies still give it whole); every line is a block of its own.
+  DisplayText display = view_text_for_display(shown, 0);
+  box->setPlainText(display.text);
+  const LineBreakMap map(shown, std::move(display.display_breaks));
+  for (std::size_t position : map.display_break_positions())
+    ui::TextBox::continue_line(box->document()->findBlock(static_cast<int>(position)));
 
-  const LineBreakMap map(shown);
   const std::size_t hit_start = item.hit_start - passage.start;
+  const std::size_t from = map.to_view(hit_start);
   QTextCursor cursor(box->document());
-  cursor.setPosition(static_cast<int>(map.to_view(hit_start)));
-  cursor.setPosition(static_cast<int>(map.to_view(hit_start + item.hit_length)),
+  cursor.setPosition(static_cast<int>(from));
+  cursor.setPosition(static_cast<int>(std::max(from, map.to_view_end(hit_start + item.hit_length))),
                      QTextCursor::KeepAnchor);
   box->setTextCursor(cursor);
 

@@ -7,6 +7,7 @@
 
 #include "retrieval/context_window.h"
 #include "ui/designed_window.h"
+#include "ui/text_box.h"
 
 using namespace lantaro;
 
@@ -78,6 +79,26 @@ class ContextWindowTest : public QObject {
     auto* window = open_context_window(list, 0, 0, 0);
     QCOMPARE(box_of(window)->toPlainText(), QStringLiteral("abcdefghij"));
     QCOMPARE(box_of(window)->textCursor().selectedText(), QStringLiteral("abcdefghij"));
+    delete window;
+  }
+
+  // Context lengths come from the settings file and may be large; a passage on one very long
+  // line is cut for display only: the hit is selected exactly and a copy gives the line whole.
+  void aPassageOnOneVeryLongLineIsCutForDisplayOnly() {
+    std::u16string text;
+    for (int i = 0; i < 12000; ++i) text += u"天地玄黄宇宙洪荒。";
+    const std::size_t hit = text.size() / 2 + 3;
+    ResultList list = sample_list();
+    list.texts = {std::make_shared<const std::u16string>(text)};
+    list.items = {ResultItem{0, hit, 2, hit, 2}};
+    auto* window = open_context_window(list, 0, 40000, 40000);
+    QPlainTextEdit* box = box_of(window);
+    QVERIFY(box->document()->blockCount() > 3);
+    QCOMPARE(box->textCursor().selectedText(), QString::fromStdU16String(text.substr(hit, 2)));
+    QTextCursor all(box->document());
+    all.select(QTextCursor::Document);
+    const std::u16string shown = text.substr(hit - 40000, 80002);
+    QCOMPARE(ui::TextBox::copied_text(all), QString::fromStdU16String(shown));
     delete window;
   }
 
