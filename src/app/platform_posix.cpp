@@ -308,9 +308,22 @@ constexpr std::uint32_t kWatchedEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE 
 
 }  // namespace
 
+// Watches count against a limit shared by all of the user's programs (file managers, editors):
+// take at most a quarter of it, so that a library of very many folders leaves them theirs.
+std::size_t watch_budget() {
+  std::size_t limit = 0;
+  if (FILE* file = std::fopen("/proc/sys/fs/inotify/max_user_watches", "r")) {
+    unsigned long value = 0;
+    if (std::fscanf(file, "%lu", &value) == 1) limit = value;
+    std::fclose(file);
+  }
+  return std::max<std::size_t>(limit / 4, 256);
+}
+
 struct FolderWatch::State {
   int fd = -1;
   bool failed = false;  // inotify itself is not available: stop trying
+  std::size_t budget = 0;
   std::unordered_map<int, FolderId> folders;  // by watch descriptor
   std::vector<char> buffer;  // sized once something is watched
 };
@@ -333,9 +346,11 @@ bool FolderWatch::watch(const FolderCursor& files) {
       return false;
     }
     st.buffer.resize(std::size_t{64} << 10);
+    st.budget = watch_budget();
   }
   // Watched through the open handle, so that the watch is on exactly the folder the cursor
   // identified, even if a folder of the same name took its place meanwhile.
+  if (st.folders.size() >= st.budget) return false;
   const std::string handle_path = "/proc/self/fd/" + std::to_string(folder);
   const int wd = ::inotify_add_watch(st.fd, handle_path.c_str(), kWatchedEvents);
   if (wd < 0) return false;
