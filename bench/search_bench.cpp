@@ -117,9 +117,12 @@ int main(int argc, char** argv) {
   options.threads = threads;
   for (const BenchRequest& r : requests) {
     DocumentStore store;  // empty: the first search reads and decodes everything
+    // The front ends hand their freshly made list over to the search, so the bench does too; the
+    // list is copied before the clock starts.
+    std::vector<Document> list = documents;
     auto start = Clock::now();
     double cpu_start = cpu_seconds();
-    SearchResults cold = search_documents(documents, r.request, store, options);
+    SearchResults cold = search_documents(std::move(list), r.request, store, options);
     report("cold", r, seconds_since(start), cpu_seconds() - cpu_start, bytes, cold);
     cold = {};
 
@@ -127,9 +130,10 @@ int main(int argc, char** argv) {
     SearchResults warm;
     for (int k = 0; k < repeat; ++k) {
       warm = {};
+      list = documents;
       start = Clock::now();
       cpu_start = cpu_seconds();
-      warm = search_documents(documents, r.request, store, options);
+      warm = search_documents(std::move(list), r.request, store, options);
       double s = seconds_since(start), c = cpu_seconds() - cpu_start;
       if (k == 0 || s < best) best = s;
       if (k == 0 || c < best_cpu) best_cpu = c;

@@ -187,7 +187,7 @@ void RetrievalController::search() {
   connect(watcher_, &QFutureWatcherBase::finished, this, &RetrievalController::finish_search);
   auto job = running_;
   watcher_->setFuture(ui::run_in_background(
-      [this, job, documents = std::move(documents), request = *parsed.request]() {
+      [this, job, documents = std::move(documents), request = *parsed.request]() mutable {
         SearchOptions options;
         options.cancel = &job->cancel;
         options.progress = [this, job](std::size_t done, std::size_t total) {
@@ -198,7 +198,7 @@ void RetrievalController::search() {
           }
           if (percent > shown) emit searchProgress(percent);
         };
-        return search_documents(documents, request, store_, options);
+        return search_documents(std::move(documents), request, store_, options);
       }));
 }
 

@@ -118,7 +118,8 @@ std::optional<SearchResults> run_cli_search(const CommandLine& line, CliContext&
   }
 
   DocumentStore own_store;
-  SearchResults results = search_documents(*documents, *parsed.request, store ? *store : own_store);
+  SearchResults results =
+      search_documents(std::move(*documents), *parsed.request, store ? *store : own_store);
   exit_code = 0;
   if (!results.unreadable.empty()) {
     std::vector<std::string> names;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <thread>
+#include <utility>
 
 #include "app/platform.h"
 #include "app/text.h"
@@ -96,8 +97,9 @@ void append_items(std::u16string_view text, const std::vector<Hit>& hits,
 }
 
 // What one worker produces, in the order it took its documents (which is their order in the
-// request, since each worker takes its batches in increasing order): the items, and a copy of each
-// document with hits and its text. A document thereby costs no allocation of its own.
+// request, since each worker takes its batches in increasing order): the items, and the text of
+// each document with hits, with a copy of the document unless the search owns the list. A document
+// thereby costs no allocation of its own.
 struct WorkerOutput {
   std::vector<ResultItem> items;
   std::vector<Document> documents;
@@ -114,8 +116,11 @@ struct DocumentOutcome {
   State state = State::NotReached;  // not reached only for documents a cancelled run skipped
 };
 
-void search_one(const Document& document, const SearchRequest& request, DocumentStore& store,
-                std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
+// `owned`: the document belongs to the search, and the merge moves it into the results if it has
+// hits. Else a document with hits is copied into the worker's output.
+void search_one(const Document& document, bool owned, const SearchRequest& request,
+                DocumentStore& store, std::uint32_t worker, WorkerOutput& out,
+                DocumentOutcome& outcome) {
   DocumentText text = store.load(document.path, out.run);
   if (!text) {
     outcome.state = DocumentOutcome::State::Unreadable;
@@ -127,7 +132,7 @@ void search_one(const Document& document, const SearchRequest& request, Document
   outcome.worker = worker;
   outcome.item_count = out.hits.size();
   append_items(*text, out.hits, request, out.items);
-  out.documents.push_back(document);
+  if (!owned) out.documents.push_back(document);
   out.texts.push_back(std::move(text));
 }
 
@@ -163,9 +168,12 @@ ResultItem make_result_item(std::u16string_view text, std::uint32_t document, Hi
   return bounded_item(text, document, hit_start, hit_end, left, right);
 }
 
-SearchResults search_documents(const std::vector<Document>& documents,
-                               const SearchRequest& request, DocumentStore& store,
-                               const SearchOptions& options) {
+namespace {
+
+// `owned`: null, or the same list as `documents`, handed over to the search.
+SearchResults search(const std::vector<Document>& documents, std::vector<Document>* owned,
+                     const SearchRequest& request, DocumentStore& store,
+                     const SearchOptions& options) {
   const std::size_t count = documents.size();
   std::vector<DocumentOutcome> outcomes(count);
   std::atomic<std::size_t> next{0};
@@ -190,7 +198,7 @@ SearchResults search_documents(const std::vector<Document>& documents,
       const auto share = [&](std::size_t total) { return (total + total / 4) / threads + 16; };
       for (WorkerOutput& out : outputs) {
         out.items.reserve(share(items));
-        out.documents.reserve(share(hit_documents));
+        if (!owned) out.documents.reserve(share(hit_documents));
         out.texts.reserve(share(hit_documents));
       }
     }
@@ -206,7 +214,7 @@ SearchResults search_documents(const std::vector<Document>& documents,
         if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
         // A warm search is mostly waiting on memory: start the lookup of a later document now.
         if (i + kAhead < count) store.prefetch(documents[i + kAhead].path);
-        search_one(documents[i], request, store, worker, out, outcomes[i]);
+        search_one(documents[i], owned != nullptr, request, store, worker, out, outcomes[i]);
         if (options.progress)
           options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
       }
@@ -245,7 +253,7 @@ SearchResults search_documents(const std::vector<Document>& documents,
     const DocumentOutcome& o = outcomes[i];
     if (o.state == DocumentOutcome::State::NotReached) continue;
     if (o.state == DocumentOutcome::State::Unreadable) {
-      results.unreadable.push_back(documents[i]);
+      results.unreadable.push_back(owned ? std::move((*owned)[i]) : documents[i]);
       continue;
     }
     ++results.searched;
@@ -253,7 +261,8 @@ SearchResults search_documents(const std::vector<Document>& documents,
     WorkerOutput& out = outputs[o.worker];
     Cursor& cursor = cursors[o.worker];
     const auto index = static_cast<std::uint32_t>(results.list.documents.size());
-    results.list.documents.push_back(std::move(out.documents[cursor.document]));
+    results.list.documents.push_back(owned ? std::move((*owned)[i])
+                                           : std::move(out.documents[cursor.document]));
     results.list.texts.push_back(std::move(out.texts[cursor.document]));
     ++cursor.document;
     results.hit_counts.push_back(o.item_count);
@@ -265,6 +274,19 @@ SearchResults search_documents(const std::vector<Document>& documents,
     }
   }
   return results;
+}
+
+}  // namespace
+
+SearchResults search_documents(const std::vector<Document>& documents,
+                               const SearchRequest& request, DocumentStore& store,
+                               const SearchOptions& options) {
+  return search(documents, nullptr, request, store, options);
+}
+
+SearchResults search_documents(std::vector<Document>&& documents, const SearchRequest& request,
+                               DocumentStore& store, const SearchOptions& options) {
+  return search(documents, &documents, request, store, options);
 }
 
 }  // namespace lantaro

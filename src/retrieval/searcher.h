@@ -42,6 +42,11 @@ struct SearchOptions {
 SearchResults search_documents(const std::vector<Document>& documents,
                                const SearchRequest& request, DocumentStore& store,
                                const SearchOptions& options = {});
+// The same for a list the caller hands over: documents with hits (and unreadable ones) move into
+// the results instead of being copied, since a path copy costs several allocations. The others
+// stay in the list for the caller to release, which may be done after the results are shown.
+SearchResults search_documents(std::vector<Document>&& documents, const SearchRequest& request,
+                               DocumentStore& store, const SearchOptions& options = {});
 
 // The result item window of a hit: up to `left` characters before and `right` after, never
 // crossing a line break and never cutting a surrogate pair.

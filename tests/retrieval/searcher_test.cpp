@@ -126,8 +126,23 @@ TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
       DocumentStore store(std::size_t{256} << 10);  // a small cache: hits and misses mixed
       SearchOptions options;
       options.threads = threads;
-      for (int pass = 0; pass < 2; ++pass) {
-        SearchResults got = search_documents(docs, request, store, options);
+      for (int pass = 0; pass < 3; ++pass) {
+        // The last pass hands its list over; the documents moved into the results must be the
+        // same, and those left behind untouched.
+        std::vector<Document> handed = docs;
+        SearchResults got = pass < 2 ? search_documents(docs, request, store, options)
+                                     : search_documents(std::move(handed), request, store, options);
+        if (pass == 2) {
+          for (std::size_t i = 0; i < docs.size(); ++i) {
+            const bool moved =
+                std::count(expected.list.documents.begin(), expected.list.documents.end(), docs[i]) +
+                    std::count(expected.unreadable.begin(), expected.unreadable.end(), docs[i]) >
+                0;
+            if (!moved) {
+              EXPECT_EQ(handed[i], docs[i]) << i;
+            }
+          }
+        }
         EXPECT_EQ(got.list.items, expected.list.items) << threads;
         EXPECT_EQ(got.list.documents, expected.list.documents);
         EXPECT_EQ(got.hit_counts, expected.hit_counts);
