@@ -253,7 +253,10 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     const DocumentOutcome& o = outcomes[i];
     if (o.state == DocumentOutcome::State::NotReached) continue;
     if (o.state == DocumentOutcome::State::Unreadable) {
-      results.unreadable.push_back(owned ? std::move((*owned)[i]) : documents[i]);
+      if (owned)
+        results.unreadable.push_back(std::move((*owned)[i]));
+      else
+        results.unreadable.push_back(documents[i]);
       continue;
     }
     ++results.searched;
