@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/codepage.h"
@@ -36,9 +37,10 @@ constexpr std::u16string_view kAlphabet[] = {
     u" ", u"\u3000", u"\t", u"\r", u"\n", u"\r\n", u"子", u"曰", u"a", u"，", u"𠀀", u"\xD800",
     u"\xDC00", u"「", u"Z"};
 
-// What a dialogue item is: from each "“" to the next "”" on its line, or to the line's end.
-std::vector<TextSpan> reference_dialogue(std::u16string_view t) {
-  std::vector<TextSpan> out;
+// The quoted stretches [begin, end): from each "“" to the next "”" on its line, or to the line's
+// end.
+std::vector<std::pair<std::size_t, std::size_t>> quoted_stretches(std::u16string_view t) {
+  std::vector<std::pair<std::size_t, std::size_t>> out;
   for (std::size_t i = 0; i < t.size();) {
     if (t[i] != u'“') {
       ++i;
@@ -47,10 +49,18 @@ std::vector<TextSpan> reference_dialogue(std::u16string_view t) {
     std::size_t j = i + 1;
     while (j < t.size() && t[j] != u'”' && !lantaro::is_line_break(t[j])) ++j;
     if (j < t.size() && t[j] == u'”') ++j;
-    std::size_t end = j;
-    while (end > i && is_blank(t[end - 1])) --end;
-    out.push_back({i, end - i});
+    out.emplace_back(i, j);
     i = j;
+  }
+  return out;
+}
+
+// What a dialogue item is: a quoted stretch without the blanks at its end.
+std::vector<TextSpan> reference_dialogue(std::u16string_view t) {
+  std::vector<TextSpan> out;
+  for (auto [begin, end] : quoted_stretches(t)) {
+    while (end > begin && is_blank(t[end - 1])) --end;
+    out.push_back({begin, end - begin});
   }
   return out;
 }
@@ -72,19 +82,9 @@ void check_spans(std::u16string_view t, const std::vector<TextSpan>& spans, Extr
 
   // Which characters lie inside a dialogue item (narrative leaves them out).
   std::vector<bool> dialogue(t.size(), false);
-  if (mode == ExtractionMode::Narrative) {
-    for (std::size_t i = 0; i < t.size();) {
-      if (t[i] != u'“') {
-        ++i;
-        continue;
-      }
-      std::size_t j = i + 1;
-      while (j < t.size() && t[j] != u'”' && !lantaro::is_line_break(t[j])) ++j;
-      if (j < t.size() && t[j] == u'”') ++j;
-      for (std::size_t k = i; k < j; ++k) dialogue[k] = true;
-      i = j;
-    }
-  }
+  if (mode == ExtractionMode::Narrative)
+    for (const auto& [begin, end] : quoted_stretches(t))
+      for (std::size_t k = begin; k < end; ++k) dialogue[k] = true;
 
   // Every character outside dialogue that is neither blank nor a line break is in exactly one
   // item, and no item touches dialogue.

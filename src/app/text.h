@@ -18,6 +18,10 @@ std::u16string utf8_to_utf16(std::string_view bytes);
 // Lone surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view text);
 
+// UTF-16 surrogate halves: a window over a text must not cut a pair between them.
+inline constexpr bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline constexpr bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 // Trims " " and the ideographic space U+3000 at both ends (the keyword box's rule).
 std::u16string_view trim_spaces(std::u16string_view text);
 // Trims " ", U+3000 and tab at both ends (the sentence rule).

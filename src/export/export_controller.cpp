@@ -11,6 +11,7 @@
 #include "export/text_export.h"
 #include "export/xlsx_spreadsheet.h"
 #include "info/progress_window.h"
+#include "retrieval/qt_text.h"
 #include "retrieval/retrieval_controller.h"
 #include "ui/background_task.h"
 #include "ui/designed_window.h"
@@ -19,10 +20,6 @@
 
 namespace lantaro {
 namespace {
-
-QString to_qstring(std::u16string_view text) {
-  return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
 
 // The box's text with every line break as the box shows it (paragraph and line separators
 // included) turned into a plain line feed; the engine writes those as CR LF.

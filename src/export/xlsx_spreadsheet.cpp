@@ -12,6 +12,7 @@
 
 #include "app/platform.h"
 #include "app/text.h"
+#include "app/text.h"
 
 namespace fs = std::filesystem;
 
@@ -30,8 +31,6 @@ bool is_wide(char32_t c) {
          (c >= 0x20000 && c <= 0x3FFFD);
 }
 
-bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // A cell holds at most so many characters; longer texts are cut, never split inside a pair.
 std::u16string_view clip_to_cell(std::u16string_view text) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "retrieval/qt_text.h"
 #include "retrieval/retrieval_controller.h"
 #include "ui/background_task.h"
 #include "ui/designed_window.h"
@@ -20,16 +21,6 @@ namespace {
 const QString kPanelClosedCaption = QStringLiteral("文献语句提取");
 const QString kPanelOpenCaption = QStringLiteral("关闭提取");
 
-template <class T>
-T* required(ui::DesignedWindow* window, const char* name) {
-  T* control = window->control<T>(QString::fromUtf8(name));
-  Q_ASSERT(control);
-  return control;
-}
-
-QString to_qstring(const std::u16string& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -42,14 +33,14 @@ ExtractionController::ExtractionController(ui::DesignedWindow* main, RetrievalCo
     : QObject(main),
       main_(main),
       retrieval_(retrieval),
-      panel_(required<QWidget>(main, "外形框1")),
-      toggle_button_(required<QAbstractButton>(main, "超级按钮_句子提取")),
-      close_button_(required<QAbstractButton>(main, "按钮_关闭语句提取按钮面板")),
-      dialogue_button_(required<QAbstractButton>(main, "超级按钮_提取对话句")),
-      narrative_button_(required<QAbstractButton>(main, "超级按钮_提取叙述句")),
-      all_button_(required<QAbstractButton>(main, "超级按钮_提取全部句")),
-      multi_button_(required<QAbstractButton>(main, "超级按钮_多线程提取全部句")),
-      thread_box_(required<QLineEdit>(main, "编辑框_线程执行信息")) {
+      panel_(main->requiredControl<QWidget>("外形框1")),
+      toggle_button_(main->requiredControl<QAbstractButton>("超级按钮_句子提取")),
+      close_button_(main->requiredControl<QAbstractButton>("按钮_关闭语句提取按钮面板")),
+      dialogue_button_(main->requiredControl<QAbstractButton>("超级按钮_提取对话句")),
+      narrative_button_(main->requiredControl<QAbstractButton>("超级按钮_提取叙述句")),
+      all_button_(main->requiredControl<QAbstractButton>("超级按钮_提取全部句")),
+      multi_button_(main->requiredControl<QAbstractButton>("超级按钮_多线程提取全部句")),
+      thread_box_(main->requiredControl<QLineEdit>("编辑框_线程执行信息")) {
   // The multi-threaded button belongs in the row with the others: it shows and hides with the
   // panel like they do.
   multi_button_->setVisible(true);

@@ -22,6 +22,7 @@
 #include "retrieval/hit_grid_model.h"
 #include "retrieval/qt_text.h"
 #include "retrieval/result_list_model.h"
+#include "retrieval/text_scan.h"
 #include "ui/background_task.h"
 #include "ui/balloon_tip.h"
 #include "ui/designed_window.h"
@@ -41,16 +42,6 @@ constexpr int kFullTextPage = 2;
 constexpr std::size_t kPanelReach = 10000;
 const QColor kPanelHitBackground(0xFF, 0xFF, 0x00);
 
-template <class T>
-T* required(ui::DesignedWindow* window, const char* name) {
-  T* control = window->control<T>(QString::fromUtf8(name));
-  Q_ASSERT(control);
-  return control;
-}
-
-bool is_line_break(char16_t c) { return c == u'\n' || c == u'\r'; }
-bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 QString utf8(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
@@ -67,22 +58,22 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
       main_(main),
       run_(run),
       corpus_(corpus),
-      keyword_box_(required<QLineEdit>(main, "编辑框_关键词")),
-      mode_box_(required<QComboBox>(main, "组合框_组合模式")),
-      n_box_(required<QLineEdit>(main, "编辑框_字数")),
-      left_box_(required<QLineEdit>(main, "编辑框_左字数")),
-      right_box_(required<QLineEdit>(main, "编辑框_右字数")),
-      search_button_(required<QPushButton>(main, "按钮_搜索")),
-      progress_(required<QProgressBar>(main, "进度条1")),
-      hint_(required<ui::BalloonTip>(main, "气球提示框1")),
-      tabs_(required<ui::TabControl>(main, "高级选择夹1")),
-      list_view_(required<QListView>(main, "列表框1")),
-      grid_view_(required<QTableView>(main, "高级表格1")),
-      status_line_(required<QLabel>(main, "透明标签_执行结果")),
-      hit_line_(required<QLabel>(main, "透明标签1")),
-      full_text_(required<QPlainTextEdit>(main, "超级编辑框1")),
-      next_button_(required<QPushButton>(main, "按钮1")),
-      panel_(required<QPlainTextEdit>(main, "超级编辑框2")),
+      keyword_box_(main->requiredControl<QLineEdit>("编辑框_关键词")),
+      mode_box_(main->requiredControl<QComboBox>("组合框_组合模式")),
+      n_box_(main->requiredControl<QLineEdit>("编辑框_字数")),
+      left_box_(main->requiredControl<QLineEdit>("编辑框_左字数")),
+      right_box_(main->requiredControl<QLineEdit>("编辑框_右字数")),
+      search_button_(main->requiredControl<QPushButton>("按钮_搜索")),
+      progress_(main->requiredControl<QProgressBar>("进度条1")),
+      hint_(main->requiredControl<ui::BalloonTip>("气球提示框1")),
+      tabs_(main->requiredControl<ui::TabControl>("高级选择夹1")),
+      list_view_(main->requiredControl<QListView>("列表框1")),
+      grid_view_(main->requiredControl<QTableView>("高级表格1")),
+      status_line_(main->requiredControl<QLabel>("透明标签_执行结果")),
+      hit_line_(main->requiredControl<QLabel>("透明标签1")),
+      full_text_(main->requiredControl<QPlainTextEdit>("超级编辑框1")),
+      next_button_(main->requiredControl<QPushButton>("按钮1")),
+      panel_(main->requiredControl<QPlainTextEdit>("超级编辑框2")),
       list_model_(new ResultListModel(this)),
       grid_model_(new HitGridModel(this)),
       view_(new DocumentView(full_text_, this)) {
@@ -270,11 +261,11 @@ void RetrievalController::show_item_line(std::size_t index) {
 
   std::size_t begin = item.hit_start;
   const std::size_t floor = item.hit_start > kPanelReach ? item.hit_start - kPanelReach : 0;
-  while (begin > floor && !is_line_break(text[begin - 1])) --begin;
+  while (begin > floor && !scan::is_line_break(text[begin - 1])) --begin;
   if (begin < text.size() && is_low_surrogate(text[begin]) && begin < item.hit_start) ++begin;
   std::size_t end = hit_end;
   const std::size_t ceiling = std::min(text.size(), hit_end + kPanelReach);
-  while (end < ceiling && !is_line_break(text[end])) ++end;
+  while (end < ceiling && !scan::is_line_break(text[end])) ++end;
   if (end < text.size() && end > hit_end && is_low_surrogate(text[end])) --end;
 
   const QString name = QStringLiteral("《") + to_qstring(list.documents.at(item.document).display_name) +

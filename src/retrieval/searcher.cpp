@@ -12,9 +12,6 @@
 namespace lantaro {
 namespace {
 
-bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool is_low_surrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // The item window of a hit on the line [line_start, line_end).
 ResultItem window_item(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
                        std::size_t hit_end, std::size_t line_start, std::size_t line_end,
