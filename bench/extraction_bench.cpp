@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "app/codepage.h"
-#include "app/text.h"
-#include "extraction/extractor.h"
+#include "engine/common/codepage.h"
+#include "engine/common/text.h"
+#include "engine/extraction/extractor.h"
 
 namespace {
 

@@ -39,15 +39,15 @@
 #include <string>
 #include <vector>
 
-#include "app/codepage.h"
-#include "app/main_window.h"
-#include "app/text.h"
-#include "corpus/corpus_controller.h"
-#include "corpus/corpus_tree_model.h"
-#include "corpus/library_tree.h"
-#include "retrieval/document_view.h"
-#include "retrieval/retrieval_controller.h"
-#include "ui/designed_window.h"
+#include "engine/common/codepage.h"
+#include "gui/main_window.h"
+#include "engine/common/text.h"
+#include "gui/corpus/corpus_controller.h"
+#include "gui/corpus/corpus_tree_model.h"
+#include "engine/corpus/library_tree.h"
+#include "gui/retrieval/document_view.h"
+#include "gui/retrieval/retrieval_controller.h"
+#include "gui/ui/designed_window.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
-#include "corpus/library_tree.h"
-#include "retrieval/document_store.h"
-#include "retrieval/searcher.h"
+#include "engine/common/text.h"
+#include "engine/corpus/library_tree.h"
+#include "engine/retrieval/document_store.h"
+#include "engine/retrieval/searcher.h"
 
 namespace {
 

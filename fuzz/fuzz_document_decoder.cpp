@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/codepage.h"
-#include "app/text.h"
+#include "engine/common/codepage.h"
+#include "engine/common/text.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -21,15 +21,15 @@
 #include <system_error>
 #include <vector>
 
-#include "app/codepage.h"
-#include "app/text.h"
+#include "engine/common/codepage.h"
+#include "engine/common/text.h"
 #include "fuzz_check.h"
-#include "retrieval/context_passage.h"
-#include "retrieval/document_store.h"
-#include "retrieval/matcher.h"
-#include "retrieval/result_list.h"
-#include "retrieval/search_request.h"
-#include "retrieval/searcher.h"
+#include "engine/retrieval/context_passage.h"
+#include "engine/retrieval/document_store.h"
+#include "engine/retrieval/matcher.h"
+#include "engine/retrieval/result_list.h"
+#include "engine/retrieval/search_request.h"
+#include "engine/retrieval/searcher.h"
 
 namespace {
 

@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/codepage.h"
-#include "corpus/document.h"
-#include "extraction/extractor.h"
-#include "extraction/sentence_splitter.h"
+#include "engine/common/codepage.h"
+#include "engine/corpus/document.h"
+#include "engine/extraction/extractor.h"
+#include "engine/extraction/sentence_splitter.h"
 #include "fuzz_check.h"
 
 namespace {

@@ -21,9 +21,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/codepage.h"
-#include "app/settings_file.h"
-#include "app/text.h"
+#include "engine/common/codepage.h"
+#include "engine/common/settings_file.h"
+#include "engine/common/text.h"
 #include "fuzz_check.h"
 
 namespace {

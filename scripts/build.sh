@@ -19,7 +19,8 @@ if [[ -f $build_dir/CMakeCache.txt ]]; then
   fi
 fi
 
-cmake -S "$root" -B "$build_dir" "$@"
+# The project's own builds treat warnings as errors; a packager's plain cmake build does not.
+cmake -S "$root" -B "$build_dir" -DLANTARO_WERROR=ON "$@"
 
 target_args=()
 if [[ -n ${TARGETS:-} ]]; then

@@ -25,21 +25,10 @@ if ! command -v "$compiler" >/dev/null 2>&1; then
     >/dev/null
 fi
 
-# The engine libraries' sources, as their CMakeLists name them.
-sources=()
-for folder in app corpus retrieval extraction export; do
-  while read -r name; do
-    case $name in
-      *.cpp) ;;
-      *) continue ;;
-    esac
-    sources+=("$root/src/$folder/$name")
-  done < <(awk '/^lantaro_engine_library\(/ {inside = 1; next} inside && /\)/ {inside = 0}
-                inside {print $1}' "$root/src/$folder/CMakeLists.txt")
-done
-# The platform layer is named through a variable there; this check takes the Windows side.
-sources+=("$root/src/app/platform_windows.cpp" "$root/src/app/cli_main.cpp")
-mapfile -t sources < <(printf '%s\n' "${sources[@]}" | grep -v '/xlsx_spreadsheet\.cpp$')
+# Every engine and command-line source, the Windows side of the platform layer and the CLI's main.
+mapfile -t sources < <(find "$root/src/engine" "$root/src/cli" -name '*.cpp' | sort |
+  grep -v '/xlsx_spreadsheet\.cpp$')
+sources+=("$root/src/platform/platform_windows.cpp" "$root/src/app/cli_main.cpp")
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <string>
 
-#include "app/codepage.h"
-#include "app/text.h"
+#include "engine/common/codepage.h"
+#include "engine/common/text.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

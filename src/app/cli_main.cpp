@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "app/cli_context.h"
-#include "app/platform.h"
-#include "app/run_directory.h"
+#include "cli/cli_context.h"
+#include "platform/platform.h"
+#include "engine/common/run_directory.h"
 
-#include "app/settings_command.h"
-#include "corpus/corpus_commands.h"
-#include "export/export_command.h"
-#include "extraction/extract_command.h"
-#include "retrieval/search_command.h"
+#include "cli/settings_command.h"
+#include "cli/corpus_commands.h"
+#include "cli/export_command.h"
+#include "cli/extract_command.h"
+#include "cli/search_command.h"
 
 namespace {
 

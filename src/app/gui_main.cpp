@@ -7,11 +7,11 @@
 #include <iostream>
 #include <system_error>
 
-#include "app/main_window.h"
-#include "app/run_directory.h"
-#include "app/text.h"
-#include "ui/artwork.h"
-#include "ui/window_builder.h"
+#include "gui/main_window.h"
+#include "engine/common/run_directory.h"
+#include "engine/common/text.h"
+#include "gui/ui/artwork.h"
+#include "gui/ui/window_builder.h"
 
 namespace {
 

@@ -1,0 +1,115 @@
+#include "cli/export_command.h"
+
+#include <optional>
+#include <ostream>
+
+#include "cli/command_line.h"
+#include "engine/common/messages.h"
+#include "engine/common/text.h"
+#include "engine/export/spreadsheet_export.h"
+#include "engine/export/text_export.h"
+#include "engine/export/xlsx_spreadsheet.h"
+#include "cli/extract_command.h"
+#include "engine/extraction/extractor.h"
+#include "engine/retrieval/document_store.h"
+#include "cli/search_command.h"
+
+namespace lantaro {
+namespace {
+
+CommandLineSyntax export_syntax() {
+  CommandLineSyntax syntax;
+  syntax.options = search_option_names();
+  syntax.options.insert({"--txt", "--xlsx", "--extract", "--threads"});
+  return syntax;
+}
+
+int bad_arguments(CliContext& context, std::string_view what) {
+  context.err << what << "\n";
+  return 2;
+}
+
+int refuse(CliContext& context, Message message) {
+  context.err << message_text(message) << "\n";
+  return 1;
+}
+
+// What is exported: the list and, after a search, its hit grid.
+struct Exported {
+  ResultList list;
+  std::vector<HitGridRow> grid;
+};
+
+}  // namespace
+
+int run_export_command(const std::vector<std::string>& args, CliContext& context) {
+  ParsedCommandLine parsed = parse_command_line(args, export_syntax());
+  if (!parsed.line) return bad_arguments(context, parsed.error);
+  const CommandLine& line = *parsed.line;
+
+  const std::optional<std::string> txt = line.option("--txt");
+  const std::optional<std::string> xlsx = line.option("--xlsx");
+  if (txt.has_value() == xlsx.has_value())
+    return bad_arguments(context, "须给出 --txt 文件 或 --xlsx 文件 两者之一");
+  if ((txt && txt->empty()) || (xlsx && xlsx->empty()))
+    return bad_arguments(context, "导出文件名不能为空");
+
+  std::optional<ExtractionMode> mode;
+  if (auto name = line.option("--extract")) {
+    mode = extraction_mode_from_name(*name);
+    if (!mode) return bad_arguments(context, "选项 --extract 的取值须为 dialogue、narrative 或 all");
+  }
+  ExtractionOptions extraction;
+  extraction.threads = 0;
+  if (auto text = line.option("--threads")) {
+    if (!mode) return bad_arguments(context, "选项 --threads 须与 --extract 一起使用");
+    std::optional<unsigned> n = thread_count_from_text(*text);
+    if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
+    extraction.threads = *n;
+  }
+  const bool searching = line.option("--keyword").has_value() || !mode;
+  if (!searching) {
+    for (const char* name : {"--mode", "--n", "--left", "--right"})
+      if (line.option(name))
+        return bad_arguments(context, std::string("选项 ") + name + " 须与 --keyword 一起使用");
+  }
+
+  int exit_code = 0;
+  Exported exported;
+  if (searching) {
+    CommandLine search = line;
+    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads"}) search.options.erase(name);
+    DocumentStore store;
+    std::optional<SearchResults> results = run_cli_search(search, context, exit_code, &store);
+    if (!results) return exit_code;
+    exported.grid = hit_grid_rows(*results);
+    if (mode) {
+      // As in the window: sentences come from the documents the search hit.
+      if (results->list.documents.empty()) return refuse(context, Message::NoResultsToExtract);
+      exported.list = extract_sentences(results->list, *mode, extraction).list;
+    } else {
+      exported.list = std::move(results->list);
+    }
+  } else {
+    std::optional<ResultList> source = read_cli_documents(line.positionals, context, exit_code);
+    if (!source) return exit_code;
+    exported.list = extract_sentences(*source, *mode, extraction).list;
+  }
+
+  bool saved = false;
+  if (txt) {
+    if (exported.list.empty()) return refuse(context, Message::NoResultsToExtract);
+    saved = save_text_file(path_from_utf8(*txt), result_text(exported.list)) == Message::SaveSucceeded;
+  } else {
+    XlsxSpreadsheet spreadsheet(file_spreadsheet_options(path_from_utf8(*xlsx)));
+    SpreadsheetExportResult result = export_to_spreadsheet(spreadsheet, exported.list, exported.grid);
+    if (result.message == Message::NoResultsToExport) return refuse(context, *result.message);
+    // Here "creating the application" is creating the file: a failure is a failed save.
+    saved = result.complete;
+  }
+  if (!saved) return refuse(context, Message::SaveFailed);
+  context.out << message_text(Message::SaveSucceeded) << "\n";
+  return exit_code;
+}
+
+}  // namespace lantaro

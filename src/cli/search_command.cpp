@@ -1,0 +1,239 @@
+#include "cli/search_command.h"
+
+#include <algorithm>
+#include <ostream>
+
+#include "engine/common/messages.h"
+#include "engine/common/text.h"
+#include "engine/corpus/library_tree.h"
+#include "engine/retrieval/search_request.h"
+
+namespace lantaro {
+namespace {
+
+// Large result sets are written in blocks rather than item by item through the stream.
+class BufferedOut {
+ public:
+  explicit BufferedOut(std::ostream& out) : out_(out) { buffer_.reserve(kBlock + 4096); }
+  ~BufferedOut() { flush(); }
+  BufferedOut(const BufferedOut&) = delete;
+  BufferedOut& operator=(const BufferedOut&) = delete;
+
+  BufferedOut& operator<<(std::string_view s) {
+    buffer_ += s;
+    if (buffer_.size() >= kBlock) flush();
+    return *this;
+  }
+  BufferedOut& operator<<(std::size_t n) { return *this << std::string_view(std::to_string(n)); }
+  void flush() {
+    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  std::ostream& out_;
+  std::string buffer_;
+};
+
+// A PATH that stands for the whole library.
+bool names_whole_library(std::string_view path) {
+  return path.find_first_not_of("/\\") == std::string_view::npos;
+}
+
+void refuse(CliContext& context, Message message) {
+  context.err << message_text(message) << "\n";
+}
+
+std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
+  auto value = line.option(name);
+  if (!value) return std::nullopt;
+  return utf8_to_utf16(*value);
+}
+
+}  // namespace
+
+const std::set<std::string>& search_option_names() {
+  static const std::set<std::string> names = {"--keyword", "--mode", "--n", "--left", "--right"};
+  return names;
+}
+
+CommandLineSyntax search_command_syntax() {
+  CommandLineSyntax syntax;
+  syntax.options = search_option_names();
+  syntax.flags = {"--json"};
+  return syntax;
+}
+
+std::optional<std::vector<Document>> resolve_cli_documents(const std::vector<std::string>& paths,
+                                                           CliContext& context, int& exit_code) {
+  const LibraryTree tree = scan_library(context.run_directory.corpus_path());
+  // The PATHs tick items as the user ticks them in the tree: a directory ticks all below it.
+  std::vector<unsigned char> ticks(tree.size(), 0);
+  if (paths.empty()) std::fill(ticks.begin(), ticks.end(), 1);
+  for (const std::string& path : paths) {
+    if (names_whole_library(path)) {
+      std::fill(ticks.begin(), ticks.end(), 1);
+      continue;
+    }
+    std::optional<std::size_t> index = tree.find(path);
+    if (!index) {
+      context.err << "语料库中没有此路径：" << path << "\n";
+      exit_code = 2;
+      return std::nullopt;
+    }
+    tick_subtree(tree, ticks, *index, true);
+  }
+  if (std::find(ticks.begin(), ticks.end(), 1) == ticks.end()) {
+    refuse(context, Message::NothingTicked);
+    exit_code = 1;
+    return std::nullopt;
+  }
+  std::vector<Document> documents = ticked_documents(tree, ticks);
+  if (documents.empty()) {
+    refuse(context, Message::NoDocumentTicked);
+    exit_code = 1;
+    return std::nullopt;
+  }
+  exit_code = 0;
+  return documents;
+}
+
+std::optional<SearchResults> run_cli_search(const CommandLine& line, CliContext& context,
+                                            int& exit_code, DocumentStore* store) {
+  auto documents = resolve_cli_documents(line.positionals, context, exit_code);
+  if (!documents) return std::nullopt;
+
+  SearchForm form;  // options left out keep the search bar's initial texts
+  if (auto v = option_text(line, "--keyword")) form.keyword_text = *v;
+  if (auto v = option_text(line, "--mode")) form.mode_text = *v;
+  if (auto v = option_text(line, "--n")) form.n_text = *v;
+  if (auto v = option_text(line, "--left")) form.left_text = *v;
+  if (auto v = option_text(line, "--right")) form.right_text = *v;
+  ParsedSearchForm parsed = parse_search_form(form);
+  if (!parsed.request) {
+    refuse(context, parsed.refusal);
+    exit_code = 1;
+    return std::nullopt;
+  }
+
+  DocumentStore own_store;
+  SearchResults results =
+      search_documents(std::move(*documents), *parsed.request, store ? *store : own_store);
+  exit_code = 0;
+  if (!results.unreadable.empty()) {
+    std::vector<std::string> names;
+    for (const Document& d : results.unreadable) names.push_back(utf16_to_utf8(d.display_name));
+    context.err << unreadable_documents_message(names) << "\n";
+    exit_code = 1;  // the user must know that not everything was searched
+  }
+  return results;
+}
+
+void write_search_text(std::ostream& stream, const SearchResults& results) {
+  BufferedOut out(stream);
+  const ResultList& list = results.list;
+  for (std::size_t i = 0; i < list.size(); ++i) out << utf16_to_utf8(list.item_text(i)) << "\n";
+  out << "\n序号\t文献\t命中次数\n";
+  for (std::size_t i = 0; i < list.documents.size(); ++i)
+    out << (i + 1) << "\t" << utf16_to_utf8(list.documents[i].display_name) << "\t"
+        << results.hit_counts[i] << "\n";
+  out << utf16_to_utf8(results.status_line()) << "\n" << utf16_to_utf8(results.hit_line()) << "\n";
+}
+
+void write_search_json(std::ostream& stream, const SearchResults& results) {
+  BufferedOut out(stream);
+  const ResultList& list = results.list;
+  // The document paths are the same for every item of a document: escape them once.
+  std::vector<std::string> paths;
+  for (const Document& d : list.documents) paths.push_back(json_string(d.relative_path));
+
+  out << "{\"items\":[";
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const ResultItem& item = list.items[i];
+    out << (i ? ",\n" : "\n") << "{\"document\":" << paths[item.document]
+        << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length
+        << ",\"text\":" << json_string(list.item_text(i)) << "}";
+  }
+  out << "],\n\"documents\":[";
+  for (std::size_t i = 0; i < list.documents.size(); ++i)
+    out << (i ? ",\n" : "\n") << "{\"document\":" << paths[i]
+        << ",\"name\":" << json_string(list.documents[i].display_name)
+        << ",\"hits\":" << results.hit_counts[i] << "}";
+  out << "],\n\"searched\":" << results.searched << ",\"hit_documents\":" << results.hit_documents()
+      << ",\"hits\":" << results.total_hits() << ",\n\"summary\":["
+      << json_string(results.status_line()) << "," << json_string(results.hit_line()) << "]}\n";
+}
+
+std::string json_string(std::u16string_view text) {
+  // utf16_to_utf8 turns lone surrogates into U+FFFD, so the result is always valid UTF-8.
+  const std::string utf8 = utf16_to_utf8(text);
+  std::string s;
+  s.reserve(utf8.size() + 2);
+  s += '"';
+  for (char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"': s += "\\\""; break;
+      case '\\': s += "\\\\"; break;
+      case '\n': s += "\\n"; break;
+      case '\r': s += "\\r"; break;
+      case '\t': s += "\\t"; break;
+      default:
+        if (u < 0x20) {
+          static constexpr char hex[] = "0123456789abcdef";
+          s += "\\u00";
+          s += hex[u >> 4];
+          s += hex[u & 0xF];
+        } else {
+          s += c;
+        }
+    }
+  }
+  s += '"';
+  return s;
+}
+
+std::string json_string(std::string_view utf8) { return json_string(utf8_to_utf16(utf8)); }
+
+int run_search_command(const std::vector<std::string>& args, CliContext& context) {
+  ParsedCommandLine parsed = parse_command_line(args, search_command_syntax());
+  if (!parsed.line) {
+    context.err << parsed.error << "\n";
+    return 2;
+  }
+  int exit_code = 0;
+  std::optional<SearchResults> results = run_cli_search(*parsed.line, context, exit_code);
+  if (!results) return exit_code;
+  if (parsed.line->has_flag("--json"))
+    write_search_json(context.out, *results);
+  else
+    write_search_text(context.out, *results);
+  context.out.flush();
+  return exit_code;
+}
+
+std::optional<ResultList> read_cli_documents(const std::vector<std::string>& paths,
+                                             CliContext& context, int& exit_code) {
+  std::optional<std::vector<Document>> documents = resolve_cli_documents(paths, context, exit_code);
+  if (!documents) return std::nullopt;
+  DocumentStore store;
+  ResultList source;
+  std::vector<std::string> unreadable;
+  for (Document& document : *documents) {
+    DocumentText text = store.load(document.path);
+    if (!text) {
+      unreadable.push_back(utf16_to_utf8(document.display_name));
+      continue;
+    }
+    source.documents.push_back(std::move(document));
+    source.texts.push_back(std::move(text));
+  }
+  if (!unreadable.empty()) {
+    context.err << unreadable_documents_message(unreadable) << "\n";
+    exit_code = 1;
+  }
+  return source;
+}
+
+}  // namespace lantaro

@@ -1,0 +1,66 @@
+#pragma once
+// lantaro-cli search, and the pieces of it that extract and export reuse so that every command
+// takes the same search options, resolves PATH arguments the same way and prints the same
+// messages.
+//
+//   search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R] [--json] [PATH...]
+//
+// PATH: documents or directories below the corpus folder, "/"-separated, documents with or
+// without ".txt"; none (or "/") means the whole library. Exit codes: 0 done, 1 a refusal (its
+// message on err) or documents that could not be read, 2 arguments that are off (an unknown PATH
+// included).
+
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/cli_context.h"
+#include "cli/command_line.h"
+#include "engine/corpus/document.h"
+#include "engine/retrieval/document_store.h"
+#include "engine/retrieval/searcher.h"
+
+namespace lantaro {
+
+int run_search_command(const std::vector<std::string>& args, CliContext& context);
+
+// The options that describe a search: --keyword, --mode, --n, --left, --right (each takes a
+// value). Commands that search first add these to their own syntax.
+const std::set<std::string>& search_option_names();
+// search_option_names() plus the --json flag: the syntax of `search` itself.
+CommandLineSyntax search_command_syntax();
+
+// The documents PATH arguments name, in tree order, checked as the search button checks the
+// ticks: nothing named at all -> "搜索前请先选择语料文献！" (exit 1); only directories without
+// documents -> "请在文献列表中选择要搜索的语料文件！" (exit 1); a PATH that names nothing in the
+// library -> a message naming it (exit 2). On a refusal the message is on context.err, exit_code
+// is set and the result is empty.
+std::optional<std::vector<Document>> resolve_cli_documents(const std::vector<std::string>& paths,
+                                                           CliContext& context, int& exit_code);
+
+// The documents the PATHs name, read for a command that works on whole texts (extract, export
+// without a search): `documents` and `texts` of the result, no items. Unreadable documents are
+// named on err, left out, and set exit_code to 1 so that a partial run never passes as complete.
+std::optional<ResultList> read_cli_documents(const std::vector<std::string>& paths,
+                                             CliContext& context, int& exit_code);
+
+// The whole search of `line` (its positionals are the PATHs): documents as above, then the
+// keyword and number checks, then the search itself. Documents that could not be read are
+// named on context.err (the results are still returned; exit_code is then 1, otherwise 0).
+// `store` lets a caller keep decoded texts for later work; a private one is used when null.
+std::optional<SearchResults> run_cli_search(const CommandLine& line, CliContext& context,
+                                            int& exit_code, DocumentStore* store = nullptr);
+
+// The text output of `search`: items one per line, an empty line, the hit grid as TSV under
+// "序号\t文献\t命中次数", then the status line and the hit line.
+void write_search_text(std::ostream& out, const SearchResults& results);
+// The --json output of `search` (one UTF-8 object, ends with a newline).
+void write_search_json(std::ostream& out, const SearchResults& results);
+
+// A JSON string literal (quotes included) for UTF-16 or UTF-8 text; control characters and
+// lone surrogates can never produce invalid JSON.
+std::string json_string(std::u16string_view text);
+std::string json_string(std::string_view utf8);
+
+}  // namespace lantaro

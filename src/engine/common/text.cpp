@@ -1,0 +1,159 @@
+#include "engine/common/text.h"
+
+namespace lantaro {
+namespace {
+
+// Length of the valid UTF-8 sequence at s[i], or 0 when it is malformed (overlongs,
+// surrogates and values above U+10FFFF included).
+std::size_t utf8_sequence_length(std::string_view s, std::size_t i, char32_t& cp) {
+  auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  unsigned char c = b(i);
+  if (c < 0x80) {
+    cp = c;
+    return 1;
+  }
+  std::size_t n;
+  char32_t min;
+  if ((c & 0xE0) == 0xC0) {
+    n = 2, cp = c & 0x1F, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    n = 3, cp = c & 0x0F, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    n = 4, cp = c & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b(i + k) & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+// How many bytes of a malformed sequence to replace with one U+FFFD: the lead byte plus the
+// continuation bytes that could still belong to it, so a bad sequence gives one replacement.
+std::size_t malformed_length(std::string_view s, std::size_t i) {
+  std::size_t k = i + 1;
+  while (k < s.size() && k < i + 4 && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) ++k;
+  unsigned char c = static_cast<unsigned char>(s[i]);
+  if ((c & 0xC0) == 0x80 || c >= 0xF8) return 1;
+  return k - i;
+}
+
+void append_utf16(std::u16string& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(static_cast<char16_t>(cp));
+  } else {
+    cp -= 0x10000;
+    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
+bool is_space(char16_t c) { return c == u' ' || c == u'\u3000'; }
+bool is_blank(char16_t c) { return c == u' ' || c == u'\u3000' || c == u'\t'; }
+
+template <typename Pred>
+std::u16string_view trim_if(std::u16string_view text, Pred pred) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && pred(text[b])) ++b;
+  while (e > b && pred(text[e - 1])) --e;
+  return text.substr(b, e - b);
+}
+
+}  // namespace
+
+bool is_valid_utf8(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    // ASCII runs are the common case; skip them eight bytes at a time would be premature here.
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    std::size_t n = utf8_sequence_length(bytes, i, cp);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::u16string utf8_to_utf16(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      out.push_back(c);
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    std::size_t n = utf8_sequence_length(bytes, i, cp);
+    if (n == 0) {
+      out.push_back(u'\uFFFD');
+      i += malformed_length(bytes, i);
+    } else {
+      append_utf16(out, cp);
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string_view trim_spaces(std::u16string_view text) { return trim_if(text, is_space); }
+std::u16string_view trim_blanks(std::u16string_view text) { return trim_if(text, is_blank); }
+
+std::filesystem::path path_from_utf8(std::string_view utf8) {
+  std::u8string u8(utf8.begin(), utf8.end());
+  return std::filesystem::path(u8);
+}
+
+std::string path_to_utf8(const std::filesystem::path& path) {
+  std::u8string u8 = path.u8string();
+  return std::string(u8.begin(), u8.end());
+}
+
+std::string ascii_lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+}  // namespace lantaro

@@ -1,0 +1,242 @@
+#include "engine/corpus/library_tree.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "engine/common/text.h"
+
+namespace fs = std::filesystem;
+
+namespace lantaro {
+namespace {
+
+constexpr std::size_t kTxtLength = 4;  // ".txt"
+
+const std::vector<std::size_t>& no_children() {
+  static const std::vector<std::size_t> none;
+  return none;
+}
+
+struct Entry {
+  std::string name;   // file name, UTF-8
+  std::string label;  // what the tree shows, UTF-8 (sorting by it is code-point order)
+};
+
+// A listing of one directory, or nothing when it cannot be read to the end: a half-read
+// directory would show a library that silently lacks documents.
+bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
+                    std::vector<Entry>& documents) {
+  std::error_code ec;
+  fs::directory_iterator it(folder, fs::directory_options::none, ec);
+  if (ec) return false;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) return false;
+    std::string name = path_to_utf8(it->path().filename());
+    std::error_code type_ec;
+    fs::file_status own = it->symlink_status(type_ec);
+    if (type_ec) continue;
+    if (fs::is_directory(own)) {
+      directories.push_back({name, name});
+      continue;
+    }
+    if (!has_txt_extension(name)) continue;
+    // A link to a document is read like the document; only regular files are documents (a
+    // pipe or device named ".txt" would hang or feed garbage to a search).
+    fs::file_status target = fs::is_symlink(own) ? it->status(type_ec) : own;
+    if (type_ec || !fs::is_regular_file(target)) continue;
+    documents.push_back({name, name.substr(0, name.size() - kTxtLength)});
+  }
+  if (ec) return false;
+  auto by_label = [](const Entry& a, const Entry& b) {
+    return a.label != b.label ? a.label < b.label : a.name < b.name;
+  };
+  std::sort(directories.begin(), directories.end(), by_label);
+  std::sort(documents.begin(), documents.end(), by_label);
+  return true;
+}
+
+void scan_into(LibraryTree& tree, const fs::path& folder, const std::string& prefix,
+               std::size_t parent) {
+  std::vector<Entry> directories, documents;
+  if (!list_directory(folder, directories, documents)) return;
+  for (Entry& d : directories) {
+    LibraryItem item;
+    item.label = utf8_to_utf16(d.label);
+    item.is_directory = true;
+    item.relative_path = prefix + d.name;
+    std::string below = item.relative_path + "/";
+    std::size_t index = tree.add(std::move(item), parent);
+    scan_into(tree, folder / path_from_utf8(d.name), below, index);
+  }
+  for (Entry& d : documents) {
+    LibraryItem item;
+    item.label = utf8_to_utf16(d.label);
+    item.relative_path = prefix + d.name;
+    tree.add(std::move(item), parent);
+  }
+}
+
+// "a\\b//./c/" -> {"a", "b", "c"}; nothing for a path that climbs with "..".
+std::optional<std::string> normalise(std::string_view path) {
+  std::string joined;
+  std::size_t i = 0;
+  while (i <= path.size()) {
+    std::size_t j = path.find_first_of("/\\", i);
+    if (j == std::string_view::npos) j = path.size();
+    std::string_view part = path.substr(i, j - i);
+    if (part == "..") return std::nullopt;
+    if (!part.empty() && part != ".") {
+      if (!joined.empty()) joined += '/';
+      joined += part;
+    }
+    i = j + 1;
+  }
+  return joined;
+}
+
+std::string_view display_path(const LibraryItem& item) {
+  std::string_view p = item.relative_path;
+  return p.substr(0, p.size() - kTxtLength);
+}
+
+}  // namespace
+
+bool has_txt_extension(std::string_view name) {
+  return name.size() >= kTxtLength && ascii_lower(name.substr(name.size() - kTxtLength)) == ".txt";
+}
+
+LibraryTree::LibraryTree(fs::path corpus_folder) : corpus_folder_(std::move(corpus_folder)) {}
+
+const std::vector<std::size_t>& LibraryTree::children_of(std::size_t parent) const {
+  if (parent == kNoParent) return top_level_;
+  if (parent >= items_.size()) return no_children();
+  return items_[parent].children;
+}
+
+Document LibraryTree::document(std::size_t index) const {
+  const LibraryItem& item = items_.at(index);
+  return Document{corpus_folder_ / path_from_utf8(item.relative_path), item.relative_path,
+                  item.label};
+}
+
+std::size_t LibraryTree::document_count() const {
+  return static_cast<std::size_t>(
+      std::count_if(items_.begin(), items_.end(), [](const LibraryItem& i) { return !i.is_directory; }));
+}
+
+std::vector<Document> LibraryTree::documents_in(const std::vector<std::size_t>& indexes) const {
+  std::vector<std::size_t> sorted;
+  sorted.reserve(indexes.size());
+  for (std::size_t i : indexes)
+    if (i < items_.size() && !items_[i].is_directory) sorted.push_back(i);
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  std::vector<Document> out;
+  out.reserve(sorted.size());
+  for (std::size_t i : sorted) out.push_back(document(i));
+  return out;
+}
+
+std::vector<Document> LibraryTree::documents_below(std::size_t index) const {
+  std::vector<Document> out;
+  if (index >= items_.size()) return out;
+  for (std::size_t i = index; i < items_[index].end; ++i)
+    if (!items_[i].is_directory) out.push_back(document(i));
+  return out;
+}
+
+std::optional<std::size_t> LibraryTree::find(std::string_view path) const {
+  std::optional<std::string> wanted = normalise(path);
+  if (!wanted || wanted->empty()) return std::nullopt;
+  const std::string& w = *wanted;
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].is_directory && items_[i].relative_path == w) return i;
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (!items_[i].is_directory && items_[i].relative_path == w) return i;
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (!items_[i].is_directory && display_path(items_[i]) == w) return i;
+  // "名.txt" for a document stored as "名.TXT".
+  if (has_txt_extension(w)) {
+    std::string_view stem = std::string_view(w).substr(0, w.size() - kTxtLength);
+    for (std::size_t i = 0; i < items_.size(); ++i)
+      if (!items_[i].is_directory && display_path(items_[i]) == stem) return i;
+  }
+  return std::nullopt;
+}
+
+std::size_t LibraryTree::add(LibraryItem item, std::size_t parent) {
+  std::size_t index = items_.size();
+  std::vector<std::size_t>& siblings = parent == kNoParent ? top_level_ : items_.at(parent).children;
+  item.parent = parent;
+  item.depth = parent == kNoParent ? 0 : items_[parent].depth + 1;
+  item.row = siblings.size();
+  item.end = index + 1;
+  siblings.push_back(index);
+  items_.push_back(std::move(item));
+  return index;
+}
+
+void LibraryTree::finish() {
+  // Children always follow their parent, so one backward pass settles every subtree's end.
+  for (std::size_t i = items_.size(); i-- > 0;) {
+    LibraryItem& item = items_[i];
+    item.end = item.children.empty() ? i + 1 : items_[item.children.back()].end;
+  }
+}
+
+bool corpus_folder_unusable(const std::filesystem::path& corpus_folder) {
+  // The corpus folder's path ends in a separator, and "file/" is simply "not found": look at the
+  // entry itself.
+  std::filesystem::path entry = corpus_folder;
+  if (!entry.has_filename()) entry = entry.parent_path();
+  std::error_code ec;
+  const auto status = std::filesystem::status(entry, ec);
+  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+LibraryTree scan_library(const fs::path& corpus_folder) {
+  LibraryTree tree(corpus_folder);
+  std::error_code ec;
+  // The folder itself may be a link (the user's choice of where the library lives).
+  if (fs::is_directory(corpus_folder, ec)) scan_into(tree, corpus_folder, "", kNoParent);
+  tree.finish();
+  return tree;
+}
+
+std::optional<std::vector<Document>> resolve_paths(const LibraryTree& tree,
+                                                   const std::vector<std::string>& paths,
+                                                   std::string& error) {
+  std::vector<unsigned char> chosen(tree.size(), 0);
+  for (const std::string& p : paths) {
+    std::optional<std::string> normal = normalise(p);
+    if (normal && normal->empty()) {
+      std::fill(chosen.begin(), chosen.end(), 1);
+      continue;
+    }
+    std::optional<std::size_t> index = tree.find(p);
+    if (!index) {
+      error = "语料库中没有此路径：" + p;
+      return std::nullopt;
+    }
+    tick_subtree(tree, chosen, *index, true);
+  }
+  return ticked_documents(tree, chosen);
+}
+
+void tick_subtree(const LibraryTree& tree, std::vector<unsigned char>& ticks, std::size_t index,
+                  bool state) {
+  if (index >= tree.size() || ticks.size() < tree.size()) return;
+  std::fill(ticks.begin() + static_cast<std::ptrdiff_t>(index),
+            ticks.begin() + static_cast<std::ptrdiff_t>(tree[index].end), state ? 1 : 0);
+}
+
+std::vector<Document> ticked_documents(const LibraryTree& tree,
+                                       const std::vector<unsigned char>& ticks) {
+  std::vector<Document> out;
+  std::size_t n = std::min(ticks.size(), tree.size());
+  for (std::size_t i = 0; i < n; ++i)
+    if (ticks[i] && !tree[i].is_directory) out.push_back(tree.document(i));
+  return out;
+}
+
+}  // namespace lantaro

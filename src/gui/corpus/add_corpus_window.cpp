@@ -1,0 +1,139 @@
+#include "gui/corpus/add_corpus_window.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include "engine/common/text.h"
+#include "engine/corpus/library_edit.h"
+#include "engine/corpus/library_tree.h"
+#include "gui/ui/designed_window.h"
+#include "gui/ui/user_prompts.h"
+
+namespace lantaro {
+namespace {
+
+constexpr int kLocationRole = Qt::UserRole + 1;  // the directory below the corpus folder
+
+const QString kTopLevelKind = QStringLiteral("顶级目录");
+
+QString corpus_folder_name(const std::filesystem::path& corpus) {
+  std::filesystem::path p = corpus;
+  if (p.filename().empty()) p = p.parent_path();  // the folder constant ends in a separator
+  return QString::fromStdString(path_to_utf8(p.filename()));
+}
+
+}  // namespace
+
+AddCorpusWindow::AddCorpusWindow(ui::DesignedWindow* window, const RunDirectory& run)
+    : QObject(window),
+      window_(window),
+      run_(run),
+      file_box_(window->control<QLineEdit>(QStringLiteral("编辑框_语料文件"))),
+      name_box_(window->control<QLineEdit>(QStringLiteral("编辑框_显示名称"))),
+      target_box_(window->control<QLineEdit>(QStringLiteral("编辑框_目标位置"))),
+      kind_box_(window->control<QComboBox>(QStringLiteral("组合框_目录类型"))),
+      directory_name_box_(window->control<QLineEdit>(QStringLiteral("编辑框_新目录名称"))),
+      tree_(window->control<QTreeView>(QStringLiteral("树型框1"))),
+      locations_(new QStandardItemModel(this)) {
+  // Only the program fills these two.
+  file_box_->setReadOnly(true);
+  target_box_->setReadOnly(true);
+  tree_->setModel(locations_);
+  tree_->setHeaderHidden(true);
+  tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // A second click on the selected item edits its label (the label only, see below).
+  tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &AddCorpusWindow::onLocationChanged);
+  connect(window, &ui::DesignedWindow::created, this, &AddCorpusWindow::fillLocations);
+  if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_选择语料")))
+    connect(b, &QAbstractButton::clicked, this, &AddCorpusWindow::chooseFile);
+  if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_确定")))
+    connect(b, &QAbstractButton::clicked, this, &AddCorpusWindow::importDocument);
+  if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_创建新目录")))
+    connect(b, &QAbstractButton::clicked, this, &AddCorpusWindow::createDirectory);
+}
+
+void AddCorpusWindow::fillLocations() {
+  const std::optional<std::string> keep = target_;
+  LibraryTree tree = scan_library(run_.corpus_path());
+  locations_->clear();
+  auto* root = new QStandardItem(corpus_folder_name(run_.corpus_path()));
+  root->setData(QString(), kLocationRole);
+  locations_->appendRow(root);
+  // Items in pre-order: a directory's parent item is always made before it.
+  std::vector<QStandardItem*> made(tree.size(), nullptr);
+  QStandardItem* selected = keep && keep->empty() ? root : nullptr;
+  for (std::size_t i = 0; i < tree.size(); ++i) {
+    const LibraryItem& entry = tree[i];
+    if (!entry.is_directory) continue;
+    auto* item = new QStandardItem(QString::fromStdU16String(entry.label));
+    item->setData(QString::fromStdString(entry.relative_path), kLocationRole);
+    QStandardItem* parent = entry.parent == kNoParent ? root : made[entry.parent];
+    parent->appendRow(item);
+    made[i] = item;
+    if (keep && *keep == entry.relative_path) selected = item;
+  }
+  tree_->expand(root->index());
+  if (selected) {
+    tree_->scrollTo(selected->index());
+    tree_->setCurrentIndex(selected->index());
+  }
+  onLocationChanged();
+}
+
+void AddCorpusWindow::onLocationChanged() {
+  QModelIndex current = tree_->currentIndex();
+  if (!current.isValid()) {
+    target_.reset();
+    target_box_->clear();
+    return;
+  }
+  // Taken from the item's data, not its label: an edited label changes nothing on disk.
+  QString location = current.data(kLocationRole).toString();
+  target_ = location.toStdString();
+  QString shown = corpus_folder_name(run_.corpus_path());
+  if (!location.isEmpty()) shown += QLatin1Char('/') + location;
+  target_box_->setText(QDir::toNativeSeparators(shown));
+}
+
+void AddCorpusWindow::chooseFile() {
+  std::optional<QString> file = ui::ask_open_file(window_);
+  if (!file) return;
+  file_box_->setText(QDir::toNativeSeparators(*file));
+  if (name_box_->text().isEmpty()) name_box_->setText(QFileInfo(*file).completeBaseName());
+}
+
+void AddCorpusWindow::importDocument() {
+  ImportRequest request{QDir::fromNativeSeparators(file_box_->text()).toStdString(),
+                        name_box_->text().toStdString(), target_};
+  ImportOutcome outcome =
+      import_document(run_.corpus_path(), request, [this](std::string_view name) {
+        return ui::ask_yes_no(window_, QString::fromStdString(replace_document_question(name)));
+      });
+  if (outcome.declined) return;  // the user chose to keep the existing document
+  if (outcome.succeeded()) {
+    fillLocations();
+    emit libraryChanged();
+  }
+  ui::show_message(window_, outcome.message);
+}
+
+void AddCorpusWindow::createDirectory() {
+  std::optional<std::string> parent =
+      kind_box_->currentText() == kTopLevelKind ? std::optional<std::string>("") : target_;
+  Message outcome = create_library_directory(
+      run_.corpus_path(), directory_name_box_->text().toStdString(), parent);
+  if (outcome == Message::DirectoryCreated) {
+    fillLocations();
+    emit libraryChanged();
+  }
+  ui::show_message(window_, outcome);
+}
+
+}  // namespace lantaro

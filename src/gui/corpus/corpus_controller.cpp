@@ -1,0 +1,212 @@
+#include "gui/corpus/corpus_controller.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTimer>
+#include <QTreeView>
+#include <fstream>
+#include <sstream>
+
+#include "engine/common/codepage.h"
+#include "engine/common/messages.h"
+#include "gui/corpus/add_corpus_window.h"
+#include "gui/corpus/corpus_tree_model.h"
+#include "gui/ui/designed_window.h"
+#include "gui/ui/tab_control.h"
+#include "gui/ui/user_prompts.h"
+#include "gui/ui/window_builder.h"
+
+namespace lantaro {
+namespace {
+
+constexpr int kKeyboard = 0;
+constexpr int kMouse = 1;
+constexpr int kOther = 2;
+
+}  // namespace
+
+QRect corpus_check_box_rect(const QTreeView* view, const QModelIndex& index) {
+  if (!index.isValid()) return {};
+  QStyleOptionViewItem option;
+  option.initFrom(view->viewport());
+  option.widget = view;
+  option.rect = view->visualRect(index);
+  option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay |
+                    QStyleOptionViewItem::HasDecoration;
+  option.decorationSize = view->iconSize().isValid()
+                              ? view->iconSize()
+                              : QSize(view->style()->pixelMetric(QStyle::PM_SmallIconSize),
+                                      view->style()->pixelMetric(QStyle::PM_SmallIconSize));
+  option.text = index.data(Qt::DisplayRole).toString();
+  option.checkState = static_cast<Qt::CheckState>(index.data(Qt::CheckStateRole).toInt());
+  option.viewItemPosition = QStyleOptionViewItem::OnlyOne;
+  return view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+}
+
+CorpusController::CorpusController(ui::DesignedWindow* main, const RunDirectory& run)
+    : QObject(main), main_(main), run_(run) {
+  view_ = main->control<QTreeView>(QStringLiteral("树型框1"));
+  model_ = new CorpusTreeModel(this);
+  connect(model_, &CorpusTreeModel::checkToggled, this, &CorpusController::onCheckToggled);
+  if (view_) {
+    // The designed tree comes with placeholder items in a model of its own; they go now.
+    QAbstractItemModel* placeholders = view_->model();
+    QItemSelectionModel* old_selection = view_->selectionModel();
+    view_->setModel(model_);
+    if (placeholders && placeholders->parent() == view_) placeholders->deleteLater();
+    if (old_selection) old_selection->deleteLater();
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setExpandsOnDoubleClick(true);
+    // Every row is one line: lets Qt skip measuring a hundred thousand items.
+    view_->setUniformRowHeights(true);
+    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { onCurrentChanged(current); });
+    view_->installEventFilter(this);
+    viewport_ = view_->viewport();
+    view_->viewport()->installEventFilter(this);
+  }
+  if (auto* refresh = main->control<QAbstractButton>(QStringLiteral("超级按钮_刷新文献")))
+    connect(refresh, &QAbstractButton::clicked, this, &CorpusController::rebuild);
+  if (auto* add = main->control<QAbstractButton>(QStringLiteral("超级按钮_加入语料")))
+    connect(add, &QAbstractButton::clicked, this, &CorpusController::openAddCorpusWindow);
+  rebuild();
+}
+
+std::vector<Document> CorpusController::ticked_documents() const {
+  return model_->tickedDocuments();
+}
+
+bool CorpusController::anything_ticked() const { return model_->anythingTicked(); }
+
+void CorpusController::rebuild() {
+  model_->setTree(scan_library(run_.corpus_path()));
+  if (corpus_folder_unusable(run_.corpus_path()))
+    ui::show_message(main_, QString::fromStdString(corpus_folder_unusable_message(run_.corpus_folder())));
+}
+
+void CorpusController::openAddCorpusWindow() {
+  if (add_window_) {
+    add_window_->open();  // already open: bring it to the front
+    return;
+  }
+  ui::DesignedWindow* window = ui::build_window(ui::WindowId::AddCorpus, main_);
+  auto* add = new AddCorpusWindow(window, run_);
+  connect(add, &AddCorpusWindow::libraryChanged, this, &CorpusController::rebuild);
+  add_window_ = window;
+  window->open();
+}
+
+void CorpusController::setCause(int cause) {
+  cause_ = cause;
+  // The cause belongs to the input event being handled now; anything later is the program's.
+  if (reset_pending_) return;
+  reset_pending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    cause_ = kOther;
+    reset_pending_ = false;
+  });
+}
+
+void CorpusController::onCurrentChanged(const QModelIndex& current) {
+  std::size_t item = model_->itemOf(current);
+  if (item == kNoParent) return;
+  emit selectionChangedWithCause(static_cast<int>(item), cause_);
+}
+
+void CorpusController::toggle(const QModelIndex& index) {
+  std::size_t item = model_->itemOf(index);
+  if (item == kNoParent) return;
+  model_->setData(index, model_->isTicked(item) ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+}
+
+void CorpusController::onCheckToggled(int item, int state) {
+  QModelIndex index = model_->indexOfItem(static_cast<std::size_t>(item));
+  if (view_ && view_->currentIndex() != index) {
+    int saved = cause_;
+    cause_ = kOther;
+    view_->setCurrentIndex(index);
+    cause_ = saved;
+  }
+  // Delivered after the toggle has fully taken effect, as the next event.
+  QMetaObject::invokeMethod(
+      this, [this, item, state] { emit checkChanged(item, state); }, Qt::QueuedConnection);
+}
+
+bool CorpusController::eventFilter(QObject* watched, QEvent* event) {
+  if (!view_) return false;
+  if (watched == view_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Select) {
+      if (view_->currentIndex().isValid()) toggle(view_->currentIndex());
+      return true;
+    }
+    setCause(kKeyboard);
+    return false;
+  }
+  if (watched != viewport_) return false;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      QPoint at = mouse->position().toPoint();
+      QModelIndex index = view_->indexAt(at);
+      bool double_click = event->type() == QEvent::MouseButtonDblClick;
+      if (double_click) emit doubleClicked();
+      if (mouse->button() == Qt::LeftButton && index.isValid() &&
+          corpus_check_box_rect(view_, index).contains(at)) {
+        // The box toggles on release; the tree itself must not select the item by mouse.
+        pressed_on_box_ = model_->itemOf(index);
+        return true;
+      }
+      pressed_on_box_ = kNoParent;
+      if (double_click) {
+        std::size_t item = model_->itemOf(index);
+        if (item != kNoParent && !model_->tree()[item].is_directory) {
+          Document document = model_->tree().document(item);
+          if (!isSignalConnected(QMetaMethod::fromSignal(&CorpusController::documentActivated)))
+            showDocument(document);
+          emit documentActivated(document);
+        }
+      }
+      setCause(mouse->button() == Qt::LeftButton ? kMouse : kOther);
+      return false;
+    }
+    case QEvent::MouseButtonRelease: {
+      if (pressed_on_box_ == kNoParent) return false;
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      QPoint at = mouse->position().toPoint();
+      QModelIndex index = view_->indexAt(at);
+      std::size_t pressed = pressed_on_box_;
+      pressed_on_box_ = kNoParent;
+      if (model_->itemOf(index) == pressed && corpus_check_box_rect(view_, index).contains(at))
+        toggle(index);
+      return true;
+    }
+    case QEvent::MouseMove:
+      if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) setCause(kMouse);
+      return pressed_on_box_ != kNoParent;
+    default:
+      return false;
+  }
+}
+
+void CorpusController::showDocument(const Document& document) {
+  auto* view = main_->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"));
+  if (!view) return;
+  std::ifstream in(document.path, std::ios::binary);
+  if (!in) return;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  view->setPlainText(QString::fromStdU16String(decode_document(bytes.str())));
+  if (auto* tabs = main_->control<ui::TabControl>(QStringLiteral("高级选择夹1")))
+    tabs->setCurrentPage(2);  // "单个文献全文"
+}
+
+}  // namespace lantaro

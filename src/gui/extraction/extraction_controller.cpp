@@ -1,0 +1,161 @@
+#include "gui/extraction/extraction_controller.h"
+
+#include <QAbstractButton>
+#include <QFutureWatcher>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QPointer>
+#include <utility>
+#include <vector>
+
+#include "gui/retrieval/qt_text.h"
+#include "gui/retrieval/retrieval_controller.h"
+#include "gui/ui/background_task.h"
+#include "gui/ui/designed_window.h"
+#include "gui/ui/user_prompts.h"
+
+namespace lantaro {
+
+namespace {
+
+const QString kPanelClosedCaption = QStringLiteral("文献语句提取");
+const QString kPanelOpenCaption = QStringLiteral("关闭提取");
+
+
+}  // namespace
+
+// Shared between the UI thread and the workers of one run.
+struct ExtractionController::Run {
+  std::atomic<bool> cancel{false};
+};
+
+ExtractionController::ExtractionController(ui::DesignedWindow* main, RetrievalController& retrieval)
+    : QObject(main),
+      main_(main),
+      retrieval_(retrieval),
+      panel_(main->requiredControl<QWidget>("外形框1")),
+      toggle_button_(main->requiredControl<QAbstractButton>("超级按钮_句子提取")),
+      close_button_(main->requiredControl<QAbstractButton>("按钮_关闭语句提取按钮面板")),
+      dialogue_button_(main->requiredControl<QAbstractButton>("超级按钮_提取对话句")),
+      narrative_button_(main->requiredControl<QAbstractButton>("超级按钮_提取叙述句")),
+      all_button_(main->requiredControl<QAbstractButton>("超级按钮_提取全部句")),
+      multi_button_(main->requiredControl<QAbstractButton>("超级按钮_多线程提取全部句")),
+      thread_box_(main->requiredControl<QLineEdit>("编辑框_线程执行信息")) {
+  // The multi-threaded button belongs in the row with the others: it shows and hides with the
+  // panel like they do.
+  multi_button_->setVisible(true);
+  toggle_button_->setText(panel_->isVisibleTo(main_) ? kPanelOpenCaption : kPanelClosedCaption);
+
+  connect(toggle_button_, &QAbstractButton::clicked, this, &ExtractionController::toggle_panel);
+  connect(close_button_, &QAbstractButton::clicked, this, &ExtractionController::close_panel);
+  connect(dialogue_button_, &QAbstractButton::clicked, this,
+          [this] { extract(ExtractionMode::Dialogue, false); });
+  connect(narrative_button_, &QAbstractButton::clicked, this,
+          [this] { extract(ExtractionMode::Narrative, false); });
+  connect(all_button_, &QAbstractButton::clicked, this,
+          [this] { extract(ExtractionMode::AllSentences, false); });
+  connect(multi_button_, &QAbstractButton::clicked, this,
+          [this] { extract(ExtractionMode::AllSentences, true); });
+  // A search that ends while we extract makes our items stale: they must not replace its list.
+  connect(&retrieval_, &RetrievalController::resultsChanged, this, [this] {
+    if (running() && !showing_) superseded_ = true;
+  });
+}
+
+ExtractionController::~ExtractionController() {
+  if (watcher_) {
+    // Workers are never killed: ask them to stop after their current chunk and wait.
+    run_->cancel = true;
+    watcher_->waitForFinished();
+  }
+}
+
+void ExtractionController::toggle_panel() {
+  if (panel_->isVisibleTo(main_)) {
+    close_panel();
+    return;
+  }
+  panel_->show();
+  panel_->raise();
+  toggle_button_->setText(kPanelOpenCaption);
+}
+
+void ExtractionController::close_panel() {
+  panel_->hide();
+  // The caption always names what the next click does.
+  toggle_button_->setText(kPanelClosedCaption);
+}
+
+void ExtractionController::set_buttons_enabled(bool enabled) {
+  for (QAbstractButton* b : {dialogue_button_, narrative_button_, all_button_, multi_button_}) {
+    b->setEnabled(enabled);
+  }
+}
+
+void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
+  if (running()) return;
+  const SearchResults* last = retrieval_.last_search();
+  if (!last || last->list.documents.empty()) {
+    ui::show_message(main_, Message::NoResultsToExtract);
+    return;
+  }
+  // The texts are shared, not copied: the run stays valid whatever the next search does.
+  std::vector<Document> documents = last->list.documents;
+  std::vector<DocumentText> texts = last->list.texts;
+  thread_box_->clear();
+
+  std::size_t characters = 0;
+  for (const DocumentText& t : texts) characters += t ? t->size() : 0;
+  if (!multi_threaded && characters <= kForegroundExtractionLimit) {
+    finish(extract_sentences(documents, texts, mode));
+    emit extractionFinished();
+    return;
+  }
+
+  run_ = std::make_shared<Run>();
+  superseded_ = false;
+  ExtractionOptions options;
+  options.threads = multi_threaded ? 0 : 1;
+  options.cancel = &run_->cancel;
+  if (multi_threaded) {
+    // Workers call this under their shared lock; the text crosses to the UI thread queued, and
+    // is dropped by Qt if this controller is gone by then.
+    options.progress = [this](const WorkerEvent& event) {
+      const QString text = to_qstring(worker_event_text(event));
+      QMetaObject::invokeMethod(
+          this,
+          [this, text] {
+            thread_box_->setText(text);
+            emit workerMessage(text);
+          },
+          Qt::QueuedConnection);
+    };
+  }
+
+  set_buttons_enabled(false);
+  watcher_ = new QFutureWatcher<ExtractionResult>(this);
+  connect(watcher_, &QFutureWatcher<ExtractionResult>::finished, this, [this] {
+    // Every worker has ended (their last progress texts were queued before this).
+    QFutureWatcher<ExtractionResult>* done = std::exchange(watcher_, nullptr);
+    ExtractionResult result = done->future().takeResult();
+    done->deleteLater();
+    run_.reset();
+    set_buttons_enabled(true);
+    if (!superseded_) finish(std::move(result));
+    emit extractionFinished();
+  });
+  // The run keeps its own copies of the inputs and the shared cancel flag.
+  std::shared_ptr<Run> run = run_;
+  watcher_->setFuture(ui::run_in_background(
+      [documents = std::move(documents), texts = std::move(texts), mode, options, run] {
+        return extract_sentences(documents, texts, mode, options);
+      }));
+}
+
+void ExtractionController::finish(ExtractionResult result) {
+  showing_ = true;
+  retrieval_.show_results(std::move(result.list), to_qstring(result.report));
+  showing_ = false;
+}
+
+}  // namespace lantaro

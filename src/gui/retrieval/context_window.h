@@ -1,0 +1,44 @@
+#pragma once
+// The context window: a passage of a document around one result item, in a window of its own.
+// Each opening builds a new window, so several passages can be compared side by side.
+
+#include <QObject>
+#include <cstddef>
+
+#include "engine/retrieval/result_list.h"
+
+class QWidget;
+
+namespace lantaro {
+namespace ui {
+class DesignedWindow;
+}
+
+// Keeps a control at a fixed margin from every edge of its parent, whatever else tries to place
+// it (the window's own anchors included).
+class MarginKeeper : public QObject {
+  Q_OBJECT
+
+ public:
+  MarginKeeper(QWidget* control, int margin);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void apply();
+
+  QWidget* control_;
+  int margin_;
+};
+
+inline constexpr int kContextBoxMargin = 16;
+
+// Builds and opens a context window for item `index` of `list`: up to `before` characters before
+// the item's hit, the hit, and up to `after` characters after it, with the hit selected and
+// scrolled into view. The window deletes itself when closed.
+ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t index,
+                                        std::size_t before, std::size_t after,
+                                        QWidget* parent = nullptr);
+
+}  // namespace lantaro

@@ -1,0 +1,77 @@
+#include "gui/retrieval/hit_grid_model.h"
+
+#include <stdexcept>
+
+#include "engine/common/text.h"
+#include "gui/retrieval/qt_text.h"
+#include "engine/retrieval/searcher.h"
+
+namespace lantaro {
+
+HitGridModel::HitGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void HitGridModel::set_results(const SearchResults& results) {
+  set_rows(results.list.documents, results.hit_counts);
+}
+
+void HitGridModel::set_rows(std::vector<Document> documents, std::vector<std::size_t> hit_counts) {
+  if (documents.size() != hit_counts.size())
+    throw std::invalid_argument("hit grid: one count per document");
+  beginResetModel();
+  documents_ = std::move(documents);
+  hit_counts_ = std::move(hit_counts);
+  endResetModel();
+}
+
+void HitGridModel::clear() { set_rows({}, {}); }
+
+int HitGridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(documents_.size());
+}
+
+int HitGridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant HitGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() < 0 || index.row() >= rowCount() || index.column() < 0 ||
+      index.column() >= ColumnCount)
+    return {};
+  const auto row = static_cast<std::size_t>(index.row());
+  switch (role) {
+    case Qt::DisplayRole:
+      switch (index.column()) {
+        case SerialColumn: return static_cast<qulonglong>(row + 1);
+        case DocumentColumn: return to_qstring(documents_[row].display_name);
+        case HitsColumn: return static_cast<qulonglong>(hit_counts_[row]);
+      }
+      break;
+    case Qt::ToolTipRole:
+      // The display name alone does not tell apart two documents of the same name.
+      if (index.column() == DocumentColumn)
+        return QString::fromStdString(path_to_utf8(documents_[row].path));
+      break;
+    case Qt::TextAlignmentRole:
+      if (index.column() != DocumentColumn)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+      break;
+  }
+  return {};
+}
+
+QVariant HitGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (section) {
+    case SerialColumn: return QStringLiteral("序号");
+    case DocumentColumn: return QStringLiteral("文献");
+    case HitsColumn: return QStringLiteral("命中次数");
+  }
+  return {};
+}
+
+Qt::ItemFlags HitGridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+}  // namespace lantaro

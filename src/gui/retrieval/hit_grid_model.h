@@ -1,0 +1,38 @@
+#pragma once
+// The hit grid: one read-only row per document with at least one hit, in search order.
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "engine/corpus/document.h"
+
+namespace lantaro {
+
+struct SearchResults;
+
+class HitGridModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  enum Column { SerialColumn = 0, DocumentColumn = 1, HitsColumn = 2, ColumnCount = 3 };
+
+  explicit HitGridModel(QObject* parent = nullptr);
+
+  // Takes the rows of a search: its hit documents and their counts.
+  void set_results(const SearchResults& results);
+  void set_rows(std::vector<Document> documents, std::vector<std::size_t> hit_counts);
+  void clear();
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+ private:
+  std::vector<Document> documents_;
+  std::vector<std::size_t> hit_counts_;
+};
+
+}  // namespace lantaro

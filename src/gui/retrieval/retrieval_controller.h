@@ -1,0 +1,117 @@
+#pragma once
+// The search bar, the result list, the hit grid, the summary lines, the full-text view with its
+// next-hit button, the bottom text panel and the context windows of the main window. The search
+// itself runs on worker threads; this side only hands the request over and shows what comes back.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <memory>
+
+#include "engine/common/run_directory.h"
+#include "engine/corpus/document.h"
+#include "engine/retrieval/document_store.h"
+#include "engine/retrieval/result_list.h"
+#include "engine/retrieval/searcher.h"
+
+class QLabel;
+class QLineEdit;
+class QComboBox;
+class QListView;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+template <class T>
+class QFutureWatcher;
+
+namespace lantaro {
+
+class CorpusController;
+class DocumentView;
+class HitGridModel;
+class ResultListModel;
+
+namespace ui {
+class BalloonTip;
+class DesignedWindow;
+class TabControl;
+}  // namespace ui
+
+inline constexpr int kKeywordHintMsecs = 5000;
+
+class RetrievalController : public QObject {
+  Q_OBJECT
+
+ public:
+  RetrievalController(ui::DesignedWindow* main, const RunDirectory& run, CorpusController& corpus);
+  ~RetrievalController() override;
+
+  // Nullptr before the first search, and while a new search runs.
+  const SearchResults* last_search() const { return last_.get(); }
+  // What the result list shows now: the last search's items or, e.g., extracted sentences.
+  const ResultList& shown_results() const;
+  void show_results(ResultList list, const QString& status_text);
+  DocumentStore& store() { return store_; }
+
+  // What the buttons and list events do; public so that other features and tests can drive them.
+  void search();
+  bool search_running() const { return watcher_ != nullptr; }
+  void show_document(const Document& document);
+  void next_hit();
+  void show_item_line(std::size_t index);
+  ui::DesignedWindow* open_context(std::size_t index);
+
+  ResultListModel* result_model() const { return list_model_; }
+  HitGridModel* grid_model() const { return grid_model_; }
+  DocumentView* document_view() const { return view_; }
+
+ signals:
+  void resultsChanged();
+  // A search has ended and its results are on screen.
+  void searchFinished();
+  // From worker threads: the share of documents searched, in percent.
+  void searchProgress(int percent);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct RunningSearch;
+
+  void clear_results();
+  void finish_search();
+
+  ui::DesignedWindow* main_;
+  RunDirectory run_;
+  CorpusController& corpus_;
+  DocumentStore store_;
+  std::unique_ptr<SearchResults> last_;
+
+  QLineEdit* keyword_box_;
+  QComboBox* mode_box_;
+  QLineEdit* n_box_;
+  QLineEdit* left_box_;
+  QLineEdit* right_box_;
+  QPushButton* search_button_;
+  QProgressBar* progress_;
+  ui::BalloonTip* hint_;
+  ui::TabControl* tabs_;
+  QListView* list_view_;
+  QTableView* grid_view_;
+  QLabel* status_line_;
+  QLabel* hit_line_;
+  QPlainTextEdit* full_text_;
+  QPushButton* next_button_;
+  QPlainTextEdit* panel_;
+
+  ResultListModel* list_model_;
+  HitGridModel* grid_model_;
+  DocumentView* view_;
+
+  std::shared_ptr<RunningSearch> running_;
+  QFutureWatcher<SearchResults>* watcher_ = nullptr;
+};
+
+}  // namespace lantaro

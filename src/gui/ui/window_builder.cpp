@@ -1,0 +1,352 @@
+#include "gui/ui/window_builder.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHash>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeView>
+
+#include "gui/ui/artwork.h"
+#include "gui/ui/balloon_tip.h"
+#include "gui/ui/integer_input.h"
+#include "gui/ui/picture_button.h"
+#include "gui/ui/shape_box.h"
+#include "gui/ui/tab_control.h"
+#include "gui/ui/text_box.h"
+
+namespace lantaro::ui {
+
+void install_font_substitutions() {
+  static const bool installed = [] {
+    const QStringList song = {QStringLiteral("SimSun"), QStringLiteral("宋体"),
+                              QStringLiteral("NSimSun"), QStringLiteral("Noto Serif CJK SC"),
+                              QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei")};
+    QFont::insertSubstitutions(QStringLiteral("宋体"), song);
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
+    return true;
+  }();
+  (void)installed;
+}
+
+QFont font_for(const FontDefinition& definition, const QFont& base) {
+  QFont font = base;
+  if (!definition.family.isEmpty()) font.setFamilies({definition.family});
+  if (definition.pixel_size > 0) {
+    font.setPixelSize(definition.pixel_size);
+  } else if (definition.point_size > 0) {
+    font.setPointSize(definition.point_size);
+  }
+  if (definition.bold) font.setBold(true);
+  return font;
+}
+
+namespace {
+
+QString multi_line_text(const QString& text) {
+  QString plain = text;
+  plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return plain;
+}
+
+void set_colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  if (!colour.isValid()) return;
+  QPalette colours = widget->palette();
+  colours.setColor(role, colour);
+  widget->setPalette(colours);
+}
+
+void set_selection_look(QWidget* widget, const ControlDefinition& d) {
+  if (!d.keep_selection_visible && !d.hide_selection_unfocused) return;
+  QPalette colours = widget->palette();
+  if (d.keep_selection_visible) {
+    for (auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+      colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
+    }
+  } else {
+    colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                     colours.color(QPalette::Active, QPalette::Base));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::Text));
+  }
+  widget->setPalette(colours);
+}
+
+// Boxes drawn without a border take the window's colour, as the designed look has them.
+void set_box_colours(QWidget* box, const ControlDefinition& d) {
+  QPalette colours = box->palette();
+  if (d.text_color.isValid()) colours.setColor(QPalette::Text, d.text_color);
+  if (d.background_color.isValid()) {
+    colours.setColor(QPalette::Base, d.background_color);
+  } else if (d.no_border) {
+    // Transparent, so whatever lies beneath (the window, a group box) shows through.
+    colours.setColor(QPalette::Base, Qt::transparent);
+  }
+  box->setPalette(colours);
+}
+
+QStandardItemModel* placeholder_tree(const QStringList& items, QObject* parent) {
+  auto* model = new QStandardItemModel(parent);
+  std::vector<QStandardItem*> last_at_level;
+  const QIcon folder = tree_picture(0);
+  for (const QString& entry : items) {
+    int level = 0;
+    while (level < entry.size() && entry.at(level) == u'\t') ++level;
+    auto* item = new QStandardItem(folder, entry.mid(level));
+    item->setCheckable(true);
+    item->setCheckState(Qt::Unchecked);
+    item->setEditable(false);
+    if (level == 0 || static_cast<std::size_t>(level) > last_at_level.size()) {
+      model->appendRow(item);
+      level = 0;
+    } else {
+      last_at_level[static_cast<std::size_t>(level - 1)]->appendRow(item);
+    }
+    last_at_level.resize(static_cast<std::size_t>(level));
+    last_at_level.push_back(item);
+  }
+  return model;
+}
+
+QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
+  switch (d.kind) {
+    case ControlKind::GroupBox: {
+      auto* box = new QGroupBox(d.text, parent);
+      set_colour(box, QPalette::WindowText, d.text_color);
+      return box;
+    }
+    case ControlKind::Label:
+    case ControlKind::TransparentLabel: {
+      auto* label = new QLabel(d.text, parent);
+      label->setAlignment(d.alignment);
+      label->setWordWrap(d.word_wrap);
+      label->setTextFormat(Qt::PlainText);
+      set_colour(label, QPalette::WindowText, d.text_color);
+      if (d.kind == ControlKind::Label && d.background_color.isValid()) {
+        set_colour(label, QPalette::Window, d.background_color);
+        label->setAutoFillBackground(true);
+      }
+      return label;
+    }
+    case ControlKind::EditBox:
+      if (!d.multi_line) {
+        auto* edit = new QLineEdit(d.text, parent);
+        edit->setReadOnly(d.read_only);
+        edit->setFrame(!d.no_border);
+        edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        set_box_colours(edit, d);
+        set_selection_look(edit, d);
+        if (d.integer_only) make_integer_only(edit);
+        edit->setCursorPosition(0);
+        return edit;
+      }
+      [[fallthrough]];
+    case ControlKind::RichEditBox: {
+      auto* edit = new TextBox(parent);
+      edit->setPlainText(multi_line_text(d.text));
+      edit->setReadOnly(d.read_only);
+      if (d.read_only) {
+        // Read-only boxes still let the user select and copy with the keyboard.
+        edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+      }
+      edit->setLineWrapMode(d.word_wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+      if (d.no_border) {
+        // Borderless boxes read like labels: text starts at the box's edge.
+        edit->setFrameShape(QFrame::NoFrame);
+        edit->document()->setDocumentMargin(0);
+      }
+      set_box_colours(edit, d);
+      set_selection_look(edit, d);
+      return edit;
+    }
+    case ControlKind::PushButton: {
+      auto* button = new QPushButton(d.text, parent);
+      button->setAutoDefault(false);
+      button->setDefault(false);
+      set_colour(button, QPalette::ButtonText, d.text_color);
+      return button;
+    }
+    case ControlKind::PictureButton: {
+      auto* button = new PictureButton(parent);
+      button->setText(d.text);
+      button->setPicture(d.picture, d.picture_size);
+      return button;
+    }
+    case ControlKind::ComboBox: {
+      auto* combo = new QComboBox(parent);
+      combo->setEditable(true);
+      combo->setInsertPolicy(QComboBox::NoInsert);
+      combo->addItems(d.items);
+      combo->setCurrentIndex(-1);
+      combo->setEditText(d.text);
+      return combo;
+    }
+    case ControlKind::ListBox: {
+      auto* list = new QListView(parent);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      // Every row has the same height: keeps a list of a million items fast.
+      list->setUniformItemSizes(true);
+      list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      return list;
+    }
+    case ControlKind::Grid: {
+      auto* grid = new QTableView(parent);
+      grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+      grid->setSelectionMode(QAbstractItemView::SingleSelection);
+      grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      grid->verticalHeader()->setVisible(false);
+      return grid;
+    }
+    case ControlKind::TreeBox: {
+      auto* tree = new QTreeView(parent);
+      tree->setHeaderHidden(true);
+      tree->setSelectionMode(QAbstractItemView::SingleSelection);
+      tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+      tree->setRootIsDecorated(true);
+      tree->setIconSize(QSize(16, 15));
+      set_selection_look(tree, d);
+      if (!d.items.isEmpty()) {
+        auto* model = placeholder_tree(d.items, tree);
+        tree->setModel(model);
+        tree->expand(model->index(0, 0));
+        tree->setCurrentIndex(model->index(0, 0));
+      }
+      return tree;
+    }
+    case ControlKind::TabControl: {
+      auto* tabs = new TabControl(parent);
+      tabs->setPages(d.items);
+      return tabs;
+    }
+    case ControlKind::ProgressBar: {
+      auto* bar = new QProgressBar(parent);
+      bar->setRange(d.minimum, d.maximum);
+      bar->setValue(d.value);
+      bar->setTextVisible(false);
+      return bar;
+    }
+    case ControlKind::ShapeBox:
+      return new ShapeBox(parent);
+    case ControlKind::PictureBox: {
+      auto* box = new QLabel(parent);
+      box->setAlignment(Qt::AlignCenter);
+      if (d.framed) {
+        box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        box->setLineWidth(2);
+      }
+      return box;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+// Pictures are drawn for the box's inner size once the frame is known.
+void fill_picture_box(QLabel* box, const ControlDefinition& d) {
+  if (d.picture.isEmpty()) return;
+  const QSize inner = d.geometry.size() - QSize(2 * box->frameWidth(), 2 * box->frameWidth());
+  box->setPixmap(d.picture_fit == PictureFit::Stretch
+                     ? render_picture_stretched(d.picture, inner, box->devicePixelRatioF())
+                     : render_picture(d.picture, inner, box->devicePixelRatioF()));
+}
+
+bool takes_focus(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::EditBox:
+    case ControlKind::RichEditBox:
+    case ControlKind::PushButton:
+    case ControlKind::PictureButton:
+    case ControlKind::ComboBox:
+    case ControlKind::ListBox:
+    case ControlKind::Grid:
+    case ControlKind::TreeBox:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+DesignedWindow* build_window(WindowId id, QWidget* parent) {
+  install_font_substitutions();
+  load_artwork();
+  const WindowDefinition& definition = window_definition(id);
+  auto* window = new DesignedWindow(definition, parent);
+  if (id != WindowId::Main) window->setAttribute(Qt::WA_DeleteOnClose);
+
+  if (!definition.menu.empty()) {
+    auto* bar = new QMenuBar(window);
+    bar->setObjectName(QStringLiteral("menuBar"));
+    QMenu* current = nullptr;
+    for (const MenuEntryDefinition& entry : definition.menu) {
+      if (entry.level == 0 || !current) {
+        current = bar->addMenu(entry.caption);
+        current->setObjectName(entry.caption);
+      } else {
+        QAction* action = current->addAction(entry.caption);
+        action->setObjectName(entry.caption);
+      }
+    }
+    auto* client = new QWidget(window);
+    client->setObjectName(QStringLiteral("clientArea"));
+    window->setMenuBar(bar);
+    window->setClientArea(client);
+  }
+
+  QHash<QString, QWidget*> widgets;
+  for (const ControlDefinition& d : definition.controls) {
+    if (d.non_visual()) {
+      QObject* object = nullptr;
+      if (d.kind == ControlKind::BalloonTip) object = new BalloonTip(window);
+      if (d.kind == ControlKind::Timer) {
+        auto* timer = new QTimer(window);
+        timer->setInterval(0);  // never started
+        object = timer;
+      }
+      if (object) object->setObjectName(d.name);
+      continue;
+    }
+
+    QWidget* parent_widget = window->clientArea();
+    if (!d.parent.isEmpty()) {
+      parent_widget = widgets.value(d.parent);
+      Q_ASSERT_X(parent_widget, "build_window", "a parent must be defined before its children");
+      if (!parent_widget) parent_widget = window->clientArea();
+    }
+    QWidget* widget = create_widget(d, parent_widget);
+    if (!widget) continue;
+    widget->setObjectName(d.name);
+    if (!d.font.is_default()) widget->setFont(font_for(d.font, widget->font()));
+    widget->setGeometry(d.geometry);
+    widget->setEnabled(d.enabled);
+    if (takes_focus(d.kind)) widget->setFocusPolicy(d.tab_stop ? Qt::StrongFocus : Qt::NoFocus);
+    if (!d.hint.isEmpty()) widget->setToolTip(d.hint);
+    if (d.kind == ControlKind::PictureBox) fill_picture_box(static_cast<QLabel*>(widget), d);
+
+    if (auto* tabs = qobject_cast<TabControl*>(parent_widget); tabs && d.page > 0) {
+      tabs->addPageControl(d.page, widget, d.visible);
+    } else if (!d.visible) {
+      widget->setVisible(false);
+    }
+    window->addPlacement(widget, parent_widget, d.geometry, d.anchors);
+    widgets.insert(d.name, widget);
+  }
+  window->applyLayout();
+  return window;
+}
+
+}  // namespace lantaro::ui

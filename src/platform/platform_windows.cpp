@@ -1,0 +1,179 @@
+#include "platform/platform.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace lantaro::platform {
+namespace {
+constexpr UINT kGb18030 = 54936;
+
+std::wstring widen_utf8(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+}  // namespace
+
+std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes) {
+  if (bytes.empty()) return std::u16string();
+  int n = MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, bytes.data(),
+                              static_cast<int>(bytes.size()), nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                      reinterpret_cast<wchar_t*>(out.data()), n);
+  return out;
+}
+
+std::optional<std::string> utf16_to_gb18030(std::u16string_view text) {
+  if (text.empty()) return std::string();
+  auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+  int n = WideCharToMultiByte(kGb18030, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr,
+                              nullptr);
+  if (n <= 0) return std::nullopt;
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(kGb18030, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+bool open_with_shell(const std::string& path_or_url_utf8) {
+  auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open",
+                                                    widen_utf8(path_or_url_utf8).c_str(), nullptr,
+                                                    nullptr, SW_SHOWNORMAL));
+  return rc > 32;
+}
+
+bool has_handler_for(std::string_view extension, std::string_view /*mime_type*/) {
+  std::wstring ext = widen_utf8(std::string(extension));
+  DWORD size = 0;
+  HRESULT hr = AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, ext.c_str(),
+                                 nullptr, nullptr, &size);
+  return hr == S_FALSE || (SUCCEEDED(hr) && size > 0);
+}
+
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return std::nullopt;
+  std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime);
+  return FileStamp{size, ticks * 100};
+}
+
+std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    CloseHandle(file);
+    return std::nullopt;
+  }
+  FileRead result;
+  const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const std::int64_t ticks = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime);
+  result.stamp = FileStamp{size, ticks * 100, static_cast<std::uint32_t>(info.nNumberOfLinks)};
+  // One byte more than announced, so that a file that grew meanwhile shows it.
+  bytes.resize(static_cast<std::size_t>(size) + 1);
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1u << 30));
+    DWORD n = 0;
+    if (!ReadFile(file, bytes.data() + got, want, &n, nullptr)) {
+      failed = true;
+      break;
+    }
+    if (n == 0) break;
+    got += n;
+    if (got < bytes.size() && got >= size) break;  // a short read: the end of the file
+  }
+  CloseHandle(file);
+  if (failed) return std::nullopt;
+  result.complete = got == size;
+  bytes.resize(std::min<std::size_t>(got, static_cast<std::size_t>(size)));
+  return result;
+}
+
+// Windows offers no lookup relative to an open folder through this interface: whole paths.
+FolderCursor::~FolderCursor() = default;
+
+// Without a folder handle there is no identity to tell; the document cache then checks each file.
+std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path&) {
+  return std::nullopt;
+}
+
+// Nothing is watched here: every cached file is checked on each use.
+struct FolderWatch::State {};
+FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
+FolderWatch::~FolderWatch() = default;
+bool FolderWatch::watch(const FolderCursor&) { return false; }
+FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) {
+  return Changes::None;
+}
+
+std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
+  return platform::file_stamp(path);
+}
+
+std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
+                                                std::string& bytes) {
+  return platform::read_file(path, bytes);
+}
+
+std::tm local_time(std::time_t seconds) {
+  std::tm out{};
+  if (localtime_s(&out, &seconds) != 0) out = std::tm{};
+  return out;
+}
+
+std::vector<std::string> utf8_arguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>();
+  }
+  std::vector<std::string> out;
+  for (int i = 1; i < count; ++i) {
+    const int length = static_cast<int>(wcslen(wide[i]));
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], length, nullptr, 0, nullptr, nullptr);
+    std::string arg(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], length, arg.data(), n, nullptr, nullptr);
+    out.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return out;
+}
+
+void use_utf8_console() {
+  SetConsoleOutputCP(CP_UTF8);
+}
+
+std::string executable_path() {
+  std::vector<wchar_t> buf(32768);
+  DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  if (n == 0) return {};
+  int len = WideCharToMultiByte(CP_UTF8, 0, buf.data(), static_cast<int>(n), nullptr, 0, nullptr,
+                                nullptr);
+  std::string out(static_cast<size_t>(len), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, buf.data(), static_cast<int>(n), out.data(), len, nullptr,
+                      nullptr);
+  return out;
+}
+
+}  // namespace lantaro::platform

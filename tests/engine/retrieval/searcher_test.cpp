@@ -1,0 +1,246 @@
+#include "engine/retrieval/searcher.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "support/test_support.h"
+
+namespace lantaro {
+namespace {
+
+using testing::TempFolder;
+using testing::write_gbk_document;
+
+SearchRequest request_for(std::u16string k1, std::u16string k2 = {}, std::size_t n = 0,
+                          CombinationMode mode = CombinationMode::ExactGap) {
+  SearchRequest r;
+  r.first_keyword = std::move(k1);
+  r.second_keyword = std::move(k2);
+  r.n = n;
+  r.mode = mode;
+  r.left = 3;
+  r.right = 3;
+  return r;
+}
+
+std::vector<std::u16string> item_texts(const SearchResults& results) {
+  std::vector<std::u16string> texts;
+  for (std::size_t i = 0; i < results.list.size(); ++i) texts.push_back(results.list.item_text(i));
+  return texts;
+}
+
+// Every document of the example library, in a stable order (the tests need no tree order).
+std::vector<Document> example_library() {
+  std::vector<Document> documents;
+  const std::filesystem::path root = std::filesystem::path(LANTARO_SOURCE_DIR) / "corpus";
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file() || entry.path().extension() != ".txt") continue;
+    Document d;
+    d.path = entry.path();
+    d.relative_path = path_to_utf8(entry.path().lexically_relative(root));
+    d.display_name = entry.path().stem().u16string();
+    documents.push_back(std::move(d));
+  }
+  std::sort(documents.begin(), documents.end(),
+            [](const Document& a, const Document& b) { return a.relative_path < b.relative_path; });
+  return documents;
+}
+
+TEST(Search, ItemsGridAndCountsFollowTheDocumentOrder) {
+  TempFolder folder;
+  std::vector<Document> docs = {
+      write_gbk_document(folder, "b/二.txt", u"子曰：学而时习之\r\n子曰学"),
+      write_gbk_document(folder, "a/一.txt", u"无关的文字"),
+      write_gbk_document(folder, "c/三.txt", u"子曰"),
+  };
+  DocumentStore store;
+  SearchResults results = search_documents(docs, request_for(u"子曰"), store);
+
+  EXPECT_EQ(results.searched, 3u);
+  EXPECT_TRUE(results.unreadable.empty());
+  ASSERT_EQ(results.list.documents.size(), 2u);  // documents without hits get no row
+  EXPECT_EQ(results.list.documents[0].display_name, u"二");
+  EXPECT_EQ(results.list.documents[1].display_name, u"三");
+  EXPECT_EQ(results.hit_counts, (std::vector<std::size_t>{2, 1}));
+  EXPECT_EQ(item_texts(results), (std::vector<std::u16string>{
+                                     u"子曰：学而  （出处：二)",
+                                     u"子曰学  （出处：二)",
+                                     u"子曰  （出处：三)",
+                                 }));
+  EXPECT_EQ(results.status_line(), u"符合条件的语句数量为3，共搜索了3部文献，2部文献被命中");
+  EXPECT_EQ(results.hit_line(), u"命中文献总数为2，总计命中次数为3");
+  EXPECT_EQ(results.list.kind, ResultKind::Search);
+  EXPECT_EQ(results.request, request_for(u"子曰"));
+}
+
+TEST(Search, NoHitsAnywhereGivesEmptyResults) {
+  TempFolder folder;
+  std::vector<Document> docs = {write_gbk_document(folder, "a.txt", u"学而"),
+                                write_gbk_document(folder, "b.txt", u"")};
+  DocumentStore store;
+  SearchResults results = search_documents(docs, request_for(u"不亦"), store);
+  EXPECT_TRUE(results.list.empty());
+  EXPECT_EQ(results.searched, 2u);
+  EXPECT_EQ(results.hit_documents(), 0u);
+  EXPECT_EQ(results.status_line(), u"符合条件的语句数量为0，共搜索了2部文献，0部文献被命中");
+  EXPECT_TRUE(search_documents({}, request_for(u"学"), store).list.empty());
+}
+
+TEST(Search, UnreadableDocumentsAreSkippedAndListedNotCounted) {
+  TempFolder folder;
+  std::vector<Document> docs = {write_gbk_document(folder, "a.txt", u"学而"),
+                                write_gbk_document(folder, "gone.txt", u"学而"),
+                                write_gbk_document(folder, "c.txt", u"学而")};
+  std::filesystem::remove(docs[1].path);
+  DocumentStore store;
+  SearchResults results = search_documents(docs, request_for(u"学"), store);
+  EXPECT_EQ(results.searched, 2u);
+  ASSERT_EQ(results.unreadable.size(), 1u);
+  EXPECT_EQ(results.unreadable[0].display_name, u"gone");
+  EXPECT_EQ(results.hit_documents(), 2u);
+  EXPECT_EQ(results.status_line(), u"符合条件的语句数量为2，共搜索了2部文献，2部文献被命中");
+}
+
+TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
+  std::vector<Document> docs = example_library();
+  ASSERT_GT(docs.size(), 100u);
+  // Some documents vanish too, so the unreadable list is part of the comparison.
+  docs.push_back({std::filesystem::path(LANTARO_SOURCE_DIR) / "corpus/missing.txt",
+                  "missing.txt", u"missing"});
+  std::rotate(docs.begin(), docs.end() - 1, docs.end());
+
+  const std::vector<SearchRequest> requests = {
+      request_for(u"之"),
+      request_for(u"子", u"曰", 0),
+      request_for(u"不", u"乎", 6, CombinationMode::WithinRange),
+  };
+  for (const SearchRequest& request : requests) {
+    DocumentStore sequential_store;
+    SearchOptions one_thread;
+    one_thread.threads = 1;
+    SearchResults expected = search_documents(docs, request, sequential_store, one_thread);
+    ASSERT_GT(expected.list.size(), 0u);
+
+    for (unsigned threads : {2u, 4u, 7u}) {
+      DocumentStore store(std::size_t{256} << 10);  // a small cache: hits and misses mixed
+      SearchOptions options;
+      options.threads = threads;
+      for (int pass = 0; pass < 3; ++pass) {
+        // The last pass hands its list over; the documents moved into the results must be the
+        // same, and those left behind untouched.
+        std::vector<Document> handed = docs;
+        SearchResults got = pass < 2 ? search_documents(docs, request, store, options)
+                                     : search_documents(std::move(handed), request, store, options);
+        if (pass == 2) {
+          for (std::size_t i = 0; i < docs.size(); ++i) {
+            const bool moved =
+                std::count(expected.list.documents.begin(), expected.list.documents.end(), docs[i]) +
+                    std::count(expected.unreadable.begin(), expected.unreadable.end(), docs[i]) >
+                0;
+            if (!moved) {
+              EXPECT_EQ(handed[i], docs[i]) << i;
+            }
+          }
+        }
+        EXPECT_EQ(got.list.items, expected.list.items) << threads;
+        EXPECT_EQ(got.list.documents, expected.list.documents);
+        EXPECT_EQ(got.hit_counts, expected.hit_counts);
+        EXPECT_EQ(got.searched, expected.searched);
+        EXPECT_EQ(got.unreadable, expected.unreadable);
+        EXPECT_EQ(item_texts(got), item_texts(expected));
+      }
+    }
+  }
+}
+
+TEST(Search, ReportsProgressForEveryDocumentAndCanBeCancelled) {
+  TempFolder folder;
+  std::vector<Document> docs;
+  for (int i = 0; i < 30; ++i)
+    docs.push_back(write_gbk_document(folder, std::to_string(i) + ".txt", u"学而"));
+  DocumentStore store;
+
+  std::mutex mutex;
+  std::vector<std::size_t> seen;
+  SearchOptions options;
+  options.threads = 3;
+  options.progress = [&](std::size_t done, std::size_t total) {
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(total, 30u);
+    seen.push_back(done);
+  };
+  search_documents(docs, request_for(u"学"), store, options);
+  std::sort(seen.begin(), seen.end());
+  ASSERT_EQ(seen.size(), 30u);
+  for (std::size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], i + 1);
+
+  std::atomic<bool> cancel{true};
+  SearchOptions cancelled;
+  cancelled.cancel = &cancel;
+  SearchResults partial = search_documents(docs, request_for(u"学"), store, cancelled);
+  EXPECT_EQ(partial.searched, 0u);
+  EXPECT_TRUE(partial.unreadable.empty());  // not reached is not unreadable
+}
+
+// The window rule spelt out one character at a time.
+ResultItem naive_window(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
+                        std::size_t hit_length, std::size_t left, std::size_t right) {
+  auto is_break = [](char16_t c) { return c == u'\r' || c == u'\n'; };
+  auto high = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+  auto low = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+  const std::size_t hit_end = hit_start + hit_length;
+  std::size_t start = hit_start, end = hit_end;
+  while (start > 0 && hit_start - start < left && !is_break(text[start - 1])) --start;
+  while (end < text.size() && end - hit_end < right && !is_break(text[end])) ++end;
+  if (start > 0 && start < hit_start && low(text[start]) && high(text[start - 1])) ++start;
+  if (end < text.size() && end > hit_end && low(text[end]) && high(text[end - 1])) --end;
+  return ResultItem{document, start, end - start, hit_start, hit_length};
+}
+
+TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
+  TempFolder folder;
+  // Lines of every length up to a few dozen characters, hits anywhere on them, all break kinds.
+  std::u16string lines;
+  for (int i = 0; i < 60; ++i) {
+    lines += std::u16string(static_cast<std::size_t>(i % 23), u'甲');
+    if (i % 3 == 0) lines += u"学";
+    lines += std::u16string(static_cast<std::size_t>(i % 17), u'乙');
+    lines += i % 4 == 0 ? u"\r\n" : i % 4 == 1 ? u"\n" : i % 4 == 2 ? u"\r" : u"学";
+  }
+  std::vector<Document> docs = {
+      write_gbk_document(folder, "a.txt", u"学\r\n甲学乙\r丙丁学\n\n学学戊\U00020000学\U00020000"),
+      write_gbk_document(folder, "b.txt", std::u16string(3000, u'甲') + u"学" + std::u16string(10, u'乙')),
+      write_gbk_document(folder, "c.txt", lines),
+  };
+  for (std::size_t count : {0u, 1u, 2u, 5u, 9u, 30u, 100000u}) {
+    SearchRequest request = request_for(u"学");
+    request.left = count;
+    request.right = count;
+    DocumentStore store;
+    SearchResults results = search_documents(docs, request, store);
+    for (std::size_t i = 0; i < results.list.size(); ++i) {
+      const ResultItem& item = results.list.items[i];
+      const std::u16string& text = *results.list.texts[item.document];
+      EXPECT_EQ(item, make_result_item(text, item.document, {item.hit_start, item.hit_length},
+                                       count, count))
+          << "item " << i << " count " << count;
+      EXPECT_EQ(item, naive_window(text, item.document, item.hit_start, item.hit_length, count,
+                                   count))
+          << "item " << i << " count " << count;
+    }
+  }
+}
+
+TEST(Search, ItemsPointIntoTextsThatOutliveTheCache) {
+  TempFolder folder;
+  std::vector<Document> docs = {write_gbk_document(folder, "a.txt", u"甲学而乙")};
+  DocumentStore store;
+  SearchResults results = search_documents(docs, request_for(u"学而"), store);
+  store.clear();
+  std::filesystem::remove(docs[0].path);
+  EXPECT_EQ(results.list.item_text(0), u"甲学而乙  （出处：a)");
+}
+
+}  // namespace
+}  // namespace lantaro
