@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -124,11 +124,16 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string name = argv[i];
     const std::string value = argv[i + 1];
-    if (name == "--corpus") corpus_dir = path_from_utf8(value);
-    else if (name == "--replicate") replicate_dir = path_from_utf8(value);
-    else if (name == "--mb") megabytes = std::stoul(value);
-    else if (name == "--threads") threads = static_cast<unsigned>(std::stoul(value));
-    else if (name == "--repeat") repeat = std::max(1, std::stoi(value));
+    if (name == "--corpus")
+      corpus_dir = path_from_utf8(value);
+    else if (name == "--replicate")
+      replicate_dir = path_from_utf8(value);
+    else if (name == "--mb")
+      megabytes = std::stoul(value);
+    else if (name == "--threads")
+      threads = static_cast<unsigned>(std::stoul(value));
+    else if (name == "--repeat")
+      repeat = std::max(1, std::stoi(value));
     else {
       std::cerr << "unknown option " << name << "\n";
       return 2;

@@ -16,16 +16,6 @@
 // where cpu_ms is the processor time of the whole program (all threads) over the same span, and
 // freeze_ms the longest time the event loop was held up (the window not answering).
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QListView>
-#include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextDocument>
-#include <QTimer>
-#include <QTreeView>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -39,12 +29,23 @@
 #include <string>
 #include <vector>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTimer>
+#include <QTreeView>
+
 #include "engine/common/codepage.h"
-#include "gui/main_window.h"
 #include "engine/common/text.h"
+#include "engine/corpus/library_tree.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
-#include "engine/corpus/library_tree.h"
+#include "gui/main_window.h"
 #include "gui/retrieval/document_view.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/designed_window.h"
@@ -287,8 +288,7 @@ void generate(const Options& o) {
   if (fs::exists(marker) && read_file(marker) == parameters_of(o)) return;
   Span span;
   std::fprintf(stderr, "generating %d documents in %d directories and a %d MB document in %s\n",
-               o.directories * o.documents, o.directories, o.big_mb,
-               path_to_utf8(o.data).c_str());
+               o.directories * o.documents, o.directories, o.big_mb, path_to_utf8(o.data).c_str());
   const std::u16string pool = text_pool(o.source);
   if (pool.find(kKeyword) == std::u16string::npos) {
     std::fprintf(stderr, "the example library holds no keyword to search for\n");
@@ -405,8 +405,8 @@ int run(const Options& o) {
   // What the refresh button does; the window waits for it.
   auto* refresh = control<QAbstractButton>(*main, "超级按钮_刷新文献");
   int paints = tree_paints->count();
-  Outcome refreshing = run_in_event_loop([&] { refresh->click(); },
-                                         [&] { return tree_paints->count() > paints; });
+  Outcome refreshing =
+      run_in_event_loop([&] { refresh->click(); }, [&] { return tree_paints->count() > paints; });
   print_figure("tree_refresh", refreshing.wall, refreshing.cpu, freeze_text(refreshing));
 
   CorpusTreeModel* model = corpus->model();
@@ -426,7 +426,8 @@ int run(const Options& o) {
                (tree_jumps.cpu_avg + tree_pages.cpu_avg) * 200,
                scrolling_text(tree_jumps, tree_pages));
   if (ticked != documents) {
-    std::fprintf(stderr, "ticking every directory ticked %zu of %zu documents\n", ticked, documents);
+    std::fprintf(stderr, "ticking every directory ticked %zu of %zu documents\n", ticked,
+                 documents);
     return 1;
   }
 
@@ -467,18 +468,19 @@ int run(const Options& o) {
   const std::size_t items = retrieval->shown_results().size();
   print_figure("search_all", searching.wall, searching.cpu,
                "items=" + std::to_string(items) + " " + freeze_text(searching));
-  print_figure("list_after_search", search_end_to_shown, search_end_to_shown_cpu, "items=" + std::to_string(items));
+  print_figure("list_after_search", search_end_to_shown, search_end_to_shown_cpu,
+               "items=" + std::to_string(items));
   print_memory("after_search");
 
   // The same list once more through the result list's own entry point, timed on its own.
   ResultList copy = retrieval->shown_results();
   int before = list_paints.count();
-  Outcome filling = run_in_event_loop(
-      [&] { retrieval->show_results(std::move(copy), QStringLiteral("")); },
-      [&] { return list_paints.count() > before; });
-  print_figure("list_fill", filling.wall, filling.cpu,
-               "items=" + std::to_string(retrieval->shown_results().size()) + " " +
-                   freeze_text(filling));
+  Outcome filling =
+      run_in_event_loop([&] { retrieval->show_results(std::move(copy), QStringLiteral("")); },
+                        [&] { return list_paints.count() > before; });
+  print_figure(
+      "list_fill", filling.wall, filling.cpu,
+      "items=" + std::to_string(retrieval->shown_results().size()) + " " + freeze_text(filling));
   const Scrolling list_jumps = scroll_through(list, 200, false);
   const Scrolling list_pages = scroll_through(list, 200, true);
   print_figure("list_scroll", (list_jumps.avg + list_pages.avg) * 200,
@@ -507,7 +509,7 @@ int run(const Options& o) {
       [&] { return marked_paints.count() > 0; });
   const double big_mb = static_cast<double>(fs::file_size(big.path)) / 1e6;
   std::snprintf(extra, sizeof extra, "mb=%.1f hits=%zu %s", big_mb, view->hits().size(),
-           freeze_text(showing).c_str());
+                freeze_text(showing).c_str());
   print_figure("document_show", showing.wall, showing.cpu, extra);
   print_memory("document_open");
   if (!showing.finished || view->hits().empty()) {
@@ -598,13 +600,20 @@ bool parse(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
-    if (arg == "--data") o.data = path_from_utf8(value());
-    else if (arg == "--source") o.source = path_from_utf8(value());
-    else if (arg == "--directories") o.directories = std::atoi(value().c_str());
-    else if (arg == "--documents") o.documents = std::atoi(value().c_str());
-    else if (arg == "--big-mb") o.big_mb = std::atoi(value().c_str());
-    else if (arg == "--only-generate") o.only_generate = true;
-    else return false;
+    if (arg == "--data")
+      o.data = path_from_utf8(value());
+    else if (arg == "--source")
+      o.source = path_from_utf8(value());
+    else if (arg == "--directories")
+      o.directories = std::atoi(value().c_str());
+    else if (arg == "--documents")
+      o.documents = std::atoi(value().c_str());
+    else if (arg == "--big-mb")
+      o.big_mb = std::atoi(value().c_str());
+    else if (arg == "--only-generate")
+      o.only_generate = true;
+    else
+      return false;
   }
   return !o.data.empty() && !o.source.empty() && o.directories > 0 && o.documents > 0 &&
          o.big_mb > 0;

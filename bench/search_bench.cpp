@@ -70,8 +70,7 @@ double cpu_seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC
 void report(const std::string& phase, const BenchRequest& r, double seconds, double cpu,
             std::uintmax_t bytes, const SearchResults& results) {
   std::cout << "phase=" << phase << " request=\"" << r.label << "\" seconds=" << seconds
-            << " cpu_seconds=" << cpu
-            << " mbps=" << (static_cast<double>(bytes) / 1e6) / seconds
+            << " cpu_seconds=" << cpu << " mbps=" << (static_cast<double>(bytes) / 1e6) / seconds
             << " documents=" << results.searched << " hits=" << results.total_hits()
             << " unreadable=" << results.unreadable.size() << std::endl;
 }

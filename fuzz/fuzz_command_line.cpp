@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& [name, value] : line.options) {
     bool given = false;
     for (std::size_t i = 0; i < args.size() && !given; ++i)
-      given = args[i] == name + "=" + value || (args[i] == name && i + 1 < args.size() && args[i + 1] == value);
+      given = args[i] == name + "=" + value ||
+              (args[i] == name && i + 1 < args.size() && args[i + 1] == value);
     FUZZ_CHECK(given);
   }
 

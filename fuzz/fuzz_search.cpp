@@ -23,13 +23,13 @@
 
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
-#include "fuzz_check.h"
 #include "engine/retrieval/context_passage.h"
 #include "engine/retrieval/document_store.h"
 #include "engine/retrieval/matcher.h"
 #include "engine/retrieval/result_list.h"
 #include "engine/retrieval/search_request.h"
 #include "engine/retrieval/searcher.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -85,7 +85,8 @@ std::vector<Hit> reference_hits(std::u16string_view text, const SearchRequest& r
         const std::size_t q = after + r.n;
         if (q + k2.size() <= line_end && text.substr(q, k2.size()) == k2) end = q + k2.size();
       } else {
-        for (std::size_t q = after; q + k2.size() <= after + r.n && q + k2.size() <= line_end; ++q) {
+        for (std::size_t q = after; q + k2.size() <= after + r.n && q + k2.size() <= line_end;
+             ++q) {
           if (text.substr(q, k2.size()) == k2) {
             end = q + k2.size();
             break;
@@ -153,7 +154,8 @@ void check_hits(std::u16string_view text, const SearchRequest& r, const std::vec
       FUZZ_CHECK(h.length <= k1.size() + r.n);
       // The nearest second keyword is the one taken.
       const std::size_t q = h.length - k2.size();
-      FUZZ_CHECK(hit.substr(k1.size(), q - k1.size() + k2.size() - 1).find(k2) == std::u16string_view::npos);
+      FUZZ_CHECK(hit.substr(k1.size(), q - k1.size() + k2.size() - 1).find(k2) ==
+                 std::u16string_view::npos);
     }
   }
 }
@@ -193,8 +195,9 @@ void check_whole_search(std::string_view bytes, std::u16string_view text, const 
                         const std::vector<Hit>& hits) {
   // One scratch file per fuzzing process, removed when the process ends.
   struct Scratch {
-    std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                 ("lantaro-fuzz-search-" + std::to_string(std::random_device{}()) + ".txt");
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("lantaro-fuzz-search-" + std::to_string(std::random_device{}()) + ".txt");
     ~Scratch() {
       std::error_code ignored;
       std::filesystem::remove(path, ignored);
@@ -227,7 +230,8 @@ void check_whole_search(std::string_view bytes, std::u16string_view text, const 
     pieces += list.right_context(i);
     FUZZ_CHECK(pieces == list.span_text(i));
     FUZZ_CHECK(list.hit_text(i) == text.substr(hits[i].start, hits[i].length));
-    FUZZ_CHECK(list.item_text(i) == std::u16string(list.span_text(i)) + lantaro::citation_suffix(u"甲"));
+    FUZZ_CHECK(list.item_text(i) ==
+               std::u16string(list.span_text(i)) + lantaro::citation_suffix(u"甲"));
   }
 }
 

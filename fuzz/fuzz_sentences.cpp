@@ -33,9 +33,9 @@ bool is_blank(char16_t c) { return c == u' ' || c == u'\u3000' || c == u'\t'; }
 
 // 'Z' separates documents.
 constexpr std::u16string_view kAlphabet[] = {
-    u"；", u"！", u"？", u"。", u"：", u"…", u"—", u"”", u"’", u"」", u"』", u"）", u")", u"“",
-    u" ", u"\u3000", u"\t", u"\r", u"\n", u"\r\n", u"子", u"曰", u"a", u"，", u"𠀀", u"\xD800",
-    u"\xDC00", u"「", u"Z"};
+    u"；", u"！", u"？", u"。", u"：", u"…",      u"—",      u"”",  u"’",  u"」",
+    u"』", u"）", u")",  u"“",  u" ",  u"\u3000", u"\t",     u"\r", u"\n", u"\r\n",
+    u"子", u"曰", u"a",  u"，", u"𠀀", u"\xD800", u"\xDC00", u"「", u"Z"};
 
 // The quoted stretches [begin, end): from each "“" to the next "”" on its line, or to the line's
 // end.
@@ -113,7 +113,8 @@ void check_spans(std::u16string_view t, const std::vector<TextSpan>& spans, Extr
       // the next sentence).
       if (end < t.size()) {
         FUZZ_CHECK(!lantaro::is_closing_mark(t[end]));
-        if (lantaro::is_sentence_end_mark(item.back())) FUZZ_CHECK(!lantaro::is_sentence_end_mark(t[end]));
+        if (lantaro::is_sentence_end_mark(item.back()))
+          FUZZ_CHECK(!lantaro::is_sentence_end_mark(t[end]));
       }
     } else {
       // No mark: only the line's end (or a dialogue item) ends it.
@@ -176,9 +177,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lantaro::ExtractionOptions options;
     options.chunk_chars = chunk_chars;
     options.threads = 1;
-    const lantaro::ExtractionResult single = lantaro::extract_sentences(documents, texts, mode, options);
+    const lantaro::ExtractionResult single =
+        lantaro::extract_sentences(documents, texts, mode, options);
     options.threads = 2 + ((flags >> 1) & 3) % 3;
-    const lantaro::ExtractionResult multi = lantaro::extract_sentences(documents, texts, mode, options);
+    const lantaro::ExtractionResult multi =
+        lantaro::extract_sentences(documents, texts, mode, options);
     FUZZ_CHECK(single.list.items == expected);
     FUZZ_CHECK(multi.list.items == expected);
     FUZZ_CHECK(multi.threads_used == options.threads);

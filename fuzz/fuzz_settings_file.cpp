@@ -10,11 +10,10 @@
 // reader must give, for each name, the first entry's value as written, cut at the byte limit
 // on a character boundary.
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <optional>
 #include <set>
 #include <string>
@@ -78,7 +77,8 @@ void check_lookup(const SettingsFile& file, std::u16string_view section, std::u1
     FUZZ_CHECK(a.size() <= lantaro::kMaxSettingValueBytes);
     if (a.find(u'\uFFFD') == std::u16string::npos) {
       // Without replacement marks the value re-encodes to the bytes it was read from.
-      const std::size_t bytes = utf8 ? lantaro::utf16_to_utf8(a).size() : lantaro::encode_gbk(a).size();
+      const std::size_t bytes =
+          utf8 ? lantaro::utf16_to_utf8(a).size() : lantaro::encode_gbk(a).size();
       FUZZ_CHECK(bytes <= lantaro::kMaxSettingValueBytes);
       FUZZ_CHECK(whole_text.find(a) != std::u16string_view::npos);
     }
@@ -110,8 +110,10 @@ void check_raw(std::string_view bytes) {
   while (pos <= whole.size() && sections.size() + keys.size() < 32) {
     std::size_t end = whole.find(u'\n', pos);
     if (end == std::u16string::npos) end = whole.size();
-    std::u16string_view line = lantaro::trim_blanks(std::u16string_view(whole).substr(pos, end - pos));
-    if (!line.empty() && line.back() == u'\r') line = lantaro::trim_blanks(line.substr(0, line.size() - 1));
+    std::u16string_view line =
+        lantaro::trim_blanks(std::u16string_view(whole).substr(pos, end - pos));
+    if (!line.empty() && line.back() == u'\r')
+      line = lantaro::trim_blanks(line.substr(0, line.size() - 1));
     if (!line.empty() && line.front() == u'[') {
       std::u16string_view name = line.substr(1);
       name = name.substr(0, std::min(name.size(), name.rfind(u']')));
@@ -176,7 +178,9 @@ std::u16string expected_value(std::u16string_view written, bool utf8) {
   return std::u16string(lantaro::trim_blanks(v.substr(0, i)));
 }
 
-bool same_name(std::u16string_view a, std::u16string_view b) { return fold(a, false) == fold(b, false); }
+bool same_name(std::u16string_view a, std::u16string_view b) {
+  return fold(a, false) == fold(b, false);
+}
 
 void check_built(FuzzedDataProvider& in) {
   const bool utf8 = in.ConsumeBool();
@@ -189,14 +193,16 @@ void check_built(FuzzedDataProvider& in) {
     e.key = pick(in, {u"k", u"K", u"键", u"上下文"}, 3);
     if (in.ConsumeBool()) {
       // A long run of one character, to reach the byte limit with each character width.
-      const std::u16string_view unit = *(std::initializer_list<std::u16string_view>{u"a", u"中", u"𠀀", u"é"}.begin() +
-                                         in.ConsumeIntegralInRange<std::size_t>(0, 3));
+      const std::u16string_view unit =
+          *(std::initializer_list<std::u16string_view>{u"a", u"中", u"𠀀", u"é"}.begin() +
+            in.ConsumeIntegralInRange<std::size_t>(0, 3));
       const std::size_t repeat = in.ConsumeIntegralInRange<std::size_t>(2500, 11000);
       for (std::size_t r = 0; r < repeat; ++r) e.written += unit;
       if (in.ConsumeBool()) e.written = u"\"" + e.written + u"\"";
     } else {
-      e.written = pick(in, {u"1", u"-", u"+", u"0", u" ", u"\t", u"\u3000", u"\"", u"'", u"=", u"[",
-                            u"中", u"𠀀", u";", u"a"},
+      e.written = pick(in,
+                       {u"1", u"-", u"+", u"0", u" ", u"\t", u"\u3000", u"\"", u"'", u"=", u"[",
+                        u"中", u"𠀀", u";", u"a"},
                        12);
     }
     entries.push_back(std::move(e));
@@ -216,7 +222,8 @@ void check_built(FuzzedDataProvider& in) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const Entry& e = entries[i];
     std::size_t first = 0;
-    while (!same_name(entries[first].section, e.section) || !same_name(entries[first].key, e.key)) ++first;
+    while (!same_name(entries[first].section, e.section) || !same_name(entries[first].key, e.key))
+      ++first;
     const std::u16string expected = expected_value(entries[first].written, utf8);
     FUZZ_CHECK(file.text(e.section, e.key, kMissing1) == expected);
     const std::optional<int> number = reference_number(expected);

@@ -6,14 +6,13 @@
 #include <vector>
 
 #include "cli/cli_context.h"
-#include "platform/platform.h"
-#include "engine/common/run_directory.h"
-
-#include "cli/settings_command.h"
 #include "cli/corpus_commands.h"
 #include "cli/export_command.h"
 #include "cli/extract_command.h"
 #include "cli/search_command.h"
+#include "cli/settings_command.h"
+#include "engine/common/run_directory.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -1,15 +1,16 @@
 // The `lantaro` executable: finds its run directory, makes it the current directory and opens
 // the main window.
 
-#include <QApplication>
-#include <QFontDatabase>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
 
-#include "gui/main_window.h"
+#include <QApplication>
+#include <QFontDatabase>
+
 #include "engine/common/run_directory.h"
 #include "engine/common/text.h"
+#include "gui/main_window.h"
 #include "gui/ui/artwork.h"
 #include "gui/ui/window_builder.h"
 

@@ -78,8 +78,8 @@ int run_import_command(const std::vector<std::string>& args, CliContext& context
   request.location = location_argument(line.option("--to").value_or(""));
 
   bool replace = line.has_flag("--yes");
-  ImportOutcome outcome = import_document(
-      context.run_directory.corpus_path(), request, [&](std::string_view name) {
+  ImportOutcome outcome =
+      import_document(context.run_directory.corpus_path(), request, [&](std::string_view name) {
         if (!replace) context.err << replace_document_question(name) << "\n";
         return replace;
       });

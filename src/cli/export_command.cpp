@@ -4,15 +4,15 @@
 #include <ostream>
 
 #include "cli/command_line.h"
+#include "cli/extract_command.h"
+#include "cli/search_command.h"
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
 #include "engine/export/spreadsheet_export.h"
 #include "engine/export/text_export.h"
 #include "engine/export/xlsx_spreadsheet.h"
-#include "cli/extract_command.h"
 #include "engine/extraction/extractor.h"
 #include "engine/retrieval/document_store.h"
-#include "cli/search_command.h"
 
 namespace lantaro {
 namespace {
@@ -57,7 +57,8 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   std::optional<ExtractionMode> mode;
   if (auto name = line.option("--extract")) {
     mode = extraction_mode_from_name(*name);
-    if (!mode) return bad_arguments(context, "选项 --extract 的取值须为 dialogue、narrative 或 all");
+    if (!mode)
+      return bad_arguments(context, "选项 --extract 的取值须为 dialogue、narrative 或 all");
   }
   ExtractionOptions extraction;
   extraction.threads = 0;
@@ -78,7 +79,8 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   Exported exported;
   if (searching) {
     CommandLine search = line;
-    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads"}) search.options.erase(name);
+    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads"})
+      search.options.erase(name);
     DocumentStore store;
     std::optional<SearchResults> results = run_cli_search(search, context, exit_code, &store);
     if (!results) return exit_code;
@@ -99,10 +101,12 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   bool saved = false;
   if (txt) {
     if (exported.list.empty()) return refuse(context, Message::NoResultsToExtract);
-    saved = save_text_file(path_from_utf8(*txt), result_text(exported.list)) == Message::SaveSucceeded;
+    saved =
+        save_text_file(path_from_utf8(*txt), result_text(exported.list)) == Message::SaveSucceeded;
   } else {
     XlsxSpreadsheet spreadsheet(file_spreadsheet_options(path_from_utf8(*xlsx)));
-    SpreadsheetExportResult result = export_to_spreadsheet(spreadsheet, exported.list, exported.grid);
+    SpreadsheetExportResult result =
+        export_to_spreadsheet(spreadsheet, exported.list, exported.grid);
     if (result.message == Message::NoResultsToExport) return refuse(context, *result.message);
     // Here "creating the application" is creating the file: a failure is a failed save.
     saved = result.complete;

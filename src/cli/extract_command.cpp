@@ -5,11 +5,11 @@
 #include <ostream>
 
 #include "cli/command_line.h"
+#include "cli/search_command.h"
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
 #include "engine/extraction/extractor.h"
 #include "engine/retrieval/document_store.h"
-#include "cli/search_command.h"
 
 namespace lantaro {
 namespace {
@@ -45,7 +45,8 @@ struct Input {
 // The documents a search hit, with the texts it read.
 std::optional<Input> searched_input(const CommandLine& line, CliContext& context, int& exit_code) {
   DocumentStore store;
-  std::optional<SearchResults> results = run_cli_search(search_line(line), context, exit_code, &store);
+  std::optional<SearchResults> results =
+      run_cli_search(search_line(line), context, exit_code, &store);
   if (!results) return std::nullopt;
   if (results->list.documents.empty()) {
     context.err << message_text(Message::NoResultsToExtract) << "\n";
@@ -137,8 +138,8 @@ int run_extract_command(const std::vector<std::string>& args, CliContext& contex
   }
 
   int exit_code = 0;
-  std::optional<Input> input = searching ? searched_input(line, context, exit_code)
-                                         : named_input(line, context, exit_code);
+  std::optional<Input> input =
+      searching ? searched_input(line, context, exit_code) : named_input(line, context, exit_code);
   if (!input) return exit_code;
 
   const ExtractionResult result = extract_sentences(input->documents, input->texts, *mode, options);

@@ -25,7 +25,8 @@ namespace lantaro {
 int run_extract_command(const std::vector<std::string>& args, CliContext& context);
 
 // The words of the command line for the modes and the thread count, shared with `export`.
-std::optional<ExtractionMode> extraction_mode_from_name(const std::string& name);  // dialogue|narrative|all
-std::optional<unsigned> thread_count_from_text(const std::string& text);            // 1..1024
+std::optional<ExtractionMode> extraction_mode_from_name(
+    const std::string& name);                                             // dialogue|narrative|all
+std::optional<unsigned> thread_count_from_text(const std::string& text);  // 1..1024
 
 }  // namespace lantaro

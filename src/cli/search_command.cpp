@@ -41,9 +41,7 @@ bool names_whole_library(std::string_view path) {
   return path.find_first_not_of("/\\") == std::string_view::npos;
 }
 
-void refuse(CliContext& context, Message message) {
-  context.err << message_text(message) << "\n";
-}
+void refuse(CliContext& context, Message message) { context.err << message_text(message) << "\n"; }
 
 std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
   auto value = line.option(name);

@@ -1,12 +1,11 @@
 #include "gui/main_window.h"
 
-#include "gui/ui/window_builder.h"
-
 #include "gui/corpus/corpus_controller.h"
 #include "gui/export/export_controller.h"
 #include "gui/extraction/extraction_controller.h"
 #include "gui/info/info_controller.h"
 #include "gui/retrieval/retrieval_controller.h"
+#include "gui/ui/window_builder.h"
 
 namespace lantaro {
 namespace {

@@ -1,21 +1,20 @@
-#include "platform/platform.h"
-
 #include <fcntl.h>
 #include <iconv.h>
 #include <spawn.h>
 #include <sys/stat.h>
+
+#include "platform/platform.h"
 #ifdef __linux__
 #include <sys/inotify.h>
 #include <sys/vfs.h>
 #endif
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -116,7 +115,8 @@ int run_program(std::vector<std::string> argv, std::string* output) {
   if (output) {
     char buf[4096];
     ssize_t n;
-    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0) output->append(buf, static_cast<size_t>(n));
+    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0)
+      output->append(buf, static_cast<size_t>(n));
     close(pipe_fds[0]);
   }
   int status = 0;
@@ -280,7 +280,6 @@ std::string executable_path() {
   return std::string(buf.data(), static_cast<size_t>(n));
 }
 
-
 #ifdef __linux__
 
 namespace {
@@ -297,14 +296,13 @@ bool reports_every_change(int folder) {
     case 0x01021994:  // tmpfs
     case 0xF2F52010:  // f2fs
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
 constexpr std::uint32_t kWatchedEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
-                                         IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                         IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+                                         IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                                         IN_MOVE_SELF | IN_ONLYDIR;
 
 }  // namespace
 
@@ -325,7 +323,7 @@ struct FolderWatch::State {
   bool failed = false;  // inotify itself is not available: stop trying
   std::size_t budget = 0;
   std::unordered_map<int, FolderId> folders;  // by watch descriptor
-  std::vector<char> buffer;  // sized once something is watched
+  std::vector<char> buffer;                   // sized once something is watched
 };
 
 FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}

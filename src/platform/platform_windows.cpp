@@ -1,12 +1,11 @@
 #include "platform/platform.h"
 
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include <algorithm>
 #include <shellapi.h>
 #include <shlwapi.h>
-
-#include <algorithm>
 #include <vector>
+#include <windows.h>
 
 namespace lantaro::platform {
 namespace {
@@ -45,9 +44,8 @@ std::optional<std::string> utf16_to_gb18030(std::u16string_view text) {
 }
 
 bool open_with_shell(const std::string& path_or_url_utf8) {
-  auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open",
-                                                    widen_utf8(path_or_url_utf8).c_str(), nullptr,
-                                                    nullptr, SW_SHOWNORMAL));
+  auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(
+      nullptr, L"open", widen_utf8(path_or_url_utf8).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   return rc > 32;
 }
 
@@ -83,7 +81,8 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
     return std::nullopt;
   }
   FileRead result;
-  const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  const std::uint64_t size =
+      (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   const std::int64_t ticks = static_cast<std::int64_t>(
       (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
       info.ftLastWriteTime.dwLowDateTime);
@@ -123,9 +122,7 @@ struct FolderWatch::State {};
 FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
 FolderWatch::~FolderWatch() = default;
 bool FolderWatch::watch(const FolderCursor&) { return false; }
-FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) {
-  return Changes::None;
-}
+FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) { return Changes::None; }
 
 std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
   return platform::file_stamp(path);
@@ -160,9 +157,7 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
   return out;
 }
 
-void use_utf8_console() {
-  SetConsoleOutputCP(CP_UTF8);
-}
+void use_utf8_console() { SetConsoleOutputCP(CP_UTF8); }
 
 std::string executable_path() {
   std::vector<wchar_t> buf(32768);

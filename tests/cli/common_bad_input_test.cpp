@@ -9,8 +9,8 @@
 #include <random>
 #include <sstream>
 
-#include "engine/common/codepage.h"
 #include "cli/settings_command.h"
+#include "engine/common/codepage.h"
 #include "engine/common/settings_file.h"
 #include "engine/common/text.h"
 
@@ -108,7 +108,8 @@ TEST_F(BadSettingsFile, DuplicateKeysAndSectionsTakeTheFirstValue) {
 }
 
 TEST_F(BadSettingsFile, Utf8WithByteOrderMarkAndGbkAfterAMarkAreBothSafe) {
-  write("\xEF\xBB\xBF" + utf16_to_utf8(u"[上下文取字数配置]\n上下文上取字数=11\n上下文下取字数=22\n"));
+  write("\xEF\xBB\xBF" +
+        utf16_to_utf8(u"[上下文取字数配置]\n上下文上取字数=11\n上下文下取字数=22\n"));
   EXPECT_EQ(settings(), "上下文上取字数=11\n上下文下取字数=22\n");
   // UTF-8 without a mark is recognised as well.
   write(utf16_to_utf8(u"[上下文取字数配置]\n上下文上取字数=13\n"));
@@ -135,11 +136,13 @@ TEST(BadDocumentBytes, SmallestAndOddInputsDecodeSafely) {
   EXPECT_EQ(decode_document("a"), u"a");
   EXPECT_EQ(decode_document("\xD7"), u"\uFFFD");
   EXPECT_EQ(decode_document("\xEF\xBB\xBF"), u"");  // only a mark: an empty UTF-8 text
-  EXPECT_EQ(decode_document("\xEF\xBB"), u"锘");  // half a mark is just a GBK character
+  EXPECT_EQ(decode_document("\xEF\xBB"), u"锘");    // half a mark is just a GBK character
   EXPECT_EQ(decode_document(std::string("\0\0", 2)), std::u16string(2, u'\0'));
   // UTF-8 cut inside its last character is not valid UTF-8, so the whole file is GBK; with a
   // mark it stays UTF-8 and only the cut character is replaced.
-  EXPECT_EQ(decode_document("\xEF\xBB\xBF" "\xE5\xAD\x90\xE6\x9B"), u"子\uFFFD");
+  EXPECT_EQ(decode_document("\xEF\xBB\xBF"
+                            "\xE5\xAD\x90\xE6\x9B"),
+            u"子\uFFFD");
   // Four-byte GB18030 characters of both planes and a truncated one.
   EXPECT_EQ(decode_document("\x81\x30\x81\x30\x90\x30\x81\x30"), u"\u0080\U00010000");
   std::u16string truncated = decode_document(encode_gbk(u"子曰") + "\x95\x32\x82");

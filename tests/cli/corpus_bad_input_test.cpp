@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/corpus_commands.h"
 #include "engine/common/codepage.h"
 #include "engine/common/messages.h"
-#include "cli/corpus_commands.h"
 #include "engine/corpus/library_edit.h"
 #include "engine/corpus/library_tree.h"
 #include "support/temp_library.h"
@@ -38,8 +38,8 @@ class BadLibraryInput : public ::testing::Test {
   int run(lantaro::CliCommand command, std::vector<std::string> args) {
     out.str("");
     err.str("");
-    lantaro::CliContext context{lantaro::RunDirectory(lantaro::path_to_utf8(run_path())), out,
-                                err, nullptr};
+    lantaro::CliContext context{lantaro::RunDirectory(lantaro::path_to_utf8(run_path())), out, err,
+                                nullptr};
     return command(args, context);
   }
   lantaro::ImportOutcome import(const std::string& source, const std::string& name,
@@ -68,9 +68,9 @@ TEST_F(BadLibraryInput, ScanListsOddDocumentsAndSkipsWhatIsNoDocument) {
   lantaro::LibraryTree tree = lantaro::scan_library(corpus());
   std::vector<std::u16string> labels;
   for (const lantaro::LibraryItem& item : tree.items()) labels.push_back(item.label);
-  EXPECT_EQ(labels, (std::vector<std::u16string>{
-                        u"目录.txt", u"一", u"二进制", u"全角　名（一）", u"带 空 格", u"引\"号'",
-                        u"空", lantaro::utf8_to_utf16(long_name)}));
+  EXPECT_EQ(labels, (std::vector<std::u16string>{u"目录.txt", u"一", u"二进制", u"全角　名（一）",
+                                                 u"带 空 格", u"引\"号'", u"空",
+                                                 lantaro::utf8_to_utf16(long_name)}));
   ASSERT_TRUE(tree.find("全角　名（一）.txt"));
   EXPECT_EQ(tree.document(*tree.find("引\"号'")).path, corpus() / "引\"号'.txt");
 
@@ -82,8 +82,12 @@ TEST_F(BadLibraryInput, ScanListsOddDocumentsAndSkipsWhatIsNoDocument) {
 TEST_F(BadLibraryInput, OddSourceFilesAreCopiedByteForByte) {
   const std::string binary("\0\x01\xFF\xFE\x81\x30\x0D\x0A\x00", 9);
   const std::vector<std::pair<std::string, std::string>> sources = {
-      {"空", ""}, {"一字节", "\xD7"}, {"二进制", binary}, {"四字节", "\x90\x30\x81\x30"},
-      {"有BOM", "\xEF\xBB\xBF\xE5\xAD\x90"}, {"截断", "\xD1\xA7\xB6"}};
+      {"空", ""},
+      {"一字节", "\xD7"},
+      {"二进制", binary},
+      {"四字节", "\x90\x30\x81\x30"},
+      {"有BOM", "\xEF\xBB\xBF\xE5\xAD\x90"},
+      {"截断", "\xD1\xA7\xB6"}};
   temp.dir("run/corpus");
   for (const auto& [name, bytes] : sources) {
     fs::path source = temp.file("in/" + name + " 源 \"文件\".txt", bytes);
@@ -93,7 +97,8 @@ TEST_F(BadLibraryInput, OddSourceFilesAreCopiedByteForByte) {
   }
   // Names with spaces inside, quotes and full-width characters are kept as typed.
   fs::path source = temp.file("in/s.txt", "x");
-  for (const std::string& name : std::vector<std::string>{"带 空 格", "引\"号'", "全角　名（一）", repeated("长", 80)}) {
+  for (const std::string& name :
+       std::vector<std::string>{"带 空 格", "引\"号'", "全角　名（一）", repeated("长", 80)}) {
     EXPECT_EQ(import(lantaro::path_to_utf8(source), name).message, Message::ImportSucceeded);
     EXPECT_TRUE(fs::is_regular_file(corpus() / lantaro::path_from_utf8(name + ".txt"))) << name;
   }
@@ -111,7 +116,8 @@ TEST_F(BadLibraryInput, SourcesThatAreNoFileAndNamesTooLongFailWithNothingWritte
   for (const fs::path& p : {folder, dangling, temp.path() / "in" / "没有.txt"})
     EXPECT_EQ(import(lantaro::path_to_utf8(p), "新").message, Message::ImportFailed) << p;
   // 300 characters are 900 bytes: more than any file name may have.
-  EXPECT_EQ(import(lantaro::path_to_utf8(good), repeated("长", 300)).message, Message::ImportFailed);
+  EXPECT_EQ(import(lantaro::path_to_utf8(good), repeated("长", 300)).message,
+            Message::ImportFailed);
   EXPECT_EQ(lantaro::create_library_directory(corpus(), repeated("长", 300), ""),
             Message::DirectoryFailed);
   EXPECT_EQ(snapshot(temp.path()), before);
@@ -196,10 +202,10 @@ TEST_F(ReadOnlyCorpus, ImportAndDirectoryCreationFailAndChangeNothing) {
   EXPECT_EQ(lantaro::import_document(ro_corpus, {lantaro::path_to_utf8(source), "书", ""}, replace)
                 .message,
             Message::ImportFailed);
-  EXPECT_EQ(lantaro::import_document(ro_corpus, {lantaro::path_to_utf8(source), "论语", "经部"},
-                                     replace)
-                .message,
-            Message::ImportFailed);
+  EXPECT_EQ(
+      lantaro::import_document(ro_corpus, {lantaro::path_to_utf8(source), "论语", "经部"}, replace)
+          .message,
+      Message::ImportFailed);
   EXPECT_EQ(lantaro::create_library_directory(ro_corpus, "史部", ""), Message::DirectoryFailed);
   EXPECT_EQ(lantaro::create_library_directory(ro_corpus, "注", "经部"), Message::DirectoryFailed);
   // A run folder on the read-only system without a corpus folder yet.
@@ -211,9 +217,10 @@ TEST_F(ReadOnlyCorpus, ImportAndDirectoryCreationFailAndChangeNothing) {
   std::ostringstream o, e;
   lantaro::CliContext context{lantaro::RunDirectory(lantaro::path_to_utf8(mount_point / "run")), o,
                               e, nullptr};
-  EXPECT_EQ(lantaro::run_import_command(
-                {lantaro::path_to_utf8(source), "--name", "论语", "--to", "经部", "--yes"}, context),
-            1);
+  EXPECT_EQ(
+      lantaro::run_import_command(
+          {lantaro::path_to_utf8(source), "--name", "论语", "--to", "经部", "--yes"}, context),
+      1);
   EXPECT_EQ(lantaro::run_mkdir_command({"史部"}, context), 1);
   EXPECT_EQ(e.str(), line(Message::ImportFailed) + line(Message::DirectoryFailed));
   EXPECT_EQ(o.str(), "");

@@ -91,7 +91,8 @@ TEST_F(CorpusCommands, ImportReplacesOnlyWithYes) {
   std::string file = lantaro::path_to_utf8(source);
   auto before = snapshot(temp.path());
   EXPECT_EQ(run(lantaro::run_import_command, {file, "--name", "论语", "--to", "经部"}), 1);
-  EXPECT_EQ(err.str(), lantaro::replace_document_question("论语") + "\n" + line(Message::ImportFailed));
+  EXPECT_EQ(err.str(),
+            lantaro::replace_document_question("论语") + "\n" + line(Message::ImportFailed));
   EXPECT_EQ(out.str(), "");
   EXPECT_EQ(snapshot(temp.path()), before);
 

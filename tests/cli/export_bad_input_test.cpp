@@ -6,8 +6,8 @@
 
 #include <sstream>
 
-#include "engine/common/codepage.h"
 #include "cli/export_command.h"
+#include "engine/common/codepage.h"
 #include "engine/export/text_export.h"
 #include "support/export_fixtures.h"
 
@@ -76,7 +76,8 @@ TEST_F(ExportOddResults, ControlCharactersAndLoneSurrogatesNeverBreakTheFile) {
   ASSERT_EQ(export_with({"--txt", path_to_utf8(files / "句.txt"), "--extract", "all", "二进制"}), 0)
       << err.str();
   EXPECT_EQ(read_bytes(files / "句.txt"),
-            std::string("\0\x01", 2) + encode_gbk(u"\uFFFD  （出处：二进制)\r\n子曰\U00020BB7\uFFFD0  （出处：二进制)"));
+            std::string("\0\x01", 2) +
+                encode_gbk(u"\uFFFD  （出处：二进制)\r\n子曰\U00020BB7\uFFFD0  （出处：二进制)"));
 }
 
 TEST_F(ExportOddResults, TargetsThatCannotBeWrittenFailAndTouchNothing) {
@@ -88,7 +89,8 @@ TEST_F(ExportOddResults, TargetsThatCannotBeWrittenFailAndTouchNothing) {
 
   for (const std::string& target :
        {path_to_utf8(files / "文件/结果.txt"), path_to_utf8(files / "目录.txt"),
-        path_to_utf8(files / "没有/结果.txt"), path_to_utf8(files / (std::string(300, 'x') + ".txt"))}) {
+        path_to_utf8(files / "没有/结果.txt"),
+        path_to_utf8(files / (std::string(300, 'x') + ".txt"))}) {
     EXPECT_EQ(export_with({"--txt", target, "--keyword", "子曰"}), 1) << target;
     EXPECT_EQ(err.str(), "保存失败！\n") << target;
     EXPECT_EQ(out.str(), "");

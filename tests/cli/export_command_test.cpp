@@ -38,19 +38,22 @@ class ExportCommand : public ::testing::Test {
 };
 
 TEST_F(ExportCommand, TextFileHoldsTheSearchItemsInTheCorpusCodePage) {
-  ASSERT_EQ(export_with({"--txt", target("结果.txt"), "--keyword", "曰", "--left", "2", "--right", "3"}), 0)
+  ASSERT_EQ(
+      export_with({"--txt", target("结果.txt"), "--keyword", "曰", "--left", "2", "--right", "3"}),
+      0)
       << err.str();
   EXPECT_EQ(out.str(), "保存成功！\n");
-  EXPECT_EQ(read_bytes(files / "结果.txt"),
-            encode_gbk(u"。王曰：“叟  （出处：孟子)\r\n"
-                       u"子曰：“学  （出处：论语)\r\n"
-                       u"有子曰：孝弟  （出处：论语)"));
+  EXPECT_EQ(read_bytes(files / "结果.txt"), encode_gbk(u"。王曰：“叟  （出处：孟子)\r\n"
+                                                       u"子曰：“学  （出处：论语)\r\n"
+                                                       u"有子曰：孝弟  （出处：论语)"));
 }
 
 TEST_F(ExportCommand, WorkbookHoldsItemsAndHitGridAndReplacesTheFile) {
   if (!testing::python_available()) GTEST_SKIP() << "python3 is needed to read the workbook";
   write_bytes(files / "结果.xlsx", "old");
-  ASSERT_EQ(export_with({"--xlsx", target("结果.xlsx"), "--keyword", "曰", "--left", "2", "--right", "3"}), 0)
+  ASSERT_EQ(export_with(
+                {"--xlsx", target("结果.xlsx"), "--keyword", "曰", "--left", "2", "--right", "3"}),
+            0)
       << err.str();
   EXPECT_EQ(out.str(), "保存成功！\n");
   auto book = testing::read_workbook(files / "结果.xlsx");
@@ -70,11 +73,14 @@ TEST_F(ExportCommand, WorkbookHoldsItemsAndHitGridAndReplacesTheFile) {
 }
 
 TEST_F(ExportCommand, ExtractedSentencesAfterASearchOrFromNamedDocuments) {
-  ASSERT_EQ(export_with({"--txt", target("a.txt"), "--extract", "dialogue", "--keyword", "王曰"}), 0)
+  ASSERT_EQ(export_with({"--txt", target("a.txt"), "--extract", "dialogue", "--keyword", "王曰"}),
+            0)
       << err.str();
   EXPECT_EQ(read_bytes(files / "a.txt"), encode_gbk(u"“叟！”  （出处：孟子)"));
 
-  ASSERT_EQ(export_with({"--txt", target("b.txt"), "--extract", "dialogue", "--threads", "1", "经部/论语"}), 0)
+  ASSERT_EQ(export_with(
+                {"--txt", target("b.txt"), "--extract", "dialogue", "--threads", "1", "经部/论语"}),
+            0)
       << err.str();
   EXPECT_EQ(read_bytes(files / "b.txt"), encode_gbk(u"“学而时习之，不亦说乎？”  （出处：论语)"));
 }
@@ -94,7 +100,8 @@ TEST_F(ExportCommand, RefusalsAndFailuresLeaveFilesAlone) {
   EXPECT_TRUE(out.str().empty());
 
   EXPECT_EQ(export_with({"--keyword", "曰"}), 2);
-  EXPECT_EQ(export_with({"--txt", target("a.txt"), "--xlsx", target("a.xlsx"), "--keyword", "曰"}), 2);
+  EXPECT_EQ(export_with({"--txt", target("a.txt"), "--xlsx", target("a.xlsx"), "--keyword", "曰"}),
+            2);
   EXPECT_EQ(export_with({"--txt", target("a.txt"), "--extract", "poems", "--keyword", "曰"}), 2);
   EXPECT_EQ(export_with({"--txt", target("a.txt"), "--threads", "2", "--keyword", "曰"}), 2);
   EXPECT_EQ(files.names(), std::vector<std::string>{"keep.txt"});

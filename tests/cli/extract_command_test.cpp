@@ -100,11 +100,12 @@ TEST_F(ExtractCommandTest, SearchWithoutHitsIsRefusedWithTheExtractionMessage) {
 
 TEST_F(ExtractCommandTest, JsonHasItemsWithDocumentAndListTextAndTheReport) {
   EXPECT_EQ(run({"--json", "--mode", "dialogue", "--threads", "3"}), 0);
-  EXPECT_EQ(out_.str(),
-            "{\"items\":[\n"
-            "{\"document\":\"经部/孟子.txt\",\"text\":\"“叟！不远千里而来。”  （出处：孟子)\"},\n"
-            "{\"document\":\"经部/论语.txt\",\"text\":\"“学而时习之，不亦说乎？”  （出处：论语)\"}],\n"
-            "\"report\":\"共提取到对话语句2\"}\n");
+  EXPECT_EQ(
+      out_.str(),
+      "{\"items\":[\n"
+      "{\"document\":\"经部/孟子.txt\",\"text\":\"“叟！不远千里而来。”  （出处：孟子)\"},\n"
+      "{\"document\":\"经部/论语.txt\",\"text\":\"“学而时习之，不亦说乎？”  （出处：论语)\"}],\n"
+      "\"report\":\"共提取到对话语句2\"}\n");
   EXPECT_EQ(run({"--json", "--mode", "dialogue", "诗词"}), 0);
   EXPECT_EQ(out_.str(), "{\"items\":[],\n\"report\":\"共提取到对话语句0\"}\n");
 }

@@ -10,9 +10,9 @@
 #include <memory>
 #include <sstream>
 
+#include "cli/extract_command.h"
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
-#include "cli/extract_command.h"
 #include "engine/extraction/extractor.h"
 
 namespace lantaro {
@@ -37,7 +37,8 @@ ExtractionResult extract_text(std::u16string text, ExtractionMode mode, unsigned
   ExtractionOptions options;
   options.threads = threads;
   return extract_sentences({document_named(u"文")},
-                           {std::make_shared<const std::u16string>(std::move(text))}, mode, options);
+                           {std::make_shared<const std::u16string>(std::move(text))}, mode,
+                           options);
 }
 
 TEST(ExtractOddText, EmptyAndMarkOnlyTextsGiveNoItems) {
@@ -48,8 +49,8 @@ TEST(ExtractOddText, EmptyAndMarkOnlyTextsGiveNoItems) {
     EXPECT_TRUE(extract_text(u" \u3000\t", mode).list.empty());
   }
   // A missing text (a document that could not be read) counts as empty.
-  ExtractionResult none = extract_sentences({document_named(u"缺")}, {nullptr},
-                                            ExtractionMode::AllSentences);
+  ExtractionResult none =
+      extract_sentences({document_named(u"缺")}, {nullptr}, ExtractionMode::AllSentences);
   EXPECT_TRUE(none.list.empty());
   EXPECT_EQ(none.report, u"共提取到语句0");
 }
@@ -57,19 +58,22 @@ TEST(ExtractOddText, EmptyAndMarkOnlyTextsGiveNoItems) {
 TEST(ExtractOddText, BinaryAndDamagedTextsAreCutOnWholeCharacters) {
   // NUL and other control characters are text like any other; replacement marks too.
   const std::u16string binary(u"\0\x01\uFFFD。\uFFFD“\0\0”\x7F", 10);
-  EXPECT_EQ(items_of(extract_text(binary, ExtractionMode::AllSentences)),
-            (std::vector<std::u16string>{std::u16string(u"\0\x01\uFFFD。", 4) + u"  （出处：文)",
-                                         std::u16string(u"\uFFFD“\0\0”\x7F", 6) + u"  （出处：文)"}));
+  EXPECT_EQ(
+      items_of(extract_text(binary, ExtractionMode::AllSentences)),
+      (std::vector<std::u16string>{std::u16string(u"\0\x01\uFFFD。", 4) + u"  （出处：文)",
+                                   std::u16string(u"\uFFFD“\0\0”\x7F", 6) + u"  （出处：文)"}));
   // A quotation opened in text that was cut off runs to the end of the text.
   EXPECT_EQ(items_of(extract_text(u"子曰：“学而\uFFFD", ExtractionMode::Dialogue)),
             (std::vector<std::u16string>{u"“学而\uFFFD  （出处：文)"}));
   // Four-byte characters (surrogate pairs) stay whole at every cut.
-  EXPECT_EQ(items_of(extract_text(u"\U00020BB7。“\U00010000”\U00020BB7", ExtractionMode::Narrative)),
-            (std::vector<std::u16string>{u"\U00020BB7。  （出处：文)", u"\U00020BB7  （出处：文)"}));
+  EXPECT_EQ(
+      items_of(extract_text(u"\U00020BB7。“\U00010000”\U00020BB7", ExtractionMode::Narrative)),
+      (std::vector<std::u16string>{u"\U00020BB7。  （出处：文)", u"\U00020BB7  （出处：文)"}));
 }
 
 TEST(ExtractOddText, OneFiftyMegabyteLineGivesTheSameItemsOnOneOrManyThreads) {
-  const std::u16string sentence = u"天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳。";
+  const std::u16string sentence =
+      u"天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳。";
   const std::size_t characters = 25u * 1024 * 1024;  // 50 MB in GBK
   std::u16string text;
   text.reserve(characters + 64);

@@ -8,10 +8,10 @@
 #include <random>
 #include <sstream>
 
+#include "cli/search_command.h"
 #include "engine/common/codepage.h"
 #include "engine/corpus/library_tree.h"
 #include "engine/retrieval/context_passage.h"
-#include "cli/search_command.h"
 #include "engine/retrieval/searcher.h"
 #include "support/test_support.h"
 
@@ -59,7 +59,8 @@ class OddLibrary : public ::testing::Test {
     put("一字节.txt", "a");
     put("半字.txt", "\xD7");  // a lone GBK lead byte and nothing else
     // Binary data named .txt: line breaks around the words keep them apart from the junk.
-    put("二进制.txt", binary_junk(4096, 7) + "\n" + encode_gbk(u"子曰") + "\n" + binary_junk(512, 9));
+    put("二进制.txt",
+        binary_junk(4096, 7) + "\n" + encode_gbk(u"子曰") + "\n" + binary_junk(512, 9));
     // Text cut off in the middle of a two-byte and of a four-byte character.
     put("截断/两字节.txt", encode_gbk(u"子曰学而") + "\xCA");
     put("截断/四字节.txt", encode_gbk(u"子曰学而") + "\x90\x30\x81");
@@ -98,15 +99,15 @@ TEST_F(OddLibrary, EveryDocumentIsSearchedAndTheReadableWordsAreFound) {
 
   std::vector<std::u16string> names;
   for (const Document& d : results.list.documents) names.push_back(d.display_name);
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"两字节", u"四字节", u"无BOM", u"有BOM",
-                                                u"二进制", u"四字节"}));
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"两字节", u"四字节", u"无BOM", u"有BOM", u"二进制",
+                                                u"四字节"}));
   std::vector<std::u16string> texts = item_texts(results);
   ASSERT_EQ(texts.size(), 6u);
   EXPECT_EQ(texts[0], u"子曰学而  （出处：两字节)");
   EXPECT_EQ(texts[1], u"子曰学而  （出处：四字节)");
   EXPECT_EQ(texts[2], u"子曰：学  （出处：无BOM)");
   EXPECT_EQ(texts[3], u"子曰：学  （出处：有BOM)");  // the mark is not text
-  EXPECT_EQ(texts[4], u"子曰  （出处：二进制)");  // the junk stays behind the line breaks
+  EXPECT_EQ(texts[4], u"子曰  （出处：二进制)");     // the junk stays behind the line breaks
   EXPECT_EQ(texts[5], u"\U00010000子曰\U00020BB7  （出处：四字节)");
 }
 
@@ -123,8 +124,8 @@ TEST_F(OddLibrary, TruncatedCharactersAtTheEndBecomeReplacementMarks) {
   EXPECT_EQ(*lone, u"\uFFFD");
   EXPECT_EQ(*empty, u"");
   // The replacement mark is searchable like any character, and its item is well formed.
-  SearchResults marks =
-      search_documents({tree().document(*tree().find("截断/两字节"))}, request_for(u"\uFFFD"), store);
+  SearchResults marks = search_documents({tree().document(*tree().find("截断/两字节"))},
+                                         request_for(u"\uFFFD"), store);
   EXPECT_EQ(item_texts(marks), (std::vector<std::u16string>{u"学而\uFFFD  （出处：两字节)"}));
 }
 
@@ -153,7 +154,8 @@ TEST_F(OddLibrary, WindowsAndPassagesNeverSplitAFourByteCharacter) {
 }
 
 TEST_F(OddLibrary, CommandLineSearchesOddDocumentsAndWritesValidJson) {
-  EXPECT_EQ(search({"--keyword", "子曰", "--left", "0", "--right", "0", "--json"}), 0) << err_.str();
+  EXPECT_EQ(search({"--keyword", "子曰", "--left", "0", "--right", "0", "--json"}), 0)
+      << err_.str();
   EXPECT_EQ(err_.str(), "");
   const std::string json = out_.str();
   EXPECT_NE(json.find("\"searched\":9,\"hit_documents\":6,\"hits\":6"), std::string::npos) << json;
@@ -185,8 +187,8 @@ TEST_F(OddLibrary, DocumentsThatVanishAfterTickingAreNamedNotCounted) {
   put("丙.txt", encode_gbk(u"子曰丙"));
   put("丁.txt", encode_gbk(u"子曰丁"));
   LibraryTree t = tree();
-  std::vector<Document> ticked = t.documents_in({*t.find("甲"), *t.find("乙"), *t.find("丙"),
-                                                 *t.find("丁"), *t.find("空")});
+  std::vector<Document> ticked =
+      t.documents_in({*t.find("甲"), *t.find("乙"), *t.find("丙"), *t.find("丁"), *t.find("空")});
   ASSERT_EQ(ticked.size(), 5u);
 
   DocumentStore store;
@@ -195,9 +197,9 @@ TEST_F(OddLibrary, DocumentsThatVanishAfterTickingAreNamedNotCounted) {
   ASSERT_EQ(warm.searched, 5u);
 
   fs::path corpus = root_.path() / "corpus";
-  fs::remove(corpus / "甲.txt");                           // deleted
+  fs::remove(corpus / "甲.txt");  // deleted
   fs::remove(corpus / "乙.txt");
-  fs::create_directory(corpus / "乙.txt");                  // replaced by a folder
+  fs::create_directory(corpus / "乙.txt");  // replaced by a folder
   fs::remove(corpus / "丙.txt");
   fs::create_symlink(corpus / "没有.txt", corpus / "丙.txt");  // a dangling link
 

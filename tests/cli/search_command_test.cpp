@@ -52,8 +52,7 @@ TEST_F(SearchCommandTest, TextOutputHasItemsGridAndSummary) {
 }
 
 TEST_F(SearchCommandTest, JsonOutputIsExact) {
-  EXPECT_EQ(run({"--json", "--keyword=曰 “", "--n", "1", "--left", "0", "--right", "0",
-                 "经部"}),
+  EXPECT_EQ(run({"--json", "--keyword=曰 “", "--n", "1", "--left", "0", "--right", "0", "经部"}),
             0);
   EXPECT_EQ(out_.str(),
             "{\"items\":[\n"

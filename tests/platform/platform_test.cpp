@@ -5,8 +5,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,7 +33,8 @@ TEST(Platform, ReadFileGivesTheBytesAndTheSameStampAsFileStamp) {
   const fs::path big = folder / "big.txt";
   const fs::path small = folder / "small.txt";
   std::string content(300000, 'x');
-  for (std::size_t i = 0; i < content.size(); i += 7) content[i] = static_cast<char>(0x80 + i % 100);
+  for (std::size_t i = 0; i < content.size(); i += 7)
+    content[i] = static_cast<char>(0x80 + i % 100);
   content[1000] = '\0';  // bytes, not a C string
   write(big, content);
   write(small, "\xD1\xA7\r\n");
@@ -117,7 +118,6 @@ TEST(Platform, FolderCursorAgreesWithWholePathsAcrossFolders) {
   EXPECT_FALSE(cursor.read_file(folder / "经部/孟子.txt", bytes));
 }
 
-
 // Where folders can be watched at all (Linux, a local file system), a watched folder reports
 // every kind of change to its entries, each once, and its own removal.
 TEST(Platform, FolderWatchReportsChangesOnceAndRemovedFolders) {
@@ -142,9 +142,8 @@ TEST(Platform, FolderWatchReportsChangesOnceAndRemovedFolders) {
       {"write", [&] { std::ofstream(folder / "经部/论语.txt", std::ios::app) << "d"; }},
       {"create", [&] { write(folder / "经部/孟子.txt", "x"); }},
       {"rename", [&] { fs::rename(folder / "经部/孟子.txt", folder / "经部/荀子.txt"); }},
-      {"times", [&] {
-         fs::last_write_time(folder / "经部/论语.txt", fs::file_time_type::clock::now());
-       }},
+      {"times",
+       [&] { fs::last_write_time(folder / "经部/论语.txt", fs::file_time_type::clock::now()); }},
       {"remove", [&] { fs::remove(folder / "经部/荀子.txt"); }},
   };
   for (const auto& [what, change] : changes) {

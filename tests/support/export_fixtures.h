@@ -70,10 +70,12 @@ inline ResultList sample_search_results() {
   list.kind = ResultKind::Search;
   list.documents = {Document{"/x/经部/论语.txt", "经部/论语.txt", u"论语"},
                     Document{"/x/经部/孟子.txt", "经部/孟子.txt", u"孟子"}};
-  list.texts = {std::make_shared<const std::u16string>(u"学而时习之。子曰：不亦说乎？\n子曰：温故而知新。"),
-                std::make_shared<const std::u16string>(u"孟子见梁惠王。王曰：叟不远千里而来。")};
+  list.texts = {
+      std::make_shared<const std::u16string>(u"学而时习之。子曰：不亦说乎？\n子曰：温故而知新。"),
+      std::make_shared<const std::u16string>(u"孟子见梁惠王。王曰：叟不远千里而来。")};
   // 子曰 at 6 and at 15 in the first text, 王曰 at 7 in the second.
-  list.items = {ResultItem{0, 0, 14, 6, 2}, ResultItem{0, 15, 9, 15, 2}, ResultItem{1, 0, 18, 7, 2}};
+  list.items = {ResultItem{0, 0, 14, 6, 2}, ResultItem{0, 15, 9, 15, 2},
+                ResultItem{1, 0, 18, 7, 2}};
   return list;
 }
 
@@ -98,7 +100,7 @@ struct ReadWorkbook {
   std::string error;
   std::vector<std::string> sheets;
   std::vector<std::map<std::string, ReadCell>> cells;  // per sheet, by reference ("A1")
-  std::vector<std::map<int, double>> widths;          // per sheet, by 1-based column
+  std::vector<std::map<int, double>> widths;           // per sheet, by 1-based column
 };
 
 inline std::vector<std::string> split_tabs(const std::string& line) {

@@ -3,8 +3,9 @@
 //   经部/ 孟子 论语   蒙学/ 深/ 千字文   三字经   序
 // Item indexes: 经部 0, 孟子 1, 论语 2, 蒙学 3, 深 4, 千字文 5, 三字经 6, 序 7.
 
-#include <QTemporaryDir>
 #include <filesystem>
+
+#include <QTemporaryDir>
 
 #include "engine/common/codepage.h"
 #include "engine/common/run_directory.h"

@@ -70,9 +70,12 @@ inline std::map<std::string, std::string> snapshot(const std::filesystem::path& 
   for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     std::string name = path_to_utf8(std::filesystem::relative(it->path(), root));
-    if (it->is_symlink()) entries[name] = "link";
-    else if (it->is_directory()) entries[name + "/"] = "";
-    else entries[name] = read_bytes(it->path());
+    if (it->is_symlink())
+      entries[name] = "link";
+    else if (it->is_directory())
+      entries[name + "/"] = "";
+    else
+      entries[name] = read_bytes(it->path());
   }
   return entries;
 }

@@ -12,8 +12,8 @@
 #define LANTARO_DECODE_SSE2 1
 #endif
 
-#include "platform/platform.h"
 #include "engine/common/text.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 namespace {
@@ -115,10 +115,9 @@ void fill_four_byte_bmp(DecodeTables& t) {
             auto one = platform::gb18030_to_utf16(std::string_view(code, 4));
             if (one && one->size() == 1) c = (*one)[0];
           }
-          t.four_byte_bmp[four_byte_index(static_cast<unsigned char>(b1),
-                                          static_cast<unsigned char>(b2),
-                                          static_cast<unsigned char>(b3),
-                                          static_cast<unsigned char>(b4))] = c;
+          t.four_byte_bmp[four_byte_index(
+              static_cast<unsigned char>(b1), static_cast<unsigned char>(b2),
+              static_cast<unsigned char>(b3), static_cast<unsigned char>(b4))] = c;
         }
     }
   }
@@ -129,8 +128,9 @@ void fill_pairs(DecodeTables& t) {
     for (int trail = 0; trail < 256; ++trail) {
       if (!is_trail(static_cast<unsigned char>(trail))) continue;
       const char32_t c = t.two_byte[(lead - 0x81) * kTrailCount + (trail - 0x40)];
-      t.pair[(lead - 0x80) * 256 + trail] =
-          c == 0 ? kReplacement : c < 0x10000 ? static_cast<char16_t>(c) : kWide;
+      t.pair[(lead - 0x80) * 256 + trail] = c == 0        ? kReplacement
+                                            : c < 0x10000 ? static_cast<char16_t>(c)
+                                                          : kWide;
     }
 }
 

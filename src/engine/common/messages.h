@@ -20,19 +20,19 @@ enum class Message {
   DirectoryCreated,       // 新目录创建成功！
   DirectoryFailed,        // 新目录创建失败！
   // Search.
-  NothingTicked,           // 搜索前请先选择语料文献！
-  NoDocumentTicked,        // 请在文献列表中选择要搜索的语料文件！
-  EnterKeyword,            // 请输入检索关键词！
-  CountOutOfRange,         // 字数必须是0到100000之间的整数！
-  LastPositionReached,     // 当前已到最末位置
-  NoDocumentDisplayed,     // 请先在文献列表中双击要显示的文献！
-  NoSearchYet,             // 请先进行检索！
+  NothingTicked,        // 搜索前请先选择语料文献！
+  NoDocumentTicked,     // 请在文献列表中选择要搜索的语料文件！
+  EnterKeyword,         // 请输入检索关键词！
+  CountOutOfRange,      // 字数必须是0到100000之间的整数！
+  LastPositionReached,  // 当前已到最末位置
+  NoDocumentDisplayed,  // 请先在文献列表中双击要显示的文献！
+  NoSearchYet,          // 请先进行检索！
   // Extraction and export.
-  NoResultsToExtract,  // 当前没有搜索结果可供提取！
-  NothingToSave,       // 当前没有内容可保存！
-  SaveSucceeded,       // 保存成功！
-  SaveFailed,          // 保存失败！
-  NoResultsToExport,   // 当前没有搜索结果供导出！
+  NoResultsToExtract,    // 当前没有搜索结果可供提取！
+  NothingToSave,         // 当前没有内容可保存！
+  SaveSucceeded,         // 保存成功！
+  SaveFailed,            // 保存失败！
+  NoResultsToExport,     // 当前没有搜索结果供导出！
   SpreadsheetAppFailed,  // Excel 程序创建失败！可能没有安装Excel,或本软件没有获得调用excel的权限。
 };
 

@@ -1,7 +1,7 @@
 #include "engine/common/run_directory.h"
 
-#include "platform/platform.h"
 #include "engine/common/text.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 

@@ -43,8 +43,8 @@ ImportOutcome import_document(const std::filesystem::path& corpus_folder,
 
 // Creates a directory named `name` inside `parent` (a location as above; none = no parent
 // chosen). An existing entry of that name is a failure and stays untouched.
-Message create_library_directory(const std::filesystem::path& corpus_folder,
-                                 std::string_view name, const std::optional<std::string>& parent);
+Message create_library_directory(const std::filesystem::path& corpus_folder, std::string_view name,
+                                 const std::optional<std::string>& parent);
 
 // The name as it would be used for a document or directory, or nothing when it is unusable.
 std::optional<std::string> usable_name(std::string_view name);

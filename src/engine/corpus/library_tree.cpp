@@ -120,8 +120,8 @@ Document LibraryTree::document(std::size_t index) const {
 }
 
 std::size_t LibraryTree::document_count() const {
-  return static_cast<std::size_t>(
-      std::count_if(items_.begin(), items_.end(), [](const LibraryItem& i) { return !i.is_directory; }));
+  return static_cast<std::size_t>(std::count_if(
+      items_.begin(), items_.end(), [](const LibraryItem& i) { return !i.is_directory; }));
 }
 
 std::vector<Document> LibraryTree::documents_in(const std::vector<std::size_t>& indexes) const {
@@ -166,7 +166,8 @@ std::optional<std::size_t> LibraryTree::find(std::string_view path) const {
 
 std::size_t LibraryTree::add(LibraryItem item, std::size_t parent) {
   std::size_t index = items_.size();
-  std::vector<std::size_t>& siblings = parent == kNoParent ? top_level_ : items_.at(parent).children;
+  std::vector<std::size_t>& siblings =
+      parent == kNoParent ? top_level_ : items_.at(parent).children;
   item.parent = parent;
   item.depth = parent == kNoParent ? 0 : items_[parent].depth + 1;
   item.row = siblings.size();

@@ -18,14 +18,14 @@ namespace lantaro {
 inline constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
 
 struct LibraryItem {
-  std::u16string label;        // directory name, or the document's display name
+  std::u16string label;  // directory name, or the document's display name
   bool is_directory = false;
-  std::string relative_path;   // below the corpus folder, "/"-separated, UTF-8; documents keep
-                               // their real file name (".txt" in whatever case it has)
+  std::string relative_path;  // below the corpus folder, "/"-separated, UTF-8; documents keep
+                              // their real file name (".txt" in whatever case it has)
   std::size_t parent = kNoParent;
-  std::size_t depth = 0;       // 0 for top-level items
-  std::size_t row = 0;         // position among its parent's children (or the top level)
-  std::size_t end = 0;         // one past its last descendant
+  std::size_t depth = 0;              // 0 for top-level items
+  std::size_t row = 0;                // position among its parent's children (or the top level)
+  std::size_t end = 0;                // one past its last descendant
   std::vector<std::size_t> children;  // item indexes, in order
 };
 

@@ -46,7 +46,7 @@ bool is_marked_read_only(const std::filesystem::path& path);
 
 // A name in `folder` that names no existing file: `stem` + `extension`, or with "-2", "-3", ...
 // before the extension. Empty when none of the first many is free.
-std::filesystem::path unused_file_name(const std::filesystem::path& folder, std::u16string_view stem,
-                                       std::u16string_view extension);
+std::filesystem::path unused_file_name(const std::filesystem::path& folder,
+                                       std::u16string_view stem, std::u16string_view extension);
 
 }  // namespace lantaro

@@ -58,8 +58,8 @@ WrittenBlock write_block(Spreadsheet& spreadsheet, std::uint32_t sheet, std::u16
     rows.assign(count, {});
     for (std::size_t i = 0; i < count; ++i) rows[i] = row(first + i);
     const auto top = static_cast<std::uint32_t>(first + 1);
-    if (!spreadsheet.select_range(CellRange{top, 0, top + static_cast<std::uint32_t>(count) - 1,
-                                            last_column}) ||
+    if (!spreadsheet.select_range(
+            CellRange{top, 0, top + static_cast<std::uint32_t>(count) - 1, last_column}) ||
         !spreadsheet.write(rows, kGeneralFormatLocal))
       return block;
     block.rows += static_cast<std::uint32_t>(count);
@@ -95,7 +95,8 @@ std::vector<std::u16string> result_sheet_header(ResultKind kind) {
 
 std::vector<CellValue> result_sheet_row(const ResultList& results, std::size_t index) {
   const double serial = static_cast<double>(index + 1);
-  const std::u16string& source = results.documents.at(results.items.at(index).document).display_name;
+  const std::u16string& source =
+      results.documents.at(results.items.at(index).document).display_name;
   if (results.kind == ResultKind::Sentences)
     return {serial, std::u16string(results.span_text(index)), source};
   return {serial, std::u16string(results.left_context(index)),

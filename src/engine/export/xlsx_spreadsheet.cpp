@@ -1,7 +1,5 @@
 #include "engine/export/xlsx_spreadsheet.h"
 
-#include <xlsxwriter.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -9,17 +7,18 @@
 #include <ctime>
 #include <fstream>
 #include <system_error>
+#include <xlsxwriter.h>
 
+#include "engine/common/text.h"
 #include "platform/platform.h"
-#include "engine/common/text.h"
-#include "engine/common/text.h"
 
 namespace fs = std::filesystem;
 
 namespace lantaro {
 namespace {
 
-constexpr std::string_view kXlsxMime = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+constexpr std::string_view kXlsxMime =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 
 bool is_wide(char32_t c) {
   return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2014 && c <= 0x2026) ||
@@ -30,7 +29,6 @@ bool is_wide(char32_t c) {
          (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) ||
          (c >= 0x20000 && c <= 0x3FFFD);
 }
-
 
 // A cell holds at most so many characters; longer texts are cut, never split inside a pair.
 std::u16string_view clip_to_cell(std::u16string_view text) {
@@ -68,20 +66,14 @@ std::uint8_t border_code(const BorderStyle& style) {
   switch (style.line) {
     case BorderLine::Dash:
       return style.weight == BorderWeight::Thin ? LXW_BORDER_DASHED : LXW_BORDER_MEDIUM_DASHED;
-    case BorderLine::Dot:
-      return LXW_BORDER_DOTTED;
-    case BorderLine::Double:
-      return LXW_BORDER_DOUBLE;
-    case BorderLine::Continuous:
-      break;
+    case BorderLine::Dot: return LXW_BORDER_DOTTED;
+    case BorderLine::Double: return LXW_BORDER_DOUBLE;
+    case BorderLine::Continuous: break;
   }
   switch (style.weight) {
-    case BorderWeight::Medium:
-      return LXW_BORDER_MEDIUM;
-    case BorderWeight::Thick:
-      return LXW_BORDER_THICK;
-    case BorderWeight::Thin:
-      break;
+    case BorderWeight::Medium: return LXW_BORDER_MEDIUM;
+    case BorderWeight::Thick: return LXW_BORDER_THICK;
+    case BorderWeight::Thin: break;
   }
   return LXW_BORDER_THIN;
 }
@@ -286,8 +278,8 @@ bool XlsxSpreadsheet::fit_columns() {
   Sheet& sheet = (*sheets_)[current_sheet_];
   const CellRange range = *range_;
   std::vector<std::uint32_t> widest(range.columns(), 0);
-  std::uint32_t last = std::min<std::uint32_t>(range.last_row + 1,
-                                               static_cast<std::uint32_t>(sheet.rows.size()));
+  std::uint32_t last =
+      std::min<std::uint32_t>(range.last_row + 1, static_cast<std::uint32_t>(sheet.rows.size()));
   for (std::uint32_t r = range.first_row; r < last; ++r) {
     const std::vector<Cell>& cells = sheet.rows[r];
     for (std::uint32_t c = range.first_column; c <= range.last_column && c < cells.size(); ++c)
@@ -390,7 +382,8 @@ bool XlsxSpreadsheet::write_workbook(const fs::path& path) const {
         return false;
 
     std::uint32_t row_count = static_cast<std::uint32_t>(sheet.rows.size());
-    for (const Frame& frame : sheet.frames) row_count = std::max(row_count, frame.range.last_row + 1);
+    for (const Frame& frame : sheet.frames)
+      row_count = std::max(row_count, frame.range.last_row + 1);
     for (std::uint32_t r = 0; r < row_count; ++r) {
       const std::vector<Cell>* cells = r < sheet.rows.size() ? &sheet.rows[r] : nullptr;
       std::uint32_t column_count = cells ? static_cast<std::uint32_t>(cells->size()) : 0;
@@ -403,7 +396,8 @@ bool XlsxSpreadsheet::write_workbook(const fs::path& path) const {
         key[0] = cell.format;
         for (const Frame& frame : sheet.frames) {
           const CellRange& f = frame.range;
-          if (r < f.first_row || r > f.last_row || c < f.first_column || c > f.last_column) continue;
+          if (r < f.first_row || r > f.last_row || c < f.first_column || c > f.last_column)
+            continue;
           std::uint32_t code = border_code(frame.style);
           std::uint32_t colour = frame.style.colour;
           if (r == f.first_row) key[1] = code, key[5] = colour;
@@ -416,9 +410,11 @@ bool XlsxSpreadsheet::write_workbook(const fs::path& path) const {
         lxw_format* format = format_for(key);
         lxw_error error = LXW_NO_ERROR;
         if (cell.kind == 1)
-          error = worksheet_write_string(worksheet, r, static_cast<lxw_col_t>(c), cell.text.c_str(), format);
+          error = worksheet_write_string(worksheet, r, static_cast<lxw_col_t>(c), cell.text.c_str(),
+                                         format);
         else if (cell.kind == 2)
-          error = worksheet_write_number(worksheet, r, static_cast<lxw_col_t>(c), cell.number, format);
+          error =
+              worksheet_write_number(worksheet, r, static_cast<lxw_col_t>(c), cell.number, format);
         else
           error = worksheet_write_blank(worksheet, r, static_cast<lxw_col_t>(c), format);
         if (error != LXW_NO_ERROR) return false;

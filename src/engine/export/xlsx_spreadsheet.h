@@ -79,8 +79,8 @@ class XlsxSpreadsheet final : public Spreadsheet {
   struct Cell {
     std::string text;  // UTF-8
     double number = 0;
-    std::uint32_t width = 0;  // display units, for fitting the column
-    std::uint8_t kind = 0;  // 0 empty, 1 text, 2 number
+    std::uint32_t width = 0;   // display units, for fitting the column
+    std::uint8_t kind = 0;     // 0 empty, 1 text, 2 number
     std::uint16_t format = 0;  // index into the workbook's number formats
   };
   struct Frame {
@@ -93,7 +93,6 @@ class XlsxSpreadsheet final : public Spreadsheet {
     std::vector<Frame> frames;
     std::map<std::uint32_t, double> widths;
   };
-
 
   bool write_workbook(const std::filesystem::path& path) const;
   void drop_file();

@@ -119,7 +119,8 @@ class Job {
     for (std::size_t s = 0; s < out.counts.size(); ++s) {
       const std::uint32_t document = chunks_[c][s].document;
       for (std::size_t k = out.counts[s]; k > 0; --k, ++span) {
-        items_.push_back(ResultItem{document, span->start, span->length, span->start, span->length});
+        items_.push_back(
+            ResultItem{document, span->start, span->length, span->start, span->length});
       }
     }
     std::vector<TextSpan>().swap(out.spans);  // hand the memory back as we go
@@ -165,7 +166,9 @@ void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
     std::lock_guard guard(lock);
     if (options.progress) options.progress(WorkerEvent{kind, n, chunks_done, chunks});
   };
-  auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
+  auto cancelled = [&] {
+    return options.cancel && options.cancel->load(std::memory_order_relaxed);
+  };
 
   auto worker = [&](unsigned n) {
     try {
@@ -216,12 +219,9 @@ std::u16string worker_event_text(const WorkerEvent& event) {
   std::u16string number;
   for (char ch : std::to_string(event.thread)) number += static_cast<char16_t>(ch);
   switch (event.kind) {
-    case WorkerEvent::Kind::Started:
-      return u"成功启动线程" + number;
-    case WorkerEvent::Kind::Running:
-      return u"线程" + number + u"正在执行";
-    case WorkerEvent::Kind::Ended:
-      return u"结束线程" + number;
+    case WorkerEvent::Kind::Started: return u"成功启动线程" + number;
+    case WorkerEvent::Kind::Running: return u"线程" + number + u"正在执行";
+    case WorkerEvent::Kind::Ended: return u"结束线程" + number;
   }
   return {};
 }
@@ -234,15 +234,9 @@ unsigned resolve_thread_count(unsigned threads) {
 std::u16string extraction_report(ExtractionMode mode, std::size_t count) {
   std::u16string text;
   switch (mode) {
-    case ExtractionMode::Dialogue:
-      text = u"共提取到对话语句";
-      break;
-    case ExtractionMode::Narrative:
-      text = u"共提取到叙述语句";
-      break;
-    case ExtractionMode::AllSentences:
-      text = u"共提取到语句";
-      break;
+    case ExtractionMode::Dialogue: text = u"共提取到对话语句"; break;
+    case ExtractionMode::Narrative: text = u"共提取到叙述语句"; break;
+    case ExtractionMode::AllSentences: text = u"共提取到语句"; break;
   }
   for (char ch : std::to_string(count)) text += static_cast<char16_t>(ch);
   return text;

@@ -19,7 +19,7 @@ struct WorkerEvent {
   enum class Kind { Started, Running, Ended };
   Kind kind = Kind::Started;
   unsigned thread = 1;
-  std::size_t chunks_done = 0;   // chunks finished by all workers so far
+  std::size_t chunks_done = 0;  // chunks finished by all workers so far
   std::size_t chunks_total = 0;
 };
 
@@ -39,7 +39,7 @@ struct ExtractionOptions {
 };
 
 struct ExtractionResult {
-  ResultList list;       // kind Sentences; documents and texts as given
+  ResultList list;        // kind Sentences; documents and texts as given
   std::u16string report;  // e.g. "共提取到对话语句12"
   unsigned threads_used = 1;
 };

@@ -119,15 +119,9 @@ void extract_range(std::u16string_view text, std::size_t begin, std::size_t end,
   if (begin >= end) return;
   Sink sink(text.data(), out);
   switch (mode) {
-    case ExtractionMode::Dialogue:
-      extract_dialogue(text.data(), begin, end, sink);
-      break;
-    case ExtractionMode::Narrative:
-      extract_narrative(text.data(), begin, end, sink);
-      break;
-    case ExtractionMode::AllSentences:
-      split_sentences(text.data(), begin, end, sink);
-      break;
+    case ExtractionMode::Dialogue: extract_dialogue(text.data(), begin, end, sink); break;
+    case ExtractionMode::Narrative: extract_narrative(text.data(), begin, end, sink); break;
+    case ExtractionMode::AllSentences: split_sentences(text.data(), begin, end, sink); break;
   }
 }
 

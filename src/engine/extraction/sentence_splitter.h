@@ -37,19 +37,26 @@ struct TextSpan {
 
 inline constexpr bool is_sentence_end_mark(char16_t c) {
   switch (c) {
-    case u'；': case u'！': case u'？': case u'。': case u'：': case u'…': case u'—':
-      return true;
-    default:
-      return false;
+    case u'；':
+    case u'！':
+    case u'？':
+    case u'。':
+    case u'：':
+    case u'…':
+    case u'—': return true;
+    default: return false;
   }
 }
 
 inline constexpr bool is_closing_mark(char16_t c) {
   switch (c) {
-    case u'”': case u'’': case u'」': case u'』': case u'）': case u')':
-      return true;
-    default:
-      return false;
+    case u'”':
+    case u'’':
+    case u'」':
+    case u'』':
+    case u'）':
+    case u')': return true;
+    default: return false;
   }
 }
 

@@ -19,7 +19,8 @@ Passage context_passage(std::u16string_view text, Hit hit, std::size_t before, s
   if (start > 0 && start < hit_start && is_low_surrogate(text[start]) &&
       is_high_surrogate(text[start - 1]))
     ++start;
-  if (end < size && end > hit_end && is_low_surrogate(text[end]) && is_high_surrogate(text[end - 1]))
+  if (end < size && end > hit_end && is_low_surrogate(text[end]) &&
+      is_high_surrogate(text[end - 1]))
     --end;
   return {start, end - start};
 }

@@ -67,7 +67,7 @@ struct DocumentStore::Impl {
     std::size_t cost = 0;
     std::atomic<std::uint64_t> last_used{0};  // written under the shard's shared lock
     // The run trust (see folder_trust) under which the text was last found current; 0: none.
-    std::atomic<std::uint64_t> trusted{0};     // written under the shard's shared lock
+    std::atomic<std::uint64_t> trusted{0};  // written under the shard's shared lock
   };
   static_assert(sizeof(Entry) % alignof(KeyChar) == 0);
 
@@ -208,11 +208,8 @@ struct DocumentStore::Impl {
     std::lock_guard lock(watch_mutex);
     unwatched.clear();
     switch (watch.collect_changes(unwatched)) {
-      case platform::FolderWatch::Changes::None:
-        break;
-      case platform::FolderWatch::Changes::Some:
-        ++generation;
-        break;
+      case platform::FolderWatch::Changes::None: break;
+      case platform::FolderWatch::Changes::Some: ++generation; break;
       case platform::FolderWatch::Changes::Lost:
         // A lost removal report would leave a record that a new folder with the same identity
         // could inherit: start over, every folder gets a new record when next met.
@@ -350,8 +347,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
         // change is reported. Only if the entry still holds the text that was checked.
         std::shared_lock lock(shard.mutex);
         Impl::Entry* entry = shard.find(hash, key);
-        if (entry && entry->text == cached)
-          entry->trusted.store(trust, std::memory_order_relaxed);
+        if (entry && entry->text == cached) entry->trusted.store(trust, std::memory_order_relaxed);
       }
       return cached;
     }

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "platform/platform.h"
 #include "engine/retrieval/result_list.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 

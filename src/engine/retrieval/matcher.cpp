@@ -7,16 +7,15 @@ namespace {
 
 constexpr std::size_t npos = std::u16string_view::npos;
 
-bool has_line_break(std::u16string_view s) {
-  return scan::find_line_break(s, 0) != s.size();
-}
+bool has_line_break(std::u16string_view s) { return scan::find_line_break(s, 0) != s.size(); }
 
 // Candidates p only ever grow, so the next line break and the next second keyword at or after
 // a position are looked up again only once the scan has passed the previous answer. That keeps a
 // two-keyword search linear in the text even for a large N.
 class ForwardCache {
  public:
-  ForwardCache(std::u16string_view text, std::u16string_view second) : text_(text), second_(second) {}
+  ForwardCache(std::u16string_view text, std::u16string_view second)
+      : text_(text), second_(second) {}
 
   std::size_t line_break_from(std::size_t pos) {
     if (break_ == npos || break_ < pos) break_ = scan::find_line_break(text_, pos);
@@ -55,7 +54,8 @@ void find_hits(std::u16string_view text, const SearchRequest& request, std::vect
   if (k1.empty() || has_line_break(k1) || has_line_break(k2)) return;
 
   if (!request.two_keywords()) {
-    for (std::size_t p = scan::find(text, k1, 0); p != npos; p = scan::find(text, k1, p + k1.size()))
+    for (std::size_t p = scan::find(text, k1, 0); p != npos;
+         p = scan::find(text, k1, p + k1.size()))
       hits.push_back({p, k1.size()});
     return;
   }

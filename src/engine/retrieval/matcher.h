@@ -11,7 +11,7 @@
 namespace lantaro {
 
 struct Hit {
-  std::size_t start = 0;   // UTF-16 offset in the decoded text
+  std::size_t start = 0;  // UTF-16 offset in the decoded text
   std::size_t length = 0;
   friend bool operator==(const Hit&, const Hit&) = default;
 };

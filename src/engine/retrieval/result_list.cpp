@@ -27,7 +27,8 @@ std::u16string_view ResultList::hit_text(std::size_t index) const {
 std::u16string_view ResultList::right_context(std::size_t index) const {
   const ResultItem& it = items.at(index);
   std::size_t hit_end = it.hit_start + it.hit_length;
-  return std::u16string_view(*texts.at(it.document)).substr(hit_end, it.start + it.length - hit_end);
+  return std::u16string_view(*texts.at(it.document))
+      .substr(hit_end, it.start + it.length - hit_end);
 }
 
 std::u16string ResultList::item_text(std::size_t index) const {

@@ -19,7 +19,7 @@ struct ResultItem {
   std::uint32_t document = 0;  // index into ResultList::documents
   std::size_t start = 0;       // the shown span, UTF-16 offsets into the document's text
   std::size_t length = 0;
-  std::size_t hit_start = 0;   // the hit inside the span (for a sentence: the whole span)
+  std::size_t hit_start = 0;  // the hit inside the span (for a sentence: the whole span)
   std::size_t hit_length = 0;
 
   friend bool operator==(const ResultItem&, const ResultItem&) = default;
@@ -29,8 +29,8 @@ enum class ResultKind { Search, Sentences };
 
 struct ResultList {
   ResultKind kind = ResultKind::Search;
-  std::vector<Document> documents;   // the documents the items point into
-  std::vector<DocumentText> texts;   // their decoded texts, same order
+  std::vector<Document> documents;  // the documents the items point into
+  std::vector<DocumentText> texts;  // their decoded texts, same order
   std::vector<ResultItem> items;
 
   bool empty() const { return items.empty(); }

@@ -41,7 +41,8 @@ ParsedSearchForm parse_search_form(const SearchForm& form) {
   std::size_t gap = 0;
   while (gap < keywords.size() && !is_space(keywords[gap])) ++gap;
   request.first_keyword = std::u16string(keywords.substr(0, gap));
-  if (gap < keywords.size()) request.second_keyword = std::u16string(trim_spaces(keywords.substr(gap)));
+  if (gap < keywords.size())
+    request.second_keyword = std::u16string(trim_spaces(keywords.substr(gap)));
   request.mode = combination_mode_from_text(form.mode_text);
 
   auto left = parse_count(form.left_text);

@@ -12,8 +12,8 @@ namespace lantaro {
 // The two combination modes of a two-keyword search. Any text other than the second item's
 // means the first.
 enum class CombinationMode {
-  ExactGap,      // "两关键词间隔字符数": exactly N characters between the keywords
-  WithinRange,   // "第二词在字符数范围": the second keyword within the N characters after the first
+  ExactGap,  // "两关键词间隔字符数": exactly N characters between the keywords
+  WithinRange,  // "第二词在字符数范围": the second keyword within the N characters after the first
 };
 
 inline constexpr std::u16string_view kExactGapModeText = u"两关键词间隔字符数";
@@ -35,8 +35,8 @@ struct SearchRequest {
   std::u16string first_keyword;
   std::u16string second_keyword;  // empty: a single-keyword search
   CombinationMode mode = CombinationMode::ExactGap;
-  std::size_t n = 0;      // only for two keywords
-  std::size_t left = 20;  // characters shown before a hit
+  std::size_t n = 0;       // only for two keywords
+  std::size_t left = 20;   // characters shown before a hit
   std::size_t right = 20;  // characters shown after a hit
 
   bool two_keywords() const { return !second_keyword.empty(); }

@@ -5,9 +5,9 @@
 #include <thread>
 #include <utility>
 
-#include "platform/platform.h"
 #include "engine/common/text.h"
 #include "engine/retrieval/text_scan.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 namespace {
@@ -81,8 +81,8 @@ void append_items(std::u16string_view text, const std::vector<Hit>& hits,
       1, std::min(request.left, text.size()) + std::min(request.right, text.size()));
   if (hits.size() < text.size() / reach) {
     for (const Hit& hit : hits)
-      items.push_back(bounded_item(text, 0, hit.start, hit.start + hit.length, request.left,
-                                   request.right));
+      items.push_back(
+          bounded_item(text, 0, hit.start, hit.start + hit.length, request.left, request.right));
     return;
   }
   LineCursor lines(text);
@@ -101,8 +101,8 @@ struct WorkerOutput {
   std::vector<ResultItem> items;
   std::vector<Document> documents;
   std::vector<DocumentText> texts;
-  std::vector<Hit> hits;         // reused for every document
-  DocumentStore::Run run;        // documents come folder by folder, in tree order
+  std::vector<Hit> hits;   // reused for every document
+  DocumentStore::Run run;  // documents come folder by folder, in tree order
 };
 
 // What one document contributes; filled by whichever worker takes the document.
@@ -178,7 +178,8 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   constexpr std::size_t kAhead = 3;
 
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
+  threads =
+      static_cast<unsigned>(std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(count, 1)));
   // Workers take runs of consecutive documents: one shared counter update per document would pass
   // its cache line between the cores more often than most documents take to search, and the longer
   // a worker stays in one folder, the less its folder cursor and outputs change hands. Runs stay
@@ -278,9 +279,8 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
 
 }  // namespace
 
-SearchResults search_documents(const std::vector<Document>& documents,
-                               const SearchRequest& request, DocumentStore& store,
-                               const SearchOptions& options) {
+SearchResults search_documents(const std::vector<Document>& documents, const SearchRequest& request,
+                               DocumentStore& store, const SearchOptions& options) {
   return search(documents, nullptr, request, store, options);
 }
 

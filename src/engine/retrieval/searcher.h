@@ -39,9 +39,8 @@ struct SearchOptions {
   const std::atomic<bool>* cancel = nullptr;  // stop early when set (results then partial)
 };
 
-SearchResults search_documents(const std::vector<Document>& documents,
-                               const SearchRequest& request, DocumentStore& store,
-                               const SearchOptions& options = {});
+SearchResults search_documents(const std::vector<Document>& documents, const SearchRequest& request,
+                               DocumentStore& store, const SearchOptions& options = {});
 // The same for a list the caller hands over: documents with hits (and unreadable ones) move into
 // the results instead of being copied, since a path copy costs several allocations. The others
 // stay in the list for the caller to release, which may be done after the results are shown.

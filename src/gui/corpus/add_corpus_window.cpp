@@ -127,8 +127,8 @@ void AddCorpusWindow::importDocument() {
 void AddCorpusWindow::createDirectory() {
   std::optional<std::string> parent =
       kind_box_->currentText() == kTopLevelKind ? std::optional<std::string>("") : target_;
-  Message outcome = create_library_directory(
-      run_.corpus_path(), directory_name_box_->text().toStdString(), parent);
+  Message outcome = create_library_directory(run_.corpus_path(),
+                                             directory_name_box_->text().toStdString(), parent);
   if (outcome == Message::DirectoryCreated) {
     fillLocations();
     emit libraryChanged();

@@ -2,9 +2,10 @@
 // The add-corpus window's behaviour: a location tree of the library's directories, the choice
 // of a file, importing it as a document and creating directories. Lives as long as its window.
 
-#include <QObject>
 #include <optional>
 #include <string>
+
+#include <QObject>
 
 #include "engine/common/run_directory.h"
 

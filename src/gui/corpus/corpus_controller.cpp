@@ -1,5 +1,8 @@
 #include "gui/corpus/corpus_controller.h"
 
+#include <fstream>
+#include <sstream>
+
 #include <QAbstractButton>
 #include <QEvent>
 #include <QKeyEvent>
@@ -10,8 +13,6 @@
 #include <QStyleOptionViewItem>
 #include <QTimer>
 #include <QTreeView>
-#include <fstream>
-#include <sstream>
 
 #include "engine/common/codepage.h"
 #include "engine/common/messages.h"
@@ -88,7 +89,8 @@ bool CorpusController::anything_ticked() const { return model_->anythingTicked()
 void CorpusController::rebuild() {
   model_->setTree(scan_library(run_.corpus_path()));
   if (corpus_folder_unusable(run_.corpus_path()))
-    ui::show_message(main_, QString::fromStdString(corpus_folder_unusable_message(run_.corpus_folder())));
+    ui::show_message(main_,
+                     QString::fromStdString(corpus_folder_unusable_message(run_.corpus_folder())));
 }
 
 void CorpusController::openAddCorpusWindow() {
@@ -192,8 +194,7 @@ bool CorpusController::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
       if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) setCause(kMouse);
       return pressed_on_box_ != kNoParent;
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -2,10 +2,11 @@
 // The corpus tree of the main window: builds it from the corpus folder, keeps the ticks, turns
 // the tree's mouse and keyboard input into its three events, and opens the add-corpus window.
 
+#include <vector>
+
 #include <QObject>
 #include <QPointer>
 #include <QRect>
-#include <vector>
 
 #include "engine/common/run_directory.h"
 #include "engine/corpus/document.h"
@@ -26,7 +27,7 @@ class CorpusController : public QObject {
   CorpusController(ui::DesignedWindow* main, const RunDirectory& run);
 
   std::vector<Document> ticked_documents() const;  // tree order
-  bool anything_ticked() const;                     // any item, directory or document
+  bool anything_ticked() const;                    // any item, directory or document
   void rebuild();
 
   CorpusTreeModel* model() const { return model_; }

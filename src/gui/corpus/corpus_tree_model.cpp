@@ -73,9 +73,7 @@ int CorpusTreeModel::rowCount(const QModelIndex& parent) const {
 
 int CorpusTreeModel::columnCount(const QModelIndex&) const { return 1; }
 
-bool CorpusTreeModel::hasChildren(const QModelIndex& parent) const {
-  return rowCount(parent) > 0;
-}
+bool CorpusTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
 QVariant CorpusTreeModel::data(const QModelIndex& index, int role) const {
   std::size_t item = itemOf(index);
@@ -83,14 +81,10 @@ QVariant CorpusTreeModel::data(const QModelIndex& index, int role) const {
   const LibraryItem& entry = tree_[item];
   switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-      return QString::fromStdU16String(entry.label);
-    case Qt::DecorationRole:
-      return entry.is_directory ? folder_ : page_;
-    case Qt::CheckStateRole:
-      return ticks_[item] ? Qt::Checked : Qt::Unchecked;
-    default:
-      return {};
+    case Qt::ToolTipRole: return QString::fromStdU16String(entry.label);
+    case Qt::DecorationRole: return entry.is_directory ? folder_ : page_;
+    case Qt::CheckStateRole: return ticks_[item] ? Qt::Checked : Qt::Unchecked;
+    default: return {};
   }
 }
 

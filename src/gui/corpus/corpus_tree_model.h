@@ -3,9 +3,10 @@
 // An index's internal id is the item index, so every lookup is a vector access; nothing is
 // allocated per item (the library may hold a hundred thousand documents).
 
+#include <vector>
+
 #include <QAbstractItemModel>
 #include <QIcon>
-#include <vector>
 
 #include "engine/corpus/library_tree.h"
 

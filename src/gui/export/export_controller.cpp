@@ -1,15 +1,16 @@
 #include "gui/export/export_controller.h"
 
+#include <atomic>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QFutureWatcher>
 #include <QPlainTextEdit>
-#include <atomic>
 
 #include "engine/common/text.h"
-#include "gui/export/text_box_filler.h"
 #include "engine/export/text_export.h"
 #include "engine/export/xlsx_spreadsheet.h"
+#include "gui/export/text_box_filler.h"
 #include "gui/info/progress_window.h"
 #include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/retrieval_controller.h"
@@ -105,10 +106,9 @@ void ExportController::saveText() {
     ui::show_message(text_window_ ? static_cast<QWidget*>(text_window_) : main_, outcome);
     emit textSaveFinished(outcome);
   });
-  save_watcher_->setFuture(ui::run_in_background(
-      [path = path_from_utf8(file->toStdString()), text = box_text(*text_box_)] {
-        return save_text_file(path, text);
-      }));
+  save_watcher_->setFuture(
+      ui::run_in_background([path = path_from_utf8(file->toStdString()),
+                             text = box_text(*text_box_)] { return save_text_file(path, text); }));
 }
 
 void ExportController::exportToSpreadsheet() {

@@ -3,10 +3,11 @@
 // the spreadsheet export with the progress window. The work itself is the engine's; the
 // spreadsheet export runs on a worker thread so that the main window stays usable.
 
-#include <QObject>
-#include <QPointer>
 #include <functional>
 #include <memory>
+
+#include <QObject>
+#include <QPointer>
 
 #include "engine/common/run_directory.h"
 #include "engine/export/spreadsheet.h"
@@ -27,7 +28,8 @@ class ExportController : public QObject {
   Q_OBJECT
 
  public:
-  ExportController(ui::DesignedWindow* main, const RunDirectory& run, RetrievalController& retrieval);
+  ExportController(ui::DesignedWindow* main, const RunDirectory& run,
+                   RetrievalController& retrieval);
   ~ExportController() override;
 
   // What the toolbar buttons and the menu command do; public for other features and tests.

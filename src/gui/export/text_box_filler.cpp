@@ -69,8 +69,7 @@ void TextBoxFiller::round() {
 
 void TextBoxFiller::finish() {
   if (!filling_) return;
-  while (appendSlice()) {
-  }
+  while (appendSlice()) {}
   done();
 }
 

@@ -1,12 +1,13 @@
 #include "gui/extraction/extraction_controller.h"
 
+#include <utility>
+#include <vector>
+
 #include <QAbstractButton>
 #include <QFutureWatcher>
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QPointer>
-#include <utility>
-#include <vector>
 
 #include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/retrieval_controller.h"
@@ -20,7 +21,6 @@ namespace {
 
 const QString kPanelClosedCaption = QStringLiteral("文献语句提取");
 const QString kPanelOpenCaption = QStringLiteral("关闭提取");
-
 
 }  // namespace
 

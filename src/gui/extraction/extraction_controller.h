@@ -4,10 +4,11 @@
 // search hit), moves large or multi-threaded runs off the UI thread, relays the workers'
 // progress into the thread-information box and hands the items to the result list.
 
-#include <QObject>
-#include <QString>
 #include <atomic>
 #include <memory>
+
+#include <QObject>
+#include <QString>
 
 #include "engine/extraction/extractor.h"
 
@@ -69,7 +70,7 @@ class ExtractionController : public QObject {
 
   std::shared_ptr<Run> run_;
   QFutureWatcher<ExtractionResult>* watcher_ = nullptr;
-  bool showing_ = false;      // our own show_results call is in progress
+  bool showing_ = false;     // our own show_results call is in progress
   bool superseded_ = false;  // the results changed under a running extraction
 };
 

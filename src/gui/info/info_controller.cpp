@@ -1,16 +1,17 @@
 #include "gui/info/info_controller.h"
 
+#include <string_view>
+
 #include <QAbstractButton>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
-#include <string_view>
 
 #include "engine/common/codepage.h"
-#include "platform/platform.h"
 #include "gui/ui/designed_window.h"
 #include "gui/ui/window_builder.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 namespace {

@@ -4,10 +4,11 @@
 // opened with the desktop shell. Each window exists at most once: a second click on its button
 // brings the open window to the front.
 
-#include <QObject>
-#include <QPointer>
 #include <functional>
 #include <string>
+
+#include <QObject>
+#include <QPointer>
 
 #include "engine/common/run_directory.h"
 #include "gui/ui/designed_window.h"

@@ -1,8 +1,9 @@
 #include "gui/info/progress_window.h"
 
+#include <algorithm>
+
 #include <QProgressBar>
 #include <QString>
-#include <algorithm>
 
 #include "gui/ui/designed_window.h"
 #include "gui/ui/window_builder.h"

@@ -1,11 +1,12 @@
 #include "gui/retrieval/context_window.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <algorithm>
 
 #include "engine/retrieval/context_passage.h"
 #include "gui/retrieval/document_view.h"
@@ -46,14 +47,16 @@ ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t inde
                                         std::size_t before, std::size_t after, QWidget* parent) {
   const ResultItem& item = list.items.at(index);
   const std::u16string_view text = *list.texts.at(item.document);
-  const Passage passage = context_passage(text, Hit{item.hit_start, item.hit_length}, before, after);
+  const Passage passage =
+      context_passage(text, Hit{item.hit_start, item.hit_length}, before, after);
   const std::u16string_view shown = text.substr(passage.start, passage.length);
 
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Context, parent);
   auto* box = window->control<QPlainTextEdit>(kContextBox);
   new MarginKeeper(box, kContextBoxMargin);
   // The context lengths come from the settings file and may be huge: a very long line is cut for
-  // display as in the full-text view (copies still give it whole); every line is a block of its own.
+  // display as in the full-text view (copies still give it whole); every line is a block of its
+  // own.
   DisplayText display = view_text_for_display(shown, 0);
   box->setPlainText(display.text);
   const LineBreakMap map(shown, std::move(display.display_breaks));

@@ -2,8 +2,9 @@
 // The context window: a passage of a document around one result item, in a window of its own.
 // Each opening builds a new window, so several passages can be compared side by side.
 
-#include <QObject>
 #include <cstddef>
+
+#include <QObject>
 
 #include "engine/retrieval/result_list.h"
 

@@ -1,12 +1,13 @@
 #include "gui/retrieval/document_view.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTimer>
-#include <algorithm>
 
 #include "gui/retrieval/qt_text.h"
 #include "gui/ui/text_box.h"
@@ -101,12 +102,29 @@ bool can_break_before(std::u16string_view text, std::size_t at) {
 // After these a cut line still reads as whole clauses.
 bool is_pause(char16_t c) {
   switch (c) {
-    case u'。': case u'！': case u'？': case u'；': case u'，': case u'、': case u'：':
-    case u'」': case u'』': case u'”': case u'’': case u'）': case u'》': case u'…':
-    case u'.': case u'!': case u'?': case u';': case u',': case u' ': case u'\t': case u'\u3000':
-      return true;
-    default:
-      return false;
+    case u'。':
+    case u'！':
+    case u'？':
+    case u'；':
+    case u'，':
+    case u'、':
+    case u'：':
+    case u'」':
+    case u'』':
+    case u'”':
+    case u'’':
+    case u'）':
+    case u'》':
+    case u'…':
+    case u'.':
+    case u'!':
+    case u'?':
+    case u';':
+    case u',':
+    case u' ':
+    case u'\t':
+    case u'\u3000': return true;
+    default: return false;
   }
 }
 
@@ -206,7 +224,8 @@ DocumentView::DocumentView(QPlainTextEdit* edit, QObject* parent, std::size_t lo
     palette.setBrush(QPalette::Inactive, role, palette.brush(QPalette::Active, role));
   edit->setPalette(palette);
 
-  connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this, &DocumentView::schedule_marks);
+  connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this,
+          &DocumentView::schedule_marks);
   connect(edit->horizontalScrollBar(), &QScrollBar::valueChanged, this,
           &DocumentView::schedule_marks);
   edit->viewport()->installEventFilter(this);
@@ -269,7 +288,8 @@ void DocumentView::update_marks() {
     std::size_t to = map_.to_text(bottom + kMarkSlack);
     auto first = std::partition_point(hits_.begin(), hits_.end(),
                                       [&](const Hit& h) { return h.start + h.length <= from; });
-    auto last = std::partition_point(first, hits_.end(), [&](const Hit& h) { return h.start < to; });
+    auto last =
+        std::partition_point(first, hits_.end(), [&](const Hit& h) { return h.start < to; });
     range = {static_cast<std::size_t>(first - hits_.begin()),
              static_cast<std::size_t>(last - hits_.begin())};
     range.second = std::min(range.second, range.first + kMaxMarks);

@@ -3,13 +3,14 @@
 // and steps from hit to hit. Only the hits on screen are marked (recomputed on scroll and
 // resize), so a document of many megabytes with many thousand hits stays interactive.
 
-#include <QObject>
-#include <QPointer>
-#include <QString>
 #include <cstddef>
 #include <optional>
 #include <string_view>
 #include <vector>
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
 
 #include "engine/corpus/document.h"
 #include "engine/retrieval/matcher.h"

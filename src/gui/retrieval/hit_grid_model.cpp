@@ -3,8 +3,8 @@
 #include <stdexcept>
 
 #include "engine/common/text.h"
-#include "gui/retrieval/qt_text.h"
 #include "engine/retrieval/searcher.h"
+#include "gui/retrieval/qt_text.h"
 
 namespace lantaro {
 

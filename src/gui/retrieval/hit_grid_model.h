@@ -1,8 +1,9 @@
 #pragma once
 // The hit grid: one read-only row per document with at least one hit, in search order.
 
-#include <QAbstractTableModel>
 #include <vector>
+
+#include <QAbstractTableModel>
 
 #include "engine/corpus/document.h"
 

@@ -1,9 +1,10 @@
 #pragma once
 // UTF-16 engine text to Qt and back without a detour through UTF-8.
 
-#include <QString>
 #include <string>
 #include <string_view>
+
+#include <QString>
 
 namespace lantaro {
 

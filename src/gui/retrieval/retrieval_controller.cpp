@@ -1,5 +1,7 @@
 #include "gui/retrieval/retrieval_controller.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QEvent>
 #include <QFutureWatcher>
@@ -12,17 +14,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <algorithm>
 
 #include "engine/common/settings_file.h"
 #include "engine/common/text.h"
+#include "engine/retrieval/text_scan.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/retrieval/context_window.h"
 #include "gui/retrieval/document_view.h"
 #include "gui/retrieval/hit_grid_model.h"
 #include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/result_list_model.h"
-#include "engine/retrieval/text_scan.h"
 #include "gui/ui/background_task.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/designed_window.h"
@@ -185,8 +186,7 @@ void RetrievalController::search() {
           const int percent = total ? static_cast<int>(done * 100 / total) : 100;
           // Workers finish out of order; only a rise is worth a repaint.
           int shown = job->percent.load();
-          while (percent > shown && !job->percent.compare_exchange_weak(shown, percent)) {
-          }
+          while (percent > shown && !job->percent.compare_exchange_weak(shown, percent)) {}
           if (percent > shown) emit searchProgress(percent);
         };
         return search_documents(std::move(documents), request, store_, options);
@@ -209,8 +209,7 @@ void RetrievalController::finish_search() {
   search_button_->setEnabled(true);
 
   // The displayed document now shows the hits of this search.
-  if (view_->has_document())
-    view_->set_hits(find_hits(*view_->text(), last_->request));
+  if (view_->has_document()) view_->set_hits(find_hits(*view_->text(), last_->request));
 
   emit resultsChanged();
   if (!last_->unreadable.empty()) {
@@ -225,7 +224,8 @@ void RetrievalController::finish_search() {
 void RetrievalController::show_document(const Document& document) {
   DocumentText text = store_.load(document.path);
   if (!text) {
-    ui::show_message(main_, utf8(unreadable_documents_message({utf16_to_utf8(document.display_name)})));
+    ui::show_message(main_,
+                     utf8(unreadable_documents_message({utf16_to_utf8(document.display_name)})));
     return;
   }
   std::vector<Hit> hits;
@@ -268,7 +268,8 @@ void RetrievalController::show_item_line(std::size_t index) {
   while (end < ceiling && !scan::is_line_break(text[end])) ++end;
   if (end < text.size() && end > hit_end && is_low_surrogate(text[end])) --end;
 
-  const QString name = QStringLiteral("《") + to_qstring(list.documents.at(item.document).display_name) +
+  const QString name = QStringLiteral("《") +
+                       to_qstring(list.documents.at(item.document).display_name) +
                        QStringLiteral("》");
   const std::u16string_view line = text.substr(begin, end - begin);
   panel_->setPlainText(name + view_text(line));

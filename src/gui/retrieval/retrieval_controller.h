@@ -3,11 +3,12 @@
 // next-hit button, the bottom text panel and the context windows of the main window. The search
 // itself runs on worker threads; this side only hands the request over and shows what comes back.
 
+#include <atomic>
+#include <memory>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <atomic>
-#include <memory>
 
 #include "engine/common/run_directory.h"
 #include "engine/corpus/document.h"

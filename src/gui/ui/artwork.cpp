@@ -24,9 +24,9 @@ QPixmap render(const QString& resource, const QSize& size, qreal ratio, bool kee
   if (keep_aspect) {
     QSizeF natural = renderer.defaultSize();
     natural.scale(target.size(), Qt::KeepAspectRatio);
-    target = QRectF(QPointF((size.width() - natural.width()) / 2,
-                            (size.height() - natural.height()) / 2),
-                    natural);
+    target = QRectF(
+        QPointF((size.width() - natural.width()) / 2, (size.height() - natural.height()) / 2),
+        natural);
   }
   renderer.render(&painter, target);
   return pixmap;

@@ -4,8 +4,9 @@
 // is not built for it. Under ThreadSanitizer that ordering is stated explicitly here, so the
 // checker stays quiet about the hand-over itself and keeps watching everything the work does.
 
-#include <QtConcurrent/QtConcurrentRun>
 #include <utility>
+
+#include <QtConcurrent/QtConcurrentRun>
 
 #if defined(__SANITIZE_THREAD__)
 #define LANTARO_THREAD_SANITIZER 1

@@ -47,8 +47,8 @@ void BalloonTip::showAt(QWidget* control, const QString& title, const QString& t
     layout->addWidget(label_);
     popup_ = frame;
   }
-  label_->setText(QStringLiteral("<b>%1</b><br>%2").arg(title.toHtmlEscaped(),
-                                                        text.toHtmlEscaped()));
+  label_->setText(
+      QStringLiteral("<b>%1</b><br>%2").arg(title.toHtmlEscaped(), text.toHtmlEscaped()));
   popup_->adjustSize();
   popup_->move(control->mapToGlobal(QPoint(control->width() / 4, control->height())));
   popup_->show();
@@ -74,11 +74,8 @@ bool BalloonTip::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::InputMethod:
       case QEvent::FocusOut:
       case QEvent::Hide:
-      case QEvent::Move:
-        hide();
-        break;
-      default:
-        break;
+      case QEvent::Move: hide(); break;
+      default: break;
     }
   }
   return QObject::eventFilter(watched, event);

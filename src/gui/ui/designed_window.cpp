@@ -1,11 +1,12 @@
 #include "gui/ui/designed_window.h"
 
+#include <cmath>
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QWindow>
-#include <cmath>
 
 namespace lantaro::ui {
 namespace {
@@ -54,7 +55,8 @@ void DesignedWindow::addPlacement(QWidget* widget, QWidget* parent, const QRect&
 }
 
 QSize DesignedWindow::growth() const {
-  return QSize(width() + frame_.left() + frame_.right(), height() + frame_.top() + frame_.bottom()) -
+  return QSize(width() + frame_.left() + frame_.right(),
+               height() + frame_.top() + frame_.bottom()) -
          definition_->outer_size;
 }
 

@@ -3,13 +3,14 @@
 // changed and size changed in the designed order, opens centred at its designed outer size, lets
 // its controls follow it when it grows, and closes on Esc.
 
+#include <vector>
+
 #include <QMargins>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QWidget>
-#include <vector>
 
 #include "gui/ui/window_definitions.h"
 
@@ -58,7 +59,8 @@ class DesignedWindow : public QWidget {
   // Builder hooks.
   void setMenuBar(QMenuBar* bar);
   void setClientArea(QWidget* client);
-  void addPlacement(QWidget* widget, QWidget* parent, const QRect& designed, const Anchors& anchors);
+  void addPlacement(QWidget* widget, QWidget* parent, const QRect& designed,
+                    const Anchors& anchors);
   // Places every control for the current window size.
   void applyLayout();
 

@@ -1,20 +1,21 @@
 #include "gui/ui/picture_button.h"
 
+#include <algorithm>
+
 #include <QEnterEvent>
 #include <QIcon>
 #include <QPainter>
-#include <qdrawutil.h>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTextLayout>
-#include <algorithm>
+#include <qdrawutil.h>
 
 #include "gui/ui/artwork.h"
 
 namespace lantaro::ui {
 namespace {
-constexpr int kPictureTop = 2;   // gap above the picture
-constexpr int kCaptionGap = 1;   // gap between picture and caption
+constexpr int kPictureTop = 2;  // gap above the picture
+constexpr int kCaptionGap = 1;  // gap between picture and caption
 constexpr int kSideMargin = 2;
 
 // Caption lines are placed by the ink of the glyphs, not the font's line height: CJK fonts
@@ -95,8 +96,8 @@ void PictureButton::paintEvent(QPaintEvent*) {
     caption_top += picture_size_.height() + kCaptionGap;
   }
 
-  painter.setPen(palette().color(enabled ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::ButtonText));
+  painter.setPen(
+      palette().color(enabled ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
   painter.setFont(font());
   const QFontMetrics metrics(font());
   // Typical ink box of a caption line: from the top of a CJK glyph to the bottom of a descender.

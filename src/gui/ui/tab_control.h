@@ -4,10 +4,11 @@
 // selecting a page shows its controls and hides the others'. A control kept hidden stays hidden
 // whatever page is selected.
 
+#include <vector>
+
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
-#include <vector>
 
 class QTabBar;
 

@@ -60,11 +60,8 @@ QString TextBox::copied_text(const QTextCursor& selection) {
       case 0xFDD1:  // frame end
         c = QLatin1Char('\n');
         break;
-      case QChar::Nbsp:
-        c = QLatin1Char(' ');
-        break;
-      default:
-        break;
+      case QChar::Nbsp: c = QLatin1Char(' '); break;
+      default: break;
     }
   }
   return out;

@@ -2,11 +2,12 @@
 // Every message box, yes/no question and file dialog goes through here, so that tests can
 // capture what the user would have been told and script the answers, without a display.
 
-#include <QString>
-#include <QStringList>
 #include <deque>
 #include <optional>
 #include <string_view>
+
+#include <QString>
+#include <QStringList>
 
 #include "engine/common/messages.h"
 

@@ -31,9 +31,10 @@ namespace lantaro::ui {
 
 void install_font_substitutions() {
   static const bool installed = [] {
-    const QStringList song = {QStringLiteral("SimSun"), QStringLiteral("宋体"),
-                              QStringLiteral("NSimSun"), QStringLiteral("Noto Serif CJK SC"),
-                              QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei")};
+    const QStringList song = {
+        QStringLiteral("SimSun"),           QStringLiteral("宋体"),
+        QStringLiteral("NSimSun"),          QStringLiteral("Noto Serif CJK SC"),
+        QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Zen Hei")};
     QFont::insertSubstitutions(QStringLiteral("宋体"), song);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), song);
     return true;
@@ -238,8 +239,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
       bar->setTextVisible(false);
       return bar;
     }
-    case ControlKind::ShapeBox:
-      return new ShapeBox(parent);
+    case ControlKind::ShapeBox: return new ShapeBox(parent);
     case ControlKind::PictureBox: {
       auto* box = new QLabel(parent);
       box->setAlignment(Qt::AlignCenter);
@@ -249,8 +249,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
       }
       return box;
     }
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 
@@ -272,10 +271,8 @@ bool takes_focus(ControlKind kind) {
     case ControlKind::ComboBox:
     case ControlKind::ListBox:
     case ControlKind::Grid:
-    case ControlKind::TreeBox:
-      return true;
-    default:
-      return false;
+    case ControlKind::TreeBox: return true;
+    default: return false;
   }
 }
 

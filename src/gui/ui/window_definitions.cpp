@@ -9,10 +9,8 @@ bool is_non_visual(ControlKind kind) {
     case ControlKind::BalloonTip:
     case ControlKind::Timer:
     case ControlKind::FileDialog:
-    case ControlKind::SpreadsheetObject:
-      return true;
-    default:
-      return false;
+    case ControlKind::SpreadsheetObject: return true;
+    default: return false;
   }
 }
 
@@ -159,67 +157,131 @@ WindowDefinition main_window() {
       C(K::GroupBox, "分组框6", 8, 664, 1136, 128).anchors(0, v, 1, 1),
 
       // Toolbar.
-      C(K::PictureButton, "超级按钮_加入语料", 14, 11, 80, 80).in("分组框1").tab()
-          .text("加入语料").picture(":/art/toolbar/add_corpus.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_刷新文献", 130, 11, 80, 80).in("分组框1").tab()
-          .text("刷新文献").picture(":/art/toolbar/refresh.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_提取到EXCEL", 246, 11, 80, 80).in("分组框1").tab()
-          .text("结果导出到EXCEL").picture(":/art/toolbar/export_excel.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_提取到TXT", 362, 11, 80, 80).in("分组框1").tab()
-          .text("结果导出到TXT").picture(":/art/toolbar/export_txt.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_句子提取", 480, 11, 80, 80).in("分组框1").tab()
-          .text("文献语句提取").picture(":/art/toolbar/extraction.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_操作帮助", 602, 11, 80, 80).in("分组框1").tab()
-          .text("操作帮助").picture(":/art/toolbar/help.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_赞助支持", 823, 11, 80, 80).in("分组框1").tab()
-          .text("赞助支持").picture(":/art/toolbar/sponsor.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_程序信息", 936, 11, 80, 80).in("分组框1").tab()
-          .text("程序信息").picture(":/art/toolbar/program_info.svg", 70, 50),
-      C(K::PictureButton, "超级按钮_更多信息", 1041, 11, 80, 80).in("分组框1").tab()
-          .text("更多信息").picture(":/art/toolbar/more_info.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_加入语料", 14, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("加入语料")
+          .picture(":/art/toolbar/add_corpus.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_刷新文献", 130, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("刷新文献")
+          .picture(":/art/toolbar/refresh.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_提取到EXCEL", 246, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("结果导出到EXCEL")
+          .picture(":/art/toolbar/export_excel.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_提取到TXT", 362, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("结果导出到TXT")
+          .picture(":/art/toolbar/export_txt.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_句子提取", 480, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("文献语句提取")
+          .picture(":/art/toolbar/extraction.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_操作帮助", 602, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("操作帮助")
+          .picture(":/art/toolbar/help.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_赞助支持", 823, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("赞助支持")
+          .picture(":/art/toolbar/sponsor.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_程序信息", 936, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("程序信息")
+          .picture(":/art/toolbar/program_info.svg", 70, 50),
+      C(K::PictureButton, "超级按钮_更多信息", 1041, 11, 80, 80)
+          .in("分组框1")
+          .tab()
+          .text("更多信息")
+          .picture(":/art/toolbar/more_info.svg", 70, 50),
 
       // Search bar.
       C(K::Label, "标签1", 8, 23, 40, 24).in("分组框2").text("关键词"),
       C(K::EditBox, "编辑框_关键词", 64, 21, 400, 28).in("分组框2").tab(),
       C(K::BalloonTip, "气球提示框1").in("分组框2"),
       C(K::PushButton, "按钮_搜索", 472, 19, 56, 32).in("分组框2").tab().text("检索"),
-      C(K::Label, "标签5", 560, 35, 136, 24).in("分组框2").text("双关键词模式请设置此项")
+      C(K::Label, "标签5", 560, 35, 136, 24)
+          .in("分组框2")
+          .text("双关键词模式请设置此项")
           .color("#FF0000"),
       C(K::Label, "标签2", 620, 9, 48, 24).in("分组框2").text("显示字数"),
       C(K::Label, "标签3", 675, 13, 16, 15).in("分组框2").text("左"),
-      C(K::EditBox, "编辑框_左字数", 696, 11, 43, 20).in("分组框2").tab().text("20")
-          .integer_only(),
+      C(K::EditBox, "编辑框_左字数", 696, 11, 43, 20).in("分组框2").tab().text("20").integer_only(),
       C(K::Label, "标签4", 747, 14, 16, 15).in("分组框2").text("右"),
-      C(K::EditBox, "编辑框_右字数", 768, 11, 43, 20).in("分组框2").tab().text("20")
-          .integer_only(),
-      C(K::ComboBox, "组合框_组合模式", 696, 35, 136, 20).in("分组框2").tab()
-          .text("两关键词间隔字符数").items({"两关键词间隔字符数", "第二词在字符数范围"}),
+      C(K::EditBox, "编辑框_右字数", 768, 11, 43, 20).in("分组框2").tab().text("20").integer_only(),
+      C(K::ComboBox, "组合框_组合模式", 696, 35, 136, 20)
+          .in("分组框2")
+          .tab()
+          .text("两关键词间隔字符数")
+          .items({"两关键词间隔字符数", "第二词在字符数范围"}),
       C(K::EditBox, "编辑框_字数", 837, 35, 27, 20).in("分组框2").tab().text("2"),
-      C(K::EditBox, "编辑框_线程执行信息", 936, 24, 184, 24).in("分组框2").tab().no_border()
+      C(K::EditBox, "编辑框_线程执行信息", 936, 24, 184, 24)
+          .in("分组框2")
+          .tab()
+          .no_border()
           .color("#FF0000"),
-      C(K::ProgressBar, "进度条1", 8, 59, 1120, 10).in("分组框2").hidden().range(0, 100, 0)
+      C(K::ProgressBar, "进度条1", 8, 59, 1120, 10)
+          .in("分组框2")
+          .hidden()
+          .range(0, 100, 0)
           .anchors(0, 0, 1, 0),
 
       // Work area: results group and document-list group.
       C(K::GroupBox, "分组框4", 8, 16, 736, 448).in("分组框3").anchors(0, 0, r, 1),
-      C(K::GroupBox, "分组框5", 752, 16, 360, 448).in("分组框3").text("文献列表")
+      C(K::GroupBox, "分组框5", 752, 16, 360, 448)
+          .in("分组框3")
+          .text("文献列表")
           .anchors(r, 0, 1, 1),
 
-      C(K::TabControl, "高级选择夹1", 8, 17, 720, 400).in("分组框4")
-          .items({"搜索提取语句", "单个文献全文"}).font("SimSun", 9, 12).anchors(0, 0, 1, 1),
+      C(K::TabControl, "高级选择夹1", 8, 17, 720, 400)
+          .in("分组框4")
+          .items({"搜索提取语句", "单个文献全文"})
+          .font("SimSun", 9, 12)
+          .anchors(0, 0, 1, 1),
       C(K::ListBox, "列表框1", 8, 32, 704, 352).in("高级选择夹1", 1).tab().anchors(0, 0, 1, 1),
-      C(K::RichEditBox, "超级编辑框3", 32, 240, 136, 120).in("高级选择夹1", 1).hidden().tab()
-          .text("你好w").multi_line(true).font("宋体", 9),
-      C(K::RichEditBox, "超级编辑框1", 8, 32, 704, 368).in("高级选择夹1", 2).tab().read_only()
-          .multi_line(true).keep_selection().font("宋体", 9).anchors(0, 0, 1, 1),
-      C(K::PushButton, "按钮1", 592, 0, 88, 20).in("高级选择夹1", 2).tab().text("下一条")
+      C(K::RichEditBox, "超级编辑框3", 32, 240, 136, 120)
+          .in("高级选择夹1", 1)
+          .hidden()
+          .tab()
+          .text("你好w")
+          .multi_line(true)
+          .font("宋体", 9),
+      C(K::RichEditBox, "超级编辑框1", 8, 32, 704, 368)
+          .in("高级选择夹1", 2)
+          .tab()
+          .read_only()
+          .multi_line(true)
+          .keep_selection()
+          .font("宋体", 9)
+          .anchors(0, 0, 1, 1),
+      C(K::PushButton, "按钮1", 592, 0, 88, 20)
+          .in("高级选择夹1", 2)
+          .tab()
+          .text("下一条")
           .anchors(1, 0, 1, 0),
-      C(K::TransparentLabel, "透明标签_执行结果", 40, 423, 640, 18).in("分组框4")
-          .text("结果状态").color("#FF00FF").anchors(0, 1, 1, 1),
+      C(K::TransparentLabel, "透明标签_执行结果", 40, 423, 640, 18)
+          .in("分组框4")
+          .text("结果状态")
+          .color("#FF00FF")
+          .anchors(0, 1, 1, 1),
 
-      C(K::TreeBox, "树型框1", 8, 24, 344, 265).in("分组框5").tab()
-          .items({"项目1", "\t子项目1", "\t子项目2"}).keep_selection().anchors(0, 0, 1, 0.5),
-      C(K::TransparentLabel, "透明标签1", 8, 289, 344, 24).in("分组框5").color("#FF00FF")
+      C(K::TreeBox, "树型框1", 8, 24, 344, 265)
+          .in("分组框5")
+          .tab()
+          .items({"项目1", "\t子项目1", "\t子项目2"})
+          .keep_selection()
+          .anchors(0, 0, 1, 0.5),
+      C(K::TransparentLabel, "透明标签1", 8, 289, 344, 24)
+          .in("分组框5")
+          .color("#FF00FF")
           .anchors(0, 0.5, 1, 0.5),
       C(K::Grid, "高级表格1", 8, 313, 344, 128).in("分组框5").tab().anchors(0, 0.5, 1, 1),
       C(K::Timer, "时钟1").in("分组框5"),
@@ -227,24 +289,39 @@ WindowDefinition main_window() {
       C(K::SpreadsheetObject, "Excel工作簿1").in("分组框5"),
 
       // Bottom text panel.
-      C(K::RichEditBox, "超级编辑框2", 8, 16, 1120, 96).in("分组框6").tab().read_only()
-          .multi_line(true).hide_selection().font("宋体", 9).anchors(0, 0, 1, 1),
+      C(K::RichEditBox, "超级编辑框2", 8, 16, 1120, 96)
+          .in("分组框6")
+          .tab()
+          .read_only()
+          .multi_line(true)
+          .hide_selection()
+          .font("宋体", 9)
+          .anchors(0, 0, 1, 1),
 
       // Extraction panel: wide enough for all four picture buttons in one row; it moves with the
       // document list it covers.
       C(K::ShapeBox, "外形框1", 740, 208, 394, 96).hidden().anchors(r, 0, r, 0),
-      C(K::PictureButton, "超级按钮_提取对话句", 10, 8, 80, 80).in("外形框1").tab()
+      C(K::PictureButton, "超级按钮_提取对话句", 10, 8, 80, 80)
+          .in("外形框1")
+          .tab()
           .text("提取对话句")
           .picture(":/art/panel/dialogue.svg", 50, 50, "提取中文双引号及其中的内容"),
-      C(K::PictureButton, "超级按钮_提取叙述句", 104, 8, 80, 80).in("外形框1").tab()
+      C(K::PictureButton, "超级按钮_提取叙述句", 104, 8, 80, 80)
+          .in("外形框1")
+          .tab()
           .text("提取叙述句")
           .picture(":/art/panel/narrative.svg", 50, 50, "提取文献中的叙述部分语句"),
-      C(K::PictureButton, "超级按钮_提取全部句", 200, 8, 80, 80).in("外形框1").tab()
+      C(K::PictureButton, "超级按钮_提取全部句", 200, 8, 80, 80)
+          .in("外形框1")
+          .tab()
           .text("取所有语句")
           .picture(":/art/panel/all_sentences.svg", 50, 50,
                    "以单线程方式提取全部语句，不分叙述和对话，适合小型文献"),
-      C(K::PictureButton, "超级按钮_多线程提取全部句", 296, 8, 80, 80).in("外形框1").hidden()
-          .tab().text("多线程取语句")
+      C(K::PictureButton, "超级按钮_多线程提取全部句", 296, 8, 80, 80)
+          .in("外形框1")
+          .hidden()
+          .tab()
+          .text("多线程取语句")
           .picture(":/art/panel/multi_threaded.svg", 50, 50,
                    "以多线程方式提取全部语句，不分叙述和对话，适合大型文献"),
       C(K::PushButton, "按钮_关闭语句提取按钮面板", 377, 1, 16, 16).in("外形框1").tab().text("X"),
@@ -262,16 +339,23 @@ WindowDefinition add_corpus_window() {
   w.caption_buttons = kSystemMenu | kMinimize;
   w.controls = {
       C(K::Label, "标签1", 15, 12, 48, 24).text("语料文件"),
-      C(K::EditBox, "编辑框_语料文件", 71, 12, 448, 24).tab().read_only().color("#000000", "#FFFFFF"),
+      C(K::EditBox, "编辑框_语料文件", 71, 12, 448, 24)
+          .tab()
+          .read_only()
+          .color("#000000", "#FFFFFF"),
       C(K::PushButton, "按钮_选择语料", 522, 12, 56, 24).tab().text("选择语料"),
       C(K::FileDialog, "通用对话框1"),
       C(K::Label, "标签3", 13, 43, 48, 24).text("显示名称"),
       C(K::EditBox, "编辑框_显示名称", 72, 43, 504, 24).tab().color("#000000", "#FFFFFF"),
       C(K::Label, "标签2", 11, 77, 205, 24).text("在下方树形框中选择语料存放目标位置"),
-      C(K::EditBox, "编辑框_目标位置", 224, 78, 352, 24).tab().read_only()
+      C(K::EditBox, "编辑框_目标位置", 224, 78, 352, 24)
+          .tab()
+          .read_only()
           .color("#000000", "#FFFFFF"),
       C(K::Label, "标签4", 13, 107, 67, 24).text("创建新目录"),
-      C(K::ComboBox, "组合框_目录类型", 80, 111, 80, 20).tab().text("顶级目录")
+      C(K::ComboBox, "组合框_目录类型", 80, 111, 80, 20)
+          .tab()
+          .text("顶级目录")
           .items({"顶级目录", "子目录"}),
       C(K::EditBox, "编辑框_新目录名称", 166, 109, 362, 24).tab().color("#000000", "#FFFFFF"),
       C(K::PushButton, "按钮_创建新目录", 530, 110, 48, 24).tab().text("创建"),
@@ -291,7 +375,10 @@ WindowDefinition text_export_window() {
   w.caption_buttons = kSystemMenu | kMinimize;
   w.menu = {{0, u8("文件")}, {1, u8("保存")}};
   w.controls = {
-      C(K::EditBox, "编辑框1", 7, 2, 824, 504).tab().multi_line(false).hide_selection()
+      C(K::EditBox, "编辑框1", 7, 2, 824, 504)
+          .tab()
+          .multi_line(false)
+          .hide_selection()
           .color("#000000", "#FFFFFF"),
       C(K::FileDialog, "通用对话框1"),
   };
@@ -307,8 +394,12 @@ WindowDefinition context_window() {
   w.frame = FrameKind::Sizable;
   w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
   w.controls = {
-      C(K::RichEditBox, "超级编辑框1", 16, 16, 832, 600).tab().multi_line(true)
-          .hide_selection().font("宋体", 9).anchors(0, 0, 1, 1),
+      C(K::RichEditBox, "超级编辑框1", 16, 16, 832, 600)
+          .tab()
+          .multi_line(true)
+          .hide_selection()
+          .font("宋体", 9)
+          .anchors(0, 0, 1, 1),
   };
   return w;
 }
@@ -322,8 +413,11 @@ WindowDefinition help_window() {
   w.frame = FrameKind::Fixed;
   w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
   w.controls = {
-      C(K::EditBox, "编辑框1", 8, 8, 568, 560).tab().multi_line(true)
-          .color("#000000", "#FFFFFF").anchors(0, 0, 1, 1),
+      C(K::EditBox, "编辑框1", 8, 8, 568, 560)
+          .tab()
+          .multi_line(true)
+          .color("#000000", "#FFFFFF")
+          .anchors(0, 0, 1, 1),
   };
   return w;
 }
@@ -339,14 +433,20 @@ WindowDefinition program_info_window() {
   w.controls = {
       C(K::PictureBox, "图片框1", 8, 11, 88, 104)
           .box_picture(":/art/program_info.svg", PictureFit::Centre, false),
-      C(K::EditBox, "编辑框1", 98, 8, 168, 104).tab().multi_line(true).read_only().no_border()
+      C(K::EditBox, "编辑框1", 98, 8, 168, 104)
+          .tab()
+          .multi_line(true)
+          .read_only()
+          .no_border()
           .color("#000000")
           .text("\r\n程序名称：Lantaro\r\n版本号：V1.0\r\n软件作者：Lantaro 开发组\r\n\r\n"
                 "联系电话：暂无\r\n联系QQ：暂无"),
-      C(K::EditBox, "编辑框2", 16, 120, 248, 64).tab().multi_line(true).no_border()
+      C(K::EditBox, "编辑框2", 16, 120, 248, 64)
+          .tab()
+          .multi_line(true)
+          .no_border()
           .color("#000000")
-          .text("Lantaro 由一个小型开发组编写，组员平日研读古籍，也整理现代汉语语料。")
-  };
+          .text("Lantaro 由一个小型开发组编写，组员平日研读古籍，也整理现代汉语语料。")};
   return w;
 }
 
@@ -360,8 +460,10 @@ WindowDefinition progress_window() {
   w.caption_buttons = 0;
   w.background = QColor(QLatin1String("#008000"));
   w.controls = {
-      C(K::TransparentLabel, "透明标签1", 32, 10, 512, 38).text("正在努力导出数据，请稍候哈....")
-          .color("#FF00FF").font("", 0, 24),
+      C(K::TransparentLabel, "透明标签1", 32, 10, 512, 38)
+          .text("正在努力导出数据，请稍候哈....")
+          .color("#FF00FF")
+          .font("", 0, 24),
       C(K::ProgressBar, "进度条1", 16, 64, 536, 16).range(0, 100, 0),
       C(K::ProgressBar, "进度条2", 16, 88, 536, 16).range(0, 100, 0),
   };
@@ -377,17 +479,24 @@ WindowDefinition sponsor_window() {
   w.frame = FrameKind::Fixed;
   w.caption_buttons = kSystemMenu | kMinimize;
   w.controls = {
-      C(K::Label, "标签1", 8, 8, 736, 24).text("本软件应用完全免费，您的赞助将促进软件的完善，谢谢您！")
+      C(K::Label, "标签1", 8, 8, 736, 24)
+          .text("本软件应用完全免费，您的赞助将促进软件的完善，谢谢您！")
           .color("#000000"),
       C(K::TransparentLabel, "透明标签1", 8, 40, 744, 56)
           .text("感谢您对Lantaro的支持！赞助金额不限，多少都是心意。"
                 "付款时请在备注中写上“Lantaro”，让我们知道这份支持来自本软件的用户。")
-          .color("#C06000").font("", 0, 21, true).align(kCentred).wrap(),
+          .color("#C06000")
+          .font("", 0, 21, true)
+          .align(kCentred)
+          .wrap(),
       C(K::Label, "标签2", 12, 112, 332, 48)
           .text("1.可用手机支付应用扫描以下图片付款，或转账到本软件维护者公布的账户")
-          .color("#0000FF").wrap(),
-      C(K::Label, "标签3", 413, 112, 323, 48).text("2.手机微信直接扫描以下二维码进入微信付款界面")
-          .color("#0000FF").wrap(),
+          .color("#0000FF")
+          .wrap(),
+      C(K::Label, "标签3", 413, 112, 323, 48)
+          .text("2.手机微信直接扫描以下二维码进入微信付款界面")
+          .color("#0000FF")
+          .wrap(),
       C(K::Label, "标签4", 376, 104, 8, 424).color(nullptr, "#80E000"),
       C(K::PictureBox, "图片框1", 8, 168, 360, 360)
           .box_picture(":/art/sponsor_left.svg", PictureFit::Stretch, true),
@@ -401,8 +510,8 @@ WindowDefinition sponsor_window() {
 
 const WindowDefinition& window_definition(WindowId id) {
   static const std::array<WindowDefinition, 8> definitions = {
-      main_window(),    add_corpus_window(),   text_export_window(), context_window(),
-      help_window(),    program_info_window(), progress_window(),    sponsor_window()};
+      main_window(), add_corpus_window(),   text_export_window(), context_window(),
+      help_window(), program_info_window(), progress_window(),    sponsor_window()};
   return definitions[static_cast<std::size_t>(id)];
 }
 

@@ -3,22 +3,22 @@
 // geometry, initial state, texts, fonts and colours. The builder (window_builder.h) turns one of
 // these definitions into widgets; tests compare the built windows against the same data.
 
+#include <vector>
+
 #include <QColor>
 #include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <Qt>
-#include <vector>
 
 namespace lantaro::ui {
 
 enum class WindowId { Main, AddCorpus, TextExport, Context, Help, ProgramInfo, Progress, Sponsor };
 
-inline constexpr WindowId kAllWindows[] = {WindowId::Main,        WindowId::AddCorpus,
-                                           WindowId::TextExport,  WindowId::Context,
-                                           WindowId::Help,        WindowId::ProgramInfo,
-                                           WindowId::Progress,    WindowId::Sponsor};
+inline constexpr WindowId kAllWindows[] = {
+    WindowId::Main, WindowId::AddCorpus,   WindowId::TextExport, WindowId::Context,
+    WindowId::Help, WindowId::ProgramInfo, WindowId::Progress,   WindowId::Sponsor};
 
 enum class FrameKind {
   Sizable,  // normal frame the user can drag
@@ -59,11 +59,13 @@ enum class ControlKind {
 bool is_non_visual(ControlKind kind);
 
 struct FontDefinition {
-  QString family;       // empty: the default GUI font
-  int point_size = 0;   // 0: not given
-  int pixel_size = 0;   // 0: not given (character height in pixels)
+  QString family;      // empty: the default GUI font
+  int point_size = 0;  // 0: not given
+  int pixel_size = 0;  // 0: not given (character height in pixels)
   bool bold = false;
-  bool is_default() const { return family.isEmpty() && point_size == 0 && pixel_size == 0 && !bold; }
+  bool is_default() const {
+    return family.isEmpty() && point_size == 0 && pixel_size == 0 && !bold;
+  }
 };
 
 // How a control follows its parent when the parent grows beyond its designed size: each edge moves
@@ -90,8 +92,9 @@ struct ControlDefinition {
   bool enabled = true;
   bool tab_stop = false;
 
-  QString text;       // caption or initial text ("\r\n" separates lines of multi-line boxes)
-  QStringList items;  // combo box items, tab captions; tree placeholder items ("\t" = one level down)
+  QString text;  // caption or initial text ("\r\n" separates lines of multi-line boxes)
+  QStringList
+      items;  // combo box items, tab captions; tree placeholder items ("\t" = one level down)
   FontDefinition font;
   QColor text_color;        // invalid: automatic
   QColor background_color;  // invalid: the default colour of the kind
@@ -99,17 +102,17 @@ struct ControlDefinition {
   bool read_only = false;
   bool multi_line = false;
   bool word_wrap = false;
-  bool integer_only = false;           // typed characters other than 0-9 and '-' are ignored
+  bool integer_only = false;  // typed characters other than 0-9 and '-' are ignored
   bool no_border = false;
   bool keep_selection_visible = false;  // selection stays highlighted without the focus
   bool hide_selection_unfocused = false;
   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
 
-  QString hint;          // tooltip
-  QString picture;       // resource path of an SVG picture
-  QSize picture_size;    // size the picture is drawn at (buttons); boxes fit it to themselves
+  QString hint;        // tooltip
+  QString picture;     // resource path of an SVG picture
+  QSize picture_size;  // size the picture is drawn at (buttons); boxes fit it to themselves
   PictureFit picture_fit = PictureFit::Centre;
-  bool framed = false;   // picture boxes: sunken edge inside a raised frame
+  bool framed = false;  // picture boxes: sunken edge inside a raised frame
 
   int minimum = 0, maximum = 100, value = 0;  // progress bars
 

@@ -18,7 +18,9 @@ TEST(CodePage, DecodesGbkAndKeepsAsciiAndLineBreaks) {
 
 TEST(CodePage, MalformedBytesBecomeOneReplacementEachAndNeverSwallowAscii) {
   EXPECT_EQ(decode_gbk("\x80"), u"\uFFFD");
-  EXPECT_EQ(decode_gbk("\xFF" "a"), u"\uFFFDa");
+  EXPECT_EQ(decode_gbk("\xFF"
+                       "a"),
+            u"\uFFFDa");
   // A lead byte at the very end (truncated file).
   EXPECT_EQ(decode_gbk("a\xD1"), u"a\uFFFD");
   // A lead byte followed by a line break keeps the line break.
@@ -90,8 +92,8 @@ TEST(CodePage, MixedRunsDecodeAlikeAtEveryLengthAndOffset) {
     const unsigned count = next(60);
     for (unsigned k = 0; k < count; ++k) {
       // Mostly ASCII runs of any length, so vector-wide steps and their tails both occur.
-      const Piece& piece = next(3) == 0 ? pieces[next(static_cast<unsigned>(pieces.size()))]
-                                        : pieces[0];
+      const Piece& piece =
+          next(3) == 0 ? pieces[next(static_cast<unsigned>(pieces.size()))] : pieces[0];
       const unsigned repeat = piece.bytes == "a" ? next(40) : 1;
       for (unsigned r = 0; r < repeat; ++r) {
         bytes += piece.bytes;
@@ -116,7 +118,9 @@ TEST(CodePage, DecodedTextsCarryNoSlack) {
 }
 
 TEST(CodePage, DocumentDetectionPrefersUtf8OnlyWhenItIsUtf8) {
-  EXPECT_EQ(decode_document("\xEF\xBB\xBF" "\xE5\xAD\xA6"), u"学");
+  EXPECT_EQ(decode_document("\xEF\xBB\xBF"
+                            "\xE5\xAD\xA6"),
+            u"学");
   EXPECT_EQ(decode_document("\xE5\xAD\xA6\xE8\x80\x8C"), u"学而");
   EXPECT_EQ(decode_document("\xD1\xA7\xB6\xF8"), u"学而");
   EXPECT_EQ(decode_document("plain ascii"), u"plain ascii");
@@ -132,7 +136,7 @@ TEST(Text, Utf8ConversionReplacesMalformedInput) {
   EXPECT_EQ(utf8_to_utf16("a\xC3(b"), u"a\uFFFD(b");
   EXPECT_EQ(utf8_to_utf16("\xED\xA0\x80"), u"\uFFFD");  // encoded surrogate
   EXPECT_EQ(utf8_to_utf16("\xF0\x9F\x98"), u"\uFFFD");  // truncated
-  EXPECT_FALSE(is_valid_utf8("\xC0\xAF"));             // overlong
+  EXPECT_FALSE(is_valid_utf8("\xC0\xAF"));              // overlong
   EXPECT_EQ(utf16_to_utf8(u"学\U00020000"), "\xE5\xAD\xA6\xF0\xA0\x80\x80");
 }
 

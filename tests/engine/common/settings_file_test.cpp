@@ -75,25 +75,25 @@ TEST(SettingsFile, SectionNamesWhoseGbkBytesContainABracketStillMatch) {
 }
 
 TEST(SettingsFile, CommentsBlankLinesAndStrayLinesAreIgnored) {
-  SettingsFile s = SettingsFile::parse(gbk(
-      u"; 上下文长度\r\n"
-      u"上下文上取字数=1\r\n"  // before any section: belongs to none
-      u"\r\n"
-      u"# 另一种注释\r\n"
-      u"[上下文取字数配置]\r\n"
-      u"  ; 上下文上取字数=2\r\n"
-      u"没有等号的行\r\n"
-      u"=无名之值\r\n"
-      u"上下文上取字数=3\r\n"));
+  SettingsFile s =
+      SettingsFile::parse(gbk(u"; 上下文长度\r\n"
+                              u"上下文上取字数=1\r\n"  // before any section: belongs to none
+                              u"\r\n"
+                              u"# 另一种注释\r\n"
+                              u"[上下文取字数配置]\r\n"
+                              u"  ; 上下文上取字数=2\r\n"
+                              u"没有等号的行\r\n"
+                              u"=无名之值\r\n"
+                              u"上下文上取字数=3\r\n"));
   EXPECT_EQ(s.number(kContextSection, kContextBeforeKey, 0), 3);
   EXPECT_EQ(s.text(kContextSection, u"", u"空"), u"空");
 }
 
 TEST(SettingsFile, FirstOfDuplicateKeysWinsAndNamesIgnoreAsciiCase) {
-  SettingsFile s = SettingsFile::parse(gbk(
-      u"[上下文取字数配置]\r\n上下文上取字数=10\r\n上下文上取字数=20\r\n"
-      u"[上下文取字数配置]\r\n上下文上取字数=30\r\n上下文下取字数=40\r\n"
-      u"[Display]\r\nWidth=5\r\n"));
+  SettingsFile s =
+      SettingsFile::parse(gbk(u"[上下文取字数配置]\r\n上下文上取字数=10\r\n上下文上取字数=20\r\n"
+                              u"[上下文取字数配置]\r\n上下文上取字数=30\r\n上下文下取字数=40\r\n"
+                              u"[Display]\r\nWidth=5\r\n"));
   EXPECT_EQ(s.number(kContextSection, kContextBeforeKey, 0), 10);
   // A key found only in a repeated section is still found.
   EXPECT_EQ(s.number(kContextSection, kContextAfterKey, 0), 40);
@@ -101,11 +101,11 @@ TEST(SettingsFile, FirstOfDuplicateKeysWinsAndNamesIgnoreAsciiCase) {
 }
 
 TEST(SettingsFile, NumbersMustBeWholeDecimalNumbersWithinRange) {
-  SettingsFile s = SettingsFile::parse(gbk(
-      u"[数]\r\n"
-      u"正=250\r\n负=-3\r\n加=+8\r\n字母=12ab\r\n小数=1.5\r\n空=\r\n汉字=一百\r\n"
-      u"只有号=-\r\n大=2147483647\r\n太大=2147483648\r\n最小=-2147483648\r\n"
-      u"全角=１００\r\n中间空=1 0\r\n"));
+  SettingsFile s = SettingsFile::parse(
+      gbk(u"[数]\r\n"
+          u"正=250\r\n负=-3\r\n加=+8\r\n字母=12ab\r\n小数=1.5\r\n空=\r\n汉字=一百\r\n"
+          u"只有号=-\r\n大=2147483647\r\n太大=2147483648\r\n最小=-2147483648\r\n"
+          u"全角=１００\r\n中间空=1 0\r\n"));
   EXPECT_EQ(s.number(u"数", u"正", 100), 250);
   EXPECT_EQ(s.number(u"数", u"负", 100), -3);
   EXPECT_EQ(s.number(u"数", u"加", 100), 8);
@@ -138,7 +138,8 @@ TEST(SettingsFile, OverlongValuesAreCutToTheByteLimitWithoutHalfCharacters) {
 }
 
 TEST(SettingsFile, Utf8WithByteOrderMarkIsReadToo) {
-  std::string bytes = "\xEF\xBB\xBF" + utf16_to_utf8(u"[上下文取字数配置]\r\n上下文上取字数=66\r\n");
+  std::string bytes =
+      "\xEF\xBB\xBF" + utf16_to_utf8(u"[上下文取字数配置]\r\n上下文上取字数=66\r\n");
   SettingsFile s = SettingsFile::parse(bytes);
   EXPECT_EQ(s.number(kContextSection, kContextBeforeKey, 0), 66);
   // An overlong UTF-8 value is cut at a character start as well (3 bytes per character).
@@ -148,9 +149,9 @@ TEST(SettingsFile, Utf8WithByteOrderMarkIsReadToo) {
 }
 
 TEST(SettingsFile, GarbageBytesNeverBreakTheRestOfTheFile) {
-  std::string bytes = std::string("\xFF\xFE\x80\x00\x81\r\n", 7) +
-                      gbk(u"[上下文取字数配置]\r\n") + "\x81=\xFE\r\n" +
-                      gbk(u"上下文下取字数=55\r\n") + "k=\xD1";  // truncated lead byte at the end
+  std::string bytes = std::string("\xFF\xFE\x80\x00\x81\r\n", 7) + gbk(u"[上下文取字数配置]\r\n") +
+                      "\x81=\xFE\r\n" + gbk(u"上下文下取字数=55\r\n") +
+                      "k=\xD1";  // truncated lead byte at the end
   SettingsFile s = SettingsFile::parse(bytes);
   EXPECT_EQ(s.number(kContextSection, kContextAfterKey, 0), 55);
   EXPECT_EQ(s.text(kContextSection, u"k", u""), u"\uFFFD");

@@ -24,8 +24,7 @@ class LibraryEdit : public ::testing::Test {
     // GBK text with a CR LF and a NUL: the copy must keep every byte.
     source = temp.file("incoming/新书.txt", std::string("\xD0\xC2\xCA\xE9\r\n\0end", 11));
   }
-  ImportOutcome import(std::string name, std::optional<std::string> location,
-                       bool answer = false) {
+  ImportOutcome import(std::string name, std::optional<std::string> location, bool answer = false) {
     asked.clear();
     return lantaro::import_document(
         corpus, ImportRequest{lantaro::path_to_utf8(source), std::move(name), std::move(location)},
@@ -52,13 +51,15 @@ TEST_F(LibraryEdit, ImportChecksRunInOrderAndRefusalsWriteNothing) {
   std::string file = lantaro::path_to_utf8(source);
   EXPECT_EQ(lantaro::import_document(corpus, ImportRequest{file, "", std::nullopt}, never).message,
             Message::EnterDisplayName);
-  EXPECT_EQ(lantaro::import_document(corpus, ImportRequest{file, "名", std::nullopt}, never).message,
-            Message::ChooseTargetLocation);
+  EXPECT_EQ(
+      lantaro::import_document(corpus, ImportRequest{file, "名", std::nullopt}, never).message,
+      Message::ChooseTargetLocation);
   // A file that is not there, or a folder, ends in the failure message.
   EXPECT_EQ(lantaro::import_document(corpus, ImportRequest{file + "x", "名", ""}, never).message,
             Message::ImportFailed);
   EXPECT_EQ(lantaro::import_document(corpus, ImportRequest{lantaro::path_to_utf8(corpus), "名", ""},
-                                     never).message,
+                                     never)
+                .message,
             Message::ImportFailed);
   EXPECT_EQ(snapshot(temp.path()), before);
 }
@@ -75,21 +76,25 @@ TEST_F(LibraryEdit, ImportCopiesByteForByteAndTrimsTheName) {
   EXPECT_EQ(nested.relative_path, "经部/注疏/孟子.txt");
   EXPECT_EQ(read_bytes(corpus / "经部" / "注疏" / "孟子.txt"), read_bytes(source));
   // No temporary file is left behind.
-  for (const auto& [name, bytes] : snapshot(corpus)) EXPECT_EQ(name.find(".tmp"), std::string::npos);
+  for (const auto& [name, bytes] : snapshot(corpus))
+    EXPECT_EQ(name.find(".tmp"), std::string::npos);
   EXPECT_TRUE(asked.empty());
 }
 
 TEST_F(LibraryEdit, NamesAndLocationsThatCouldLeaveTheLibraryAreRefusedWithNothingWritten) {
   auto before = snapshot(temp.path());
-  for (std::string name : std::vector<std::string>{" ", "\xE3\x80\x80", "\t", ".", "..", " .. ", "../escape", "..\\escape", "a/b", "a\\b",
-        "/abs", "bad\x01name", std::string("nul\0name", 8), "line\nbreak", "del\x7f", "\xFF\xFE"}) {
+  for (std::string name : std::vector<std::string>{" ", "\xE3\x80\x80", "\t", ".", "..", " .. ",
+                                                   "../escape", "..\\escape", "a/b", "a\\b", "/abs",
+                                                   "bad\x01name", std::string("nul\0name", 8),
+                                                   "line\nbreak", "del\x7f", "\xFF\xFE"}) {
     ImportOutcome outcome = import(name, "");
     EXPECT_EQ(outcome.message, Message::ImportFailed) << name;
     EXPECT_EQ(lantaro::create_library_directory(corpus, name, ""), Message::DirectoryFailed)
         << name;
   }
-  for (std::string location : std::vector<std::string>{"..", "../..", "经部/..", "/经部", "经部/", "没有", "经部//注疏",
-                               "./经部", "经部\\注疏", "..\\run"}) {
+  for (std::string location :
+       std::vector<std::string>{"..", "../..", "经部/..", "/经部", "经部/", "没有", "经部//注疏",
+                                "./经部", "经部\\注疏", "..\\run"}) {
     EXPECT_EQ(import("好名", location).message, Message::ImportFailed) << location;
     EXPECT_EQ(lantaro::create_library_directory(corpus, "好名", location), Message::DirectoryFailed)
         << location;
@@ -132,9 +137,9 @@ TEST_F(LibraryEdit, FailedCopyLeavesTheOldDocumentIntact) {
   // The chosen file vanished between choosing and importing.
   fs::path gone = temp.file("incoming/gone.txt", "soon gone");
   fs::remove(gone);
-  ImportOutcome vanished = lantaro::import_document(
-      corpus, ImportRequest{lantaro::path_to_utf8(gone), "论语", "经部"},
-      [](std::string_view) { return true; });
+  ImportOutcome vanished =
+      lantaro::import_document(corpus, ImportRequest{lantaro::path_to_utf8(gone), "论语", "经部"},
+                               [](std::string_view) { return true; });
   EXPECT_EQ(vanished.message, Message::ImportFailed);
   EXPECT_EQ(snapshot(temp.path()), before);
 
@@ -200,7 +205,8 @@ TEST_F(LibraryEdit, DirectoryCreationChecksAndBothKinds) {
   // An existing directory or document name: nothing changes.
   EXPECT_EQ(lantaro::create_library_directory(corpus, "经部", ""), Message::DirectoryFailed);
   EXPECT_EQ(lantaro::create_library_directory(corpus, "注疏", "经部"), Message::DirectoryFailed);
-  EXPECT_EQ(lantaro::create_library_directory(corpus, "论语.txt", "经部"), Message::DirectoryFailed);
+  EXPECT_EQ(lantaro::create_library_directory(corpus, "论语.txt", "经部"),
+            Message::DirectoryFailed);
   EXPECT_EQ(snapshot(temp.path()), before);
 
   EXPECT_EQ(lantaro::create_library_directory(corpus, " 子部 ", ""), Message::DirectoryCreated);

@@ -32,8 +32,10 @@ std::vector<std::string> relative_paths(const std::vector<Document>& documents) 
 
 bool make_symlink(const fs::path& target, const fs::path& link, bool directory) {
   std::error_code ec;
-  if (directory) fs::create_directory_symlink(target, link, ec);
-  else fs::create_symlink(target, link, ec);
+  if (directory)
+    fs::create_directory_symlink(target, link, ec);
+  else
+    fs::create_symlink(target, link, ec);
   return !ec;
 }
 
@@ -50,8 +52,8 @@ class ScannedLibrary : public ::testing::Test {
     temp.file("a/x.txt", "x");
     temp.file("a/sub/deep.txt", "deep");
     temp.dir("a/sub/empty");
-    temp.file("\xEF\xBC\xA1.txt", "fullwidth A");      // U+FF21
-    temp.file("\xF0\xA0\x80\x80.txt", "ext-B");         // U+20000, a surrogate pair in UTF-16
+    temp.file("\xEF\xBC\xA1.txt", "fullwidth A");  // U+FF21
+    temp.file("\xF0\xA0\x80\x80.txt", "ext-B");    // U+20000, a surrogate pair in UTF-16
     tree = scan_library(temp.path());
   }
   std::size_t index_of(const std::string& relative) const {
@@ -68,9 +70,9 @@ class ScannedLibrary : public ::testing::Test {
 }  // namespace
 
 TEST_F(ScannedLibrary, DirectoriesFirstThenDocumentsInCodePointOrderOnlyTxtFiles) {
-  EXPECT_EQ(outline(tree), (std::vector<std::string>{
-                               "0:a/", "1:sub/", "2:empty/", "2:deep", "1:x", "0:b/", "0:Z",
-                               "0:a", "0:中文", "0:\xEF\xBC\xA1", "0:\xF0\xA0\x80\x80"}));
+  EXPECT_EQ(outline(tree),
+            (std::vector<std::string>{"0:a/", "1:sub/", "2:empty/", "2:deep", "1:x", "0:b/", "0:Z",
+                                      "0:a", "0:中文", "0:\xEF\xBC\xA1", "0:\xF0\xA0\x80\x80"}));
   EXPECT_EQ(tree.document_count(), 7u);
   const auto& upper = tree[index_of("a.TXT")];
   EXPECT_FALSE(upper.is_directory);
@@ -195,8 +197,10 @@ TEST(LibraryScan, DirectoryTooDeepToOpenContributesNothing) {
   std::vector<std::string> documents;
   std::size_t directories = 0;
   for (const auto& item : tree.items()) {
-    if (item.is_directory) ++directories;
-    else documents.push_back(item.relative_path);
+    if (item.is_directory)
+      ++directories;
+    else
+      documents.push_back(item.relative_path);
   }
   EXPECT_EQ(documents, std::vector<std::string>{"open/visible.txt"});
   EXPECT_GT(directories, 2u);

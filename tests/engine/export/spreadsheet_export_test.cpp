@@ -84,15 +84,31 @@ TEST(SpreadsheetExport, StepsInOrderWithBothSheets) {
                                       [&](const SpreadsheetProgress& p) { progress.push_back(p); });
   EXPECT_FALSE(result.message);
   EXPECT_TRUE(result.complete);
-  EXPECT_EQ(sheet.calls, (std::vector<std::string>{
-                             "create", "show", "workbook", "sheet 0 检索结果", "range 0,0:0,4",
-                             "write", "range 1,0:3,4", "write", "range 0,0:3,4", "frame",
-                             "range 0,0:3,4", "fit", "sheet 1 命中统计", "range 0,0:0,2", "write",
-                             "range 1,0:2,2", "write", "range 0,0:2,2", "frame", "range 0,0:2,2",
-                             "fit", "release"}));
+  EXPECT_EQ(sheet.calls, (std::vector<std::string>{"create",
+                                                   "show",
+                                                   "workbook",
+                                                   "sheet 0 检索结果",
+                                                   "range 0,0:0,4",
+                                                   "write",
+                                                   "range 1,0:3,4",
+                                                   "write",
+                                                   "range 0,0:3,4",
+                                                   "frame",
+                                                   "range 0,0:3,4",
+                                                   "fit",
+                                                   "sheet 1 命中统计",
+                                                   "range 0,0:0,2",
+                                                   "write",
+                                                   "range 1,0:2,2",
+                                                   "write",
+                                                   "range 0,0:2,2",
+                                                   "frame",
+                                                   "range 0,0:2,2",
+                                                   "fit",
+                                                   "release"}));
   ASSERT_EQ(sheet.writes.size(), 4u);
-  EXPECT_EQ(sheet.writes[1][2],
-            (std::vector<CellValue>{3.0, u"孟子见梁惠王。", u"王曰", u"：叟不远千里而来。", u"孟子"}));
+  EXPECT_EQ(sheet.writes[1][2], (std::vector<CellValue>{3.0, u"孟子见梁惠王。", u"王曰",
+                                                        u"：叟不远千里而来。", u"孟子"}));
   EXPECT_EQ(sheet.writes[3][0], (std::vector<CellValue>{1.0, u"论语", 2.0}));
 
   // Rows count up to all of them (two headers included), the steps up to the last.
@@ -115,7 +131,8 @@ TEST(SpreadsheetExport, LongListsAreWrittenInBlocksAndAFailedWriteEndsOnlyThatSt
   ASSERT_EQ(full.writes.size(), 1u + 3u + 2u);
   EXPECT_EQ(full.writes[3].size(), 5u);
   EXPECT_EQ(std::get<double>(full.writes[3][4][0]), 2.0 * kRowsPerWrite + 5);
-  EXPECT_EQ(full.frames[0], (CellRange{0, 0, static_cast<std::uint32_t>(2 * kRowsPerWrite + 5), 4}));
+  EXPECT_EQ(full.frames[0],
+            (CellRange{0, 0, static_cast<std::uint32_t>(2 * kRowsPerWrite + 5), 4}));
 
   // The second block fails: the block written so far is framed, the hit grid still follows,
   // no message is given, and the export is not complete.
@@ -226,7 +243,9 @@ TEST_F(XlsxExport, SearchResultsAndHitGridReadBackCellByCell) {
       SCOPED_TRACE(ref);
       const auto found = book.cells[0].find(ref);
       // An empty cell inside the block is simply absent.
-      const auto cell = found != book.cells[0].end() ? found->second : testing::ReadCell{"blank", "", "-", "General"};
+      const auto cell = found != book.cells[0].end()
+                            ? found->second
+                            : testing::ReadCell{"blank", "", "-", "General"};
       if (r > 0 && c == 0) {
         EXPECT_EQ(cell.type, "n");
       }
@@ -247,7 +266,8 @@ TEST_F(XlsxExport, SearchResultsAndHitGridReadBackCellByCell) {
   // column's width with the cell padding added (less than one unit).
   const std::map<int, double> fitted{{1, 6}, {2, 16}, {3, 8}, {4, 20}, {5, 6}};
   ASSERT_EQ(book.widths[0].size(), fitted.size());
-  for (const auto& [column, width] : fitted) EXPECT_NEAR(book.widths[0].at(column), width + 0.71, 0.01);
+  for (const auto& [column, width] : fitted)
+    EXPECT_NEAR(book.widths[0].at(column), width + 0.71, 0.01);
 
   EXPECT_EQ(book.cells[1].at("A1").value, "序号");
   EXPECT_EQ(book.cells[1].at("B1").value, "文献");
@@ -330,7 +350,9 @@ TEST_F(XlsxExport, ATargetFileIsReplacedOnlyByACompleteWorkbook) {
 
 TEST_F(XlsxExport, AwkwardTextStaysReadableAndLongSheetsAreStreamed) {
   ResultList list = testing::sample_sentences();
-  std::u16string awkward = u"a\x01" u"b<&>\"\U00020BB7";
+  std::u16string awkward =
+      u"a\x01"
+      u"b<&>\"\U00020BB7";
   std::u16string long_text(40000, u'长');
   list.texts = {std::make_shared<const std::u16string>(awkward + long_text)};
   list.items = {ResultItem{0, 0, awkward.size(), 0, awkward.size()},

@@ -56,8 +56,8 @@ TEST(SaveTextFile, FailureLeavesTheOldFileAndNoTemporaryFile) {
   // A file marked read-only is never replaced (root ignores the mark, so the check must not).
   auto locked = folder / "只读.txt";
   write_bytes(locked, old);
-  std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                           std::filesystem::perms::group_read);
+  std::filesystem::permissions(
+      locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   EXPECT_EQ(save_text_file(locked, u"新"), Message::SaveFailed);
   EXPECT_EQ(read_bytes(locked), old);
 

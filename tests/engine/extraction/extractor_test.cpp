@@ -8,8 +8,8 @@
 #include <map>
 #include <mutex>
 #include <random>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,7 +42,8 @@ DocumentText text(std::u16string t) { return std::make_shared<const std::u16stri
 // and never close, all three line breaks, blank lines, blanks and ordinary characters.
 std::u16string tricky_text(std::size_t characters, unsigned seed) {
   static const std::u16string alphabet =
-      u"；！？。：…—”’」』）)“，、 \u3000\t天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏\r\n\r\n";
+      u"；！？。：…—”’」』）)“，、 "
+      u"\u3000\t天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏\r\n\r\n";
   std::mt19937 rng(seed);
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
   std::uniform_int_distribution<int> plain(0, 3);
@@ -118,13 +119,14 @@ TEST(Extractor, MissingTextsCountAsEmpty) {
   for (unsigned threads : {1u, 2u}) {
     ExtractionOptions options;
     options.threads = threads;
-    const ExtractionResult r = extract_sentences(docs, texts, ExtractionMode::AllSentences, options);
+    const ExtractionResult r =
+        extract_sentences(docs, texts, ExtractionMode::AllSentences, options);
     ASSERT_EQ(r.list.size(), 1u);
     EXPECT_EQ(r.list.items[0].document, 1u);
     EXPECT_EQ(r.list.texts.size(), 2u);
   }
-  const ExtractionResult empty = extract_sentences({}, {}, ExtractionMode::AllSentences,
-                                                   with_threads(2));
+  const ExtractionResult empty =
+      extract_sentences({}, {}, ExtractionMode::AllSentences, with_threads(2));
   EXPECT_TRUE(empty.list.empty());
   EXPECT_EQ(empty.report, u"共提取到语句0");
 }
@@ -212,7 +214,8 @@ TEST(Extractor, ItemsAreTrimmedNonEmptyAndQuoteTheirText) {
       EXPECT_GE(item.document, last_document);
       last_document = item.document;
       last_end = item.start + item.length;
-      EXPECT_EQ(r.list.item_text(i), std::u16string(span) + citation_suffix(docs[item.document].display_name));
+      EXPECT_EQ(r.list.item_text(i),
+                std::u16string(span) + citation_suffix(docs[item.document].display_name));
     }
   }
 }

@@ -45,15 +45,13 @@ TEST(SentenceMarks, FourClausesEndingInTheMainMarksAreFourSentences) {
 }
 
 TEST(SentenceSplitter, RunsOfMarksStayTogether) {
-  EXPECT_EQ(all(u"唉……罢了——走吧？！好。"),
-            (Strings{"唉……", "罢了——", "走吧？！", "好。"}));
+  EXPECT_EQ(all(u"唉……罢了——走吧？！好。"), (Strings{"唉……", "罢了——", "走吧？！", "好。"}));
   // A run made of different marks is one ending too.
   EXPECT_EQ(all(u"何也？……。然"), (Strings{"何也？……。", "然"}));
 }
 
 TEST(SentenceSplitter, ClosingMarksAfterARunStayWithTheSentence) {
-  EXPECT_EQ(all(u"他说：“走吧！”于是走了。"),
-            (Strings{"他说：", "“走吧！”", "于是走了。"}));
+  EXPECT_EQ(all(u"他说：“走吧！”于是走了。"), (Strings{"他说：", "“走吧！”", "于是走了。"}));
   EXPECT_EQ(all(u"「好。」『是。』（对。）(嗯。)‘行！’完"),
             (Strings{"「好。」", "『是。』", "（对。）", "(嗯。)", "‘行！’", "完"}));
   // Several closers in a row all stay.
@@ -148,8 +146,7 @@ TEST(LineStarts, ChunkBoundariesNeverSplitALineOrACrLfPair) {
 }
 
 TEST(Ranges, ConsecutiveLineRangesGiveTheItemsOfTheWholeText) {
-  const std::u16string text =
-      u"他说：“走吧！”于是\r\n走了。“未完\n\n甲；乙……”丙\r丁“戊”";
+  const std::u16string text = u"他说：“走吧！”于是\r\n走了。“未完\n\n甲；乙……”丙\r丁“戊”";
   for (ExtractionMode mode :
        {ExtractionMode::Dialogue, ExtractionMode::Narrative, ExtractionMode::AllSentences}) {
     std::vector<TextSpan> whole;

@@ -20,7 +20,9 @@ TEST(DocumentStore, DecodesGbkUtf8AndMalformedBytesByTheLibrarysRule) {
   TempFolder folder;
   DocumentStore store;
   write_bytes(folder / "gbk.txt", encode_gbk(u"学而时习之\r\n不亦说乎"));
-  write_bytes(folder / "bom.txt", "\xEF\xBB\xBF" "学而\n");
+  write_bytes(folder / "bom.txt",
+              "\xEF\xBB\xBF"
+              "学而\n");
   write_bytes(folder / "utf8.txt", "学而\r");
   write_bytes(folder / "bad.txt", "\xD1\xA7\xFF\n\xD1");  // 学, a stray byte, LF, a cut lead byte
   write_bytes(folder / "empty.txt", "");
@@ -168,7 +170,8 @@ TEST(DocumentStore, CachedTextsCarryNoDecodingSlack) {
 TEST(DocumentStore, ManyThreadsLoadingTheSameFilesAgree) {
   TempFolder folder;
   for (int i = 0; i < 20; ++i)
-    write_bytes(folder / (std::to_string(i) + ".txt"), encode_gbk(std::u16string(u"而").append(99 + i, u'学')));
+    write_bytes(folder / (std::to_string(i) + ".txt"),
+                encode_gbk(std::u16string(u"而").append(99 + i, u'学')));
   DocumentStore store(30000);  // small enough that evictions happen during the run
   std::vector<std::jthread> threads;
   std::atomic<int> wrong{0};
@@ -188,7 +191,8 @@ TEST(DocumentStore, ManyThreadsLoadingTheSameFilesAgree) {
 TEST(DocumentStore, PrefetchingChangesNothingEvenWhileOtherThreadsFillTheIndex) {
   TempFolder folder;
   for (int i = 0; i < 300; ++i)
-    write_bytes(folder / (std::to_string(i) + ".txt"), encode_gbk(std::u16string(u"学").append(i, u'而')));
+    write_bytes(folder / (std::to_string(i) + ".txt"),
+                encode_gbk(std::u16string(u"学").append(i, u'而')));
   DocumentStore store;
   store.prefetch(folder / "0.txt");  // an empty index, and paths that do not exist
   store.prefetch(folder / "missing.txt");
@@ -209,7 +213,6 @@ TEST(DocumentStore, PrefetchingChangesNothingEvenWhileOtherThreadsFillTheIndex) 
   threads.clear();
   EXPECT_EQ(wrong.load(), 0);
 }
-
 
 // Loads within runs, as the searches do. Where the system reports changes, a run uses cached texts
 // without asking about their files; these are the changes such a run must still notice. Each call
@@ -302,8 +305,13 @@ TEST_F(DocumentStoreRuns, NoticeAFileChangedThroughAnotherOfItsNames) {
 TEST_F(DocumentStoreRuns, ManyThreadsInRunsAgreeWhileFilesChange) {
   std::vector<std::filesystem::path> paths;
   for (int i = 0; i < 40; ++i) {
-    paths.push_back(folder / (std::string("f").append(std::to_string(i % 4)).append("/").append(std::to_string(i)).append(".txt")));
-    write_bytes(paths.back(), encode_gbk(u"学而" + std::u16string(static_cast<std::size_t>(i), u'之')));
+    paths.push_back(folder / (std::string("f")
+                                  .append(std::to_string(i % 4))
+                                  .append("/")
+                                  .append(std::to_string(i))
+                                  .append(".txt")));
+    write_bytes(paths.back(),
+                encode_gbk(u"学而" + std::u16string(static_cast<std::size_t>(i), u'之')));
   }
   std::atomic<bool> wrong{false};
   std::vector<std::thread> threads;
@@ -322,7 +330,8 @@ TEST_F(DocumentStoreRuns, ManyThreadsInRunsAgreeWhileFilesChange) {
   for (int i = 0; i < 40; i += 3) {
     const auto& path = paths[static_cast<std::size_t>(i)];
     const auto temporary = std::filesystem::path(path).concat(".new");
-    write_bytes(temporary, encode_gbk(u"学而新" + std::u16string(static_cast<std::size_t>(i), u'乎')));
+    write_bytes(temporary,
+                encode_gbk(u"学而新" + std::u16string(static_cast<std::size_t>(i), u'乎')));
     std::filesystem::rename(temporary, path);
   }
   for (auto& thread : threads) thread.join();

@@ -125,7 +125,8 @@ Hits reference_hits(std::u16string_view text, const SearchRequest& r) {
           if (after + r.n + k2.size() <= line.size() && line.substr(after + r.n, k2.size()) == k2)
             end = after + r.n + k2.size();
         } else {
-          for (std::size_t q = after; q + k2.size() <= after + r.n && q + k2.size() <= line.size(); ++q)
+          for (std::size_t q = after; q + k2.size() <= after + r.n && q + k2.size() <= line.size();
+               ++q)
             if (line.substr(q, k2.size()) == k2) {
               end = q + k2.size();
               break;
@@ -192,12 +193,14 @@ TEST(TextScan, SubstringSearchAgreesWithTheStandardOneAtEveryStart) {
   const std::u16string alphabet = u"ab\u5B66\u662F";
   for (int round = 0; round < 2000; ++round) {
     std::u16string text, needle;
-    for (std::size_t i = 0, len = rng() % 100; i < len; ++i) text += alphabet[rng() % alphabet.size()];
-    for (std::size_t i = 0, len = 1 + rng() % 5; i < len; ++i) needle += alphabet[rng() % alphabet.size()];
+    for (std::size_t i = 0, len = rng() % 100; i < len; ++i)
+      text += alphabet[rng() % alphabet.size()];
+    for (std::size_t i = 0, len = 1 + rng() % 5; i < len; ++i)
+      needle += alphabet[rng() % alphabet.size()];
     const std::u16string_view view = text;
     for (std::size_t from = 0; from <= text.size() + 1; ++from)
-      ASSERT_EQ(scan::find(view, needle, from), from > text.size() ? std::u16string_view::npos
-                                                                     : view.find(needle, from))
+      ASSERT_EQ(scan::find(view, needle, from),
+                from > text.size() ? std::u16string_view::npos : view.find(needle, from))
           << "round " << round << " from " << from;
   }
 }

@@ -69,8 +69,8 @@ TEST(Numbers, AcceptWholeNumbersFromZeroToOneHundredThousand) {
 }
 
 TEST(Numbers, RefuseAnythingElseInAnyOfTheThreeBoxes) {
-  for (std::u16string bad : {u"", u"100001", u"-1", u"+3", u"1.5", u"2a", u"１２",
-                             u"99999999999999999999999", u"1 2"}) {
+  for (std::u16string bad :
+       {u"", u"100001", u"-1", u"+3", u"1.5", u"2a", u"１２", u"99999999999999999999999", u"1 2"}) {
     for (int box = 0; box < 3; ++box) {
       SearchForm f = form(u"a b");
       (box == 0 ? f.n_text : box == 1 ? f.left_text : f.right_text) = bad;

@@ -106,8 +106,8 @@ TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
   std::vector<Document> docs = example_library();
   ASSERT_GT(docs.size(), 100u);
   // Some documents vanish too, so the unreadable list is part of the comparison.
-  docs.push_back({std::filesystem::path(LANTARO_SOURCE_DIR) / "corpus/missing.txt",
-                  "missing.txt", u"missing"});
+  docs.push_back({std::filesystem::path(LANTARO_SOURCE_DIR) / "corpus/missing.txt", "missing.txt",
+                  u"missing"});
   std::rotate(docs.begin(), docs.end() - 1, docs.end());
 
   const std::vector<SearchRequest> requests = {
@@ -135,7 +135,8 @@ TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
         if (pass == 2) {
           for (std::size_t i = 0; i < docs.size(); ++i) {
             const bool moved =
-                std::count(expected.list.documents.begin(), expected.list.documents.end(), docs[i]) +
+                std::count(expected.list.documents.begin(), expected.list.documents.end(),
+                           docs[i]) +
                     std::count(expected.unreadable.begin(), expected.unreadable.end(), docs[i]) >
                 0;
             if (!moved) {
@@ -210,7 +211,8 @@ TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
   }
   std::vector<Document> docs = {
       write_gbk_document(folder, "a.txt", u"学\r\n甲学乙\r丙丁学\n\n学学戊\U00020000学\U00020000"),
-      write_gbk_document(folder, "b.txt", std::u16string(3000, u'甲') + u"学" + std::u16string(10, u'乙')),
+      write_gbk_document(folder, "b.txt",
+                         std::u16string(3000, u'甲') + u"学" + std::u16string(10, u'乙')),
       write_gbk_document(folder, "c.txt", lines),
   };
   for (std::size_t count : {0u, 1u, 2u, 5u, 9u, 30u, 100000u}) {
@@ -225,8 +227,8 @@ TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
       EXPECT_EQ(item, make_result_item(text, item.document, {item.hit_start, item.hit_length},
                                        count, count))
           << "item " << i << " count " << count;
-      EXPECT_EQ(item, naive_window(text, item.document, item.hit_start, item.hit_length, count,
-                                   count))
+      EXPECT_EQ(item,
+                naive_window(text, item.document, item.hit_start, item.hit_length, count, count))
           << "item " << i << " count " << count;
     }
   }

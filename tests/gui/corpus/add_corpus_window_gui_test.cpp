@@ -1,6 +1,8 @@
 // The add-corpus window: location tree, the checks and messages of import and directory
 // creation, and what reaches the disk and the corpus tree.
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -8,15 +10,14 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
-#include <memory>
 
 #include "gui/corpus/add_corpus_window.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
-#include "support/gui_library.h"
 #include "gui/ui/designed_window.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "support/gui_library.h"
 
 using lantaro::AddCorpusWindow;
 using lantaro::CorpusController;
@@ -80,8 +81,8 @@ class AddCorpusWindowTest : public QObject {
  private slots:
   void init() {
     library = std::make_unique<GuiLibrary>();
-    source = QString::fromStdString(lantaro::path_to_utf8(
-        library->folder.file("incoming/大学章句.txt", std::string("\xB4\xF3\xD1\xA7\r\n\x00\xFF", 8))));
+    source = QString::fromStdString(lantaro::path_to_utf8(library->folder.file(
+        "incoming/大学章句.txt", std::string("\xB4\xF3\xD1\xA7\r\n\x00\xFF", 8))));
     main.reset(lantaro::ui::build_window(lantaro::ui::WindowId::Main));
     controller = new CorpusController(main.get(), library->run);
     main->open();
@@ -131,8 +132,9 @@ class AddCorpusWindowTest : public QObject {
     click("按钮_确定");
     control<QLineEdit>("编辑框_显示名称")->setText(QStringLiteral("大学"));
     click("按钮_确定");
-    QCOMPARE(prompts.messages, (QStringList{"请选择TXT格式的语料文件！", "请输入要显示的语料文档名称！",
-                                            "请选择要将语料存放到的位置！"}));
+    QCOMPARE(prompts.messages,
+             (QStringList{"请选择TXT格式的语料文件！", "请输入要显示的语料文档名称！",
+                          "请选择要将语料存放到的位置！"}));
     // A cancelled dialog changes nothing; a typed name is not replaced by the next file's.
     prompts.open_files.push_back(std::nullopt);
     click("按钮_选择语料");

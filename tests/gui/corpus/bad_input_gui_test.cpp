@@ -1,20 +1,21 @@
 // The add-corpus window over a library it cannot change: a corpus folder on a read-only file
 // system, and a corpus folder that is a file. Each attempt says it failed; nothing is written.
 
+#include <cstdlib>
+#include <memory>
+
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
-#include <cstdlib>
-#include <memory>
 
 #include "engine/common/messages.h"
 #include "gui/corpus/add_corpus_window.h"
 #include "gui/corpus/corpus_controller.h"
-#include "support/temp_library.h"
 #include "gui/ui/designed_window.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "support/temp_library.h"
 
 using lantaro::CorpusController;
 using lantaro::testing::snapshot;
@@ -24,8 +25,7 @@ namespace {
 
 // Main window, corpus controller and its add-corpus window over the run directory `run`.
 struct Windows {
-  explicit Windows(const std::filesystem::path& run)
-      : run_directory(lantaro::path_to_utf8(run)) {
+  explicit Windows(const std::filesystem::path& run) : run_directory(lantaro::path_to_utf8(run)) {
     main.reset(lantaro::ui::build_window(lantaro::ui::WindowId::Main));
     controller = new CorpusController(main.get(), run_directory);
     main->open();
@@ -40,8 +40,9 @@ struct Windows {
   // Selects the first location with this label, at any depth.
   bool select(const QString& label) {
     QTreeView* tree = control<QTreeView>("树型框1");
-    const QModelIndexList found = tree->model()->match(
-        tree->model()->index(0, 0), Qt::DisplayRole, label, 1, Qt::MatchExactly | Qt::MatchRecursive);
+    const QModelIndexList found =
+        tree->model()->match(tree->model()->index(0, 0), Qt::DisplayRole, label, 1,
+                             Qt::MatchExactly | Qt::MatchRecursive);
     if (found.isEmpty()) return false;
     tree->setCurrentIndex(found.first());
     return true;
@@ -64,7 +65,8 @@ struct Windows {
   lantaro::ui::DesignedWindow* add = nullptr;
 };
 
-const QStringList kBothFailed = {QStringLiteral("语料导入失败"), QStringLiteral("新目录创建失败！")};
+const QStringList kBothFailed = {QStringLiteral("语料导入失败"),
+                                 QStringLiteral("新目录创建失败！")};
 
 }  // namespace
 
@@ -101,7 +103,8 @@ class BadInputAddCorpusTest : public QObject {
   void corpusFolderThatIsAFile() {
     TempFolder temp;
     temp.file("run/corpus", "not a folder");
-    const QString source = QString::fromStdString(lantaro::path_to_utf8(temp.file("in/书.txt", "x")));
+    const QString source =
+        QString::fromStdString(lantaro::path_to_utf8(temp.file("in/书.txt", "x")));
     const auto before = snapshot(temp.path());
     lantaro::ui::PromptCapture start;
     Windows w(temp.path() / "run");

@@ -1,5 +1,7 @@
 // The corpus tree of the main window: model, placeholders, events and ticks.
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -9,14 +11,13 @@
 #include <QStyledItemDelegate>
 #include <QTest>
 #include <QTreeView>
-#include <memory>
 
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
-#include "support/gui_library.h"
 #include "gui/ui/designed_window.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/window_builder.h"
+#include "support/gui_library.h"
 
 using lantaro::CorpusController;
 using lantaro::CorpusTreeModel;
@@ -79,9 +80,12 @@ class CorpusTreeTest : public QObject {
     view = controller->view();
     events.clear();
     connect(controller, &CorpusController::selectionChangedWithCause, this,
-            [this](int i, int cause) { events << QStringLiteral("select %1 cause %2").arg(i).arg(cause); });
-    connect(controller, &CorpusController::checkChanged, this,
-            [this](int i, int state) { events << QStringLiteral("check %1 state %2").arg(i).arg(state); });
+            [this](int i, int cause) {
+              events << QStringLiteral("select %1 cause %2").arg(i).arg(cause);
+            });
+    connect(controller, &CorpusController::checkChanged, this, [this](int i, int state) {
+      events << QStringLiteral("check %1 state %2").arg(i).arg(state);
+    });
     main->open();
     QVERIFY(QTest::qWaitForWindowExposed(main.get()));
     view->expandAll();
@@ -242,7 +246,8 @@ class CorpusTreeTest : public QObject {
     doubleClick(onLabel(2));
     auto* text = main->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"));
     QCOMPARE(text->toPlainText(), QStringLiteral("子曰：学而时习之。"));
-    QCOMPARE(main->control<lantaro::ui::TabControl>(QStringLiteral("高级选择夹1"))->currentPage(), 2);
+    QCOMPARE(main->control<lantaro::ui::TabControl>(QStringLiteral("高级选择夹1"))->currentPage(),
+             2);
   }
 
   void labelsCannotBeEdited() {

@@ -2,6 +2,8 @@
 // refusals, the text-export window and its save command, and the spreadsheet export with its
 // progress window, driven through a spreadsheet program that writes into a scratch folder.
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
@@ -9,19 +11,18 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
-#include <memory>
 
 #include "engine/common/codepage.h"
+#include "engine/export/text_export.h"
+#include "engine/export/xlsx_spreadsheet.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
 #include "gui/export/export_controller.h"
-#include "engine/export/text_export.h"
-#include "engine/export/xlsx_spreadsheet.h"
-#include "support/export_fixtures.h"
 #include "gui/info/progress_window.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "support/export_fixtures.h"
 
 using namespace lantaro;
 
@@ -41,8 +42,9 @@ class Library {
     std::u16string many;
     for (int i = 0; i < 5000; ++i) many += u"王曰：善。\r\n";
     testing::write_bytes(folder / "corpus/史部/长.txt", encode_gbk(many));
-    testing::write_bytes(folder / "ini/sys.ini",
-                         encode_gbk(u"[上下文取字数配置]\r\n上下文上取字数=3\r\n上下文下取字数=2\r\n"));
+    testing::write_bytes(
+        folder / "ini/sys.ini",
+        encode_gbk(u"[上下文取字数配置]\r\n上下文上取字数=3\r\n上下文下取字数=2\r\n"));
     window.reset(ui::build_window(ui::WindowId::Main));
     corpus = new CorpusController(window.get(), run);
     retrieval = new RetrievalController(window.get(), run, *corpus);
@@ -98,7 +100,8 @@ class ExportControllerTest : public QObject {
     ui::PromptCapture prompts;
     lib.click("超级按钮_提取到TXT");
     lib.click("超级按钮_提取到EXCEL");
-    QCOMPARE(prompts.messages, (QStringList{msg(Message::NoResultsToExtract), msg(Message::NoResultsToExport)}));
+    QCOMPARE(prompts.messages,
+             (QStringList{msg(Message::NoResultsToExtract), msg(Message::NoResultsToExport)}));
     QVERIFY(!lib.exporter->textExportWindow());
     QVERIFY(!lib.exporter->progressWindow());
     QVERIFY(!lib.exporter->spreadsheetExportRunning());
@@ -115,9 +118,11 @@ class ExportControllerTest : public QObject {
     QCOMPARE(window->objectName(), QStringLiteral("textExportWindow"));
     QCOMPARE(window->windowTitle(), QStringLiteral("提取到TXT"));
     const QString shown = QString::fromStdU16String(result_text(lib.retrieval->shown_results()));
-    QCOMPARE(lib.box()->toPlainText(), QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QCOMPARE(lib.box()->toPlainText(),
+             QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QCOMPARE(lib.box()->toPlainText().split(QLatin1Char('\n')).size(), 3);
-    QVERIFY(lib.box()->toPlainText().startsWith(QStringLiteral("王曰：叟不远千里而来。  （出处：孟子)\n")));
+    QVERIFY(lib.box()->toPlainText().startsWith(
+        QStringLiteral("王曰：叟不远千里而来。  （出处：孟子)\n")));
 
     const auto target = lib.files / "结果.txt";
     prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
@@ -166,7 +171,8 @@ class ExportControllerTest : public QObject {
     QCOMPARE(prompts.save_dialogs, 1);
 
     // A folder that is not there: failure, the window and its text stay.
-    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(lib.files / "无此目录/a.txt")));
+    prompts.save_files.push_back(
+        QString::fromStdString(path_to_utf8(lib.files / "无此目录/a.txt")));
     QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages.last(), msg(Message::SaveFailed));
     QVERIFY(lib.exporter->textExportWindow()->isVisible());

@@ -1,11 +1,6 @@
 // The extraction panel on a real main window over a small library: panel and captions, the
 // refusal without search results, runs that replace the result list, and the worker progress.
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -13,13 +8,19 @@
 #include <memory>
 #include <sstream>
 
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "cli/extract_command.h"
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
+#include "engine/extraction/extractor.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
-#include "cli/extract_command.h"
 #include "gui/extraction/extraction_controller.h"
-#include "engine/extraction/extractor.h"
 #include "gui/retrieval/result_list_model.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/designed_window.h"
@@ -67,7 +68,9 @@ class ExtractionControllerTest : public QObject {
   QAbstractButton* toggle() { return button("超级按钮_句子提取"); }
   QWidget* panel() { return main_->control<QWidget>(QStringLiteral("外形框1")); }
   QString status() { return main_->control<QLabel>(QStringLiteral("透明标签_执行结果"))->text(); }
-  QLineEdit* thread_box() { return main_->control<QLineEdit>(QStringLiteral("编辑框_线程执行信息")); }
+  QLineEdit* thread_box() {
+    return main_->control<QLineEdit>(QStringLiteral("编辑框_线程执行信息"));
+  }
   QList<QAbstractButton*> mode_buttons() {
     return {button("超级按钮_提取对话句"), button("超级按钮_提取叙述句"),
             button("超级按钮_提取全部句"), button("超级按钮_多线程提取全部句")};
@@ -80,7 +83,8 @@ class ExtractionControllerTest : public QObject {
   }
 
   void search(const QString& keyword) {
-    for (std::size_t i = 0; i < corpus_->model()->tree().size(); ++i) corpus_->model()->setTicked(i, true);
+    for (std::size_t i = 0; i < corpus_->model()->tree().size(); ++i)
+      corpus_->model()->setTicked(i, true);
     main_->control<QLineEdit>(QStringLiteral("编辑框_关键词"))->setText(keyword);
     QSignalSpy done(retrieval_, &RetrievalController::searchFinished);
     retrieval_->search();
@@ -180,8 +184,9 @@ class ExtractionControllerTest : public QObject {
 
     button("超级按钮_提取叙述句")->click();
     QTRY_COMPARE(status(), QStringLiteral("共提取到叙述语句2"));
-    QCOMPARE(shown_items(), (QStringList{QStringLiteral("子曰：  （出处：论语)"),
-                                         QStringLiteral("有朋自远方来，不亦乐乎？  （出处：论语)")}));
+    QCOMPARE(shown_items(),
+             (QStringList{QStringLiteral("子曰：  （出处：论语)"),
+                          QStringLiteral("有朋自远方来，不亦乐乎？  （出处：论语)")}));
 
     // The last search stays the input: all sentences of the same document.
     button("超级按钮_提取全部句")->click();
@@ -193,9 +198,10 @@ class ExtractionControllerTest : public QObject {
   void theCommandLineGivesTheSameItemsAsTheWindow() {
     search(QStringLiteral("曰"));
     toggle()->click();
-    const std::pair<const char*, const char*> modes[] = {
-        {"超级按钮_提取对话句", "dialogue"}, {"超级按钮_提取叙述句", "narrative"},
-        {"超级按钮_提取全部句", "all"}, {"超级按钮_多线程提取全部句", "all"}};
+    const std::pair<const char*, const char*> modes[] = {{"超级按钮_提取对话句", "dialogue"},
+                                                         {"超级按钮_提取叙述句", "narrative"},
+                                                         {"超级按钮_提取全部句", "all"},
+                                                         {"超级按钮_多线程提取全部句", "all"}};
     for (const auto& [name, mode] : modes) {
       QSignalSpy finished(extraction_, &ExtractionController::extractionFinished);
       button(name)->click();
@@ -222,8 +228,9 @@ class ExtractionControllerTest : public QObject {
     QSignalSpy messages(extraction_, &ExtractionController::workerMessage);
     QSignalSpy finished(extraction_, &ExtractionController::extractionFinished);
     QStringList seen_at_finish;
-    connect(extraction_, &ExtractionController::extractionFinished, this,
-            [&] { for (const auto& m : messages) seen_at_finish << m.at(0).toString(); });
+    connect(extraction_, &ExtractionController::extractionFinished, this, [&] {
+      for (const auto& m : messages) seen_at_finish << m.at(0).toString();
+    });
     button("超级按钮_多线程提取全部句")->click();
     // Off the UI thread: the window goes on while the buttons wait.
     QVERIFY(extraction_->running());

@@ -1,5 +1,7 @@
 // The information windows opened from the main window's toolbar, and the progress window.
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -8,9 +10,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTest>
-#include <memory>
+#include <QTextBlock>
 
 #include "engine/common/codepage.h"
 #include "engine/common/run_directory.h"

@@ -2,6 +2,8 @@
 // a damaged settings file: every failure is named in a message, and the big line is searched,
 // shown in the panel, the full-text view and a context window with the right text.
 
+#include <memory>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,7 +13,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
-#include <memory>
 
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
@@ -19,9 +20,9 @@
 #include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/result_list_model.h"
 #include "gui/retrieval/retrieval_controller.h"
-#include "support/test_support.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "support/test_support.h"
 
 using namespace lantaro;
 
@@ -99,9 +100,10 @@ class BadInputSearchWindowTest : public QObject {
       if (i % 3 == 2) std::filesystem::create_symlink(folder / "corpus/无.txt", path);
     }
     QVERIFY(w.search(QStringLiteral("子曰")));
-    QCOMPARE(prompts.messages,
-             QStringList({QStringLiteral("以下文献无法读取，未被搜索：卷10、卷11、卷12、卷13、卷14、"
-                                         "卷15、卷16、卷17、卷18、卷19等11部")}));
+    QCOMPARE(
+        prompts.messages,
+        QStringList({QStringLiteral("以下文献无法读取，未被搜索：卷10、卷11、卷12、卷13、卷14、"
+                                    "卷15、卷16、卷17、卷18、卷19等11部")}));
     QCOMPARE(w.status(), QStringLiteral("符合条件的语句数量为1，共搜索了1部文献，1部文献被命中"));
     QCOMPARE(w.retrieval->result_model()->rowCount(), 1);
 
@@ -134,10 +136,11 @@ class BadInputSearchWindowTest : public QObject {
     const std::size_t middle = kMiddle;
     testing::write_bytes(folder / "corpus/长行.txt", encode_gbk(text));
     // Garbage around a BOM-less, duplicated section: the first values win.
-    testing::write_bytes(folder / "ini/sys.ini",
-                         std::string("\0\xFF\xFE junk\n", 9) +
-                             encode_gbk(u"[上下文取字数配置]\r\n上下文上取字数=3\r\n上下文上取字数=9\r\n"
-                                        u"上下文下取字数=99999999999999\r\n"));
+    testing::write_bytes(
+        folder / "ini/sys.ini",
+        std::string("\0\xFF\xFE junk\n", 9) +
+            encode_gbk(u"[上下文取字数配置]\r\n上下文上取字数=3\r\n上下文上取字数=9\r\n"
+                       u"上下文下取字数=99999999999999\r\n"));
     Window w(folder);
     ui::PromptCapture prompts;
     w.tick("长行");
@@ -145,7 +148,8 @@ class BadInputSearchWindowTest : public QObject {
     QVERIFY(prompts.messages.isEmpty());
     QCOMPARE(w.status(), QStringLiteral("符合条件的语句数量为1，共搜索了1部文献，1部文献被命中"));
     QCOMPARE(w.retrieval->result_model()->index(0).data().toString(),
-             QStringLiteral("宇宙洪荒天地玄黄宇宙洪荒天地玄黄宇宙洪荒子曰天地玄黄宇宙洪荒天地玄黄宇宙洪荒天地玄黄  （出处：长行)"));
+             QStringLiteral("宇宙洪荒天地玄黄宇宙洪荒天地玄黄宇宙洪荒子曰天地玄黄宇宙洪荒天地玄黄宇"
+                            "宙洪荒天地玄黄  （出处：长行)"));
 
     // The bottom panel shows a bounded stretch of the line around the hit, hit marked.
     auto* list = w.control<QListView>("列表框1");
@@ -162,7 +166,9 @@ class BadInputSearchWindowTest : public QObject {
     const QString passage = context_text(context);
     QCOMPARE(passage.size(), 3 + 2 + 100);
     QCOMPARE(passage, to_qstring(std::u16string_view(text).substr(middle - 3, 105)));
-    QCOMPARE(context->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"))->textCursor().selectedText(),
+    QCOMPARE(context->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"))
+                 ->textCursor()
+                 .selectedText(),
              QStringLiteral("子曰"));
     context->close();
   }
@@ -185,8 +191,7 @@ class BadInputSearchWindowTest : public QObject {
     const DocumentView* view = w.retrieval->document_view();
     const auto& breaks = view->map().display_breaks();
     QVERIFY(breaks.size() > 100);
-    QCOMPARE(edit->document()->characterCount(),
-             static_cast<int>(text.size() + breaks.size()) + 1);
+    QCOMPARE(edit->document()->characterCount(), static_cast<int>(text.size() + breaks.size()) + 1);
     QCOMPARE(edit->document()->blockCount(), static_cast<int>(breaks.size()) + 1);
 
     w.retrieval->next_hit();

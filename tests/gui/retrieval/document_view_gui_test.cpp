@@ -8,8 +8,8 @@
 #include <QTextBlock>
 #include <QtTest>
 
-#include "gui/retrieval/document_view.h"
 #include "engine/retrieval/matcher.h"
+#include "gui/retrieval/document_view.h"
 #include "gui/retrieval/qt_text.h"
 #include "gui/ui/text_box.h"
 
@@ -215,7 +215,8 @@ class DocumentViewTest : public QObject {
   // the marks along.
   void marksOnlyVisibleHits() {
     std::u16string text;
-    for (int line = 0; line < 20000; ++line) text += u"天地玄黄，宇宙洪荒。日月盈昃，辰宿列张。\r\n";
+    for (int line = 0; line < 20000; ++line)
+      text += u"天地玄黄，宇宙洪荒。日月盈昃，辰宿列张。\r\n";
     auto hits = hits_of(text, u"宇宙");
     QCOMPARE(hits.size(), std::size_t{20000});
 
@@ -329,7 +330,8 @@ class DocumentViewTest : public QObject {
   // Ordinary documents are shown as before: no line up to the threshold is cut.
   void ordinaryLinesAreNotCut() {
     std::u16string text;
-    for (int line = 0; line < 200; ++line) text += std::u16string(line * 37 % 5000, u'文') + u"\r\n";
+    for (int line = 0; line < 200; ++line)
+      text += std::u16string(line * 37 % 5000, u'文') + u"\r\n";
     text += std::u16string(kLongLineChars, u'长');
     DisplayText shown = view_text_for_display(text);
     QVERIFY(shown.display_breaks.empty());
@@ -407,16 +409,16 @@ class DocumentViewTest : public QObject {
     QCOMPARE(copy(line_start + 5, line_start + 77),
              to_qstring(std::u16string_view(line).substr(5, 72)));
     QVERIFY(!clipboard->mimeData()->hasHtml());  // it would carry the cuts as paragraphs
-    QCOMPARE(copy(0, text.size()), QStringLiteral("首行子曰\n") + to_qstring(line) +
-                                       QStringLiteral("\n末\n子曰"));
+    QCOMPARE(copy(0, text.size()),
+             QStringLiteral("首行子曰\n") + to_qstring(line) + QStringLiteral("\n末\n子曰"));
     // A selection without a cut is copied as ever, formatted text included.
     QCOMPARE(copy(0, 4), QStringLiteral("首行子曰"));
     QVERIFY(clipboard->mimeData()->hasHtml());
     // The keyboard shortcut takes the same way.
     edit.selectAll();
     QTest::keyClick(&edit, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(clipboard->text(), QStringLiteral("首行子曰\n") + to_qstring(line) +
-                                    QStringLiteral("\n末\n子曰"));
+    QCOMPARE(clipboard->text(),
+             QStringLiteral("首行子曰\n") + to_qstring(line) + QStringLiteral("\n末\n子曰"));
   }
 
   void newHitsReplaceTheMarks() {

@@ -7,9 +7,9 @@
 #include <QTableView>
 #include <QtTest>
 
+#include "engine/retrieval/searcher.h"
 #include "gui/retrieval/hit_grid_model.h"
 #include "gui/retrieval/result_list_model.h"
-#include "engine/retrieval/searcher.h"
 
 using namespace lantaro;
 
@@ -30,8 +30,7 @@ ResultList sample_list() {
   list.documents = {doc("经部/论语.txt", u"论语"), doc("蒙学/三字经.txt", u"三字经")};
   list.texts = {std::make_shared<const std::u16string>(u"学而时习之，不亦说乎"),
                 std::make_shared<const std::u16string>(u"人之初\r\n性本善𠀀相近")};
-  list.items = {ResultItem{0, 0, 5, 0, 1}, ResultItem{0, 2, 3, 3, 1},
-                ResultItem{1, 5, 6, 5, 3}};
+  list.items = {ResultItem{0, 0, 5, 0, 1}, ResultItem{0, 2, 3, 3, 1}, ResultItem{1, 5, 6, 5, 3}};
   return list;
 }
 
@@ -53,8 +52,7 @@ class ResultModelsTest : public QObject {
     QCOMPARE(static_cast<QAbstractItemModel&>(model).columnCount(), 1);
     QCOMPARE(model.data(model.index(0)).toString(), QStringLiteral("学而时习之  （出处：论语)"));
     QCOMPARE(model.data(model.index(1)).toString(), QStringLiteral("时习之  （出处：论语)"));
-    QCOMPARE(model.data(model.index(2)).toString(),
-             QStringLiteral("性本善𠀀相  （出处：三字经)"));
+    QCOMPARE(model.data(model.index(2)).toString(), QStringLiteral("性本善𠀀相  （出处：三字经)"));
     QVERIFY(!model.data(model.index(3)).isValid());
     QVERIFY(!(model.flags(model.index(0)) & Qt::ItemIsEditable));
 

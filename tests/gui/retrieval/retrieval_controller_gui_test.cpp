@@ -3,6 +3,9 @@
 // next-hit button, the bottom panel, the context window and the keyword hint. The last case runs
 // the same search through the GUI and through `lantaro-cli search --json` over the example library.
 
+#include <memory>
+#include <sstream>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,10 +16,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
-#include <memory>
-#include <sstream>
 
 #include "cli/cli_context.h"
+#include "cli/search_command.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
 #include "gui/retrieval/document_view.h"
@@ -24,12 +26,11 @@
 #include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/result_list_model.h"
 #include "gui/retrieval/retrieval_controller.h"
-#include "cli/search_command.h"
-#include "support/test_support.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "support/test_support.h"
 
 using namespace lantaro;
 
@@ -174,8 +175,9 @@ class RetrievalControllerTest : public QObject {
     // QSignalSpy would append to its list from all of them unguarded.
     QList<int> progress;
     QObject guard;
-    connect(lib.retrieval, &RetrievalController::searchProgress, &guard,
-            [&progress](int percent) { progress.append(percent); }, Qt::QueuedConnection);
+    connect(
+        lib.retrieval, &RetrievalController::searchProgress, &guard,
+        [&progress](int percent) { progress.append(percent); }, Qt::QueuedConnection);
     QSignalSpy changed(lib.retrieval, &RetrievalController::resultsChanged);
     QVERIFY(lib.search_and_wait());
     QVERIFY(prompts.messages.isEmpty());
@@ -281,7 +283,8 @@ class RetrievalControllerTest : public QObject {
     emit lib.corpus->documentActivated(lib.document("经部/论语"));
     QCOMPARE(tabs->currentPage(), 2);
     QCOMPARE(lib.status(), QStringLiteral("当前显示的文献：论语，共计%1字").arg(kAnalects.size()));
-    QCOMPARE(view->toPlainText(), QString(to_qstring(kAnalects)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QCOMPARE(view->toPlainText(),
+             QString(to_qstring(kAnalects)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QTRY_COMPARE(view->extraSelections().size(), 3);  // the hits are marked
 
     lib.window->open();
@@ -385,7 +388,9 @@ class RetrievalControllerTest : public QObject {
     QCOMPARE(panel->extraSelections().first().cursor.selectedText(),
              QStringLiteral("学而时习之，不亦说乎？"));
     auto* context = lib.retrieval->open_context(0);
-    QCOMPARE(context->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"))->textCursor().selectedText(),
+    QCOMPARE(context->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"))
+                 ->textCursor()
+                 .selectedText(),
              QStringLiteral("学而时习之，不亦说乎？"));
     delete context;
   }
@@ -430,7 +435,8 @@ class RetrievalControllerTest : public QObject {
     std::unique_ptr<ui::DesignedWindow> window(ui::build_window(ui::WindowId::Main));
     auto* corpus = new CorpusController(window.get(), run);
     auto* retrieval = new RetrievalController(window.get(), run, *corpus);
-    for (std::size_t top : corpus->model()->tree().top_level()) corpus->model()->setTicked(top, true);
+    for (std::size_t top : corpus->model()->tree().top_level())
+      corpus->model()->setTicked(top, true);
     window->control<QLineEdit>(QStringLiteral("编辑框_关键词"))->setText(keyword);
     window->control<QComboBox>(QStringLiteral("组合框_组合模式"))->setEditText(mode);
     window->control<QLineEdit>(QStringLiteral("编辑框_字数"))->setText(n);
@@ -469,7 +475,8 @@ class RetrievalControllerTest : public QObject {
     }
     QCOMPARE(window->control<QLabel>(QStringLiteral("透明标签_执行结果"))->text(),
              to_qstring(gui.status_line()));
-    QCOMPARE(window->control<QLabel>(QStringLiteral("透明标签1"))->text(), to_qstring(gui.hit_line()));
+    QCOMPARE(window->control<QLabel>(QStringLiteral("透明标签1"))->text(),
+             to_qstring(gui.hit_line()));
   }
 };
 

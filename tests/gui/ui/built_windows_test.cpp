@@ -1,6 +1,8 @@
 // Every built window against its definition: class per kind, object names, parents, geometry,
 // initial visibility and enabled state, texts, fonts and colours.
 
+#include <memory>
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,7 +19,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
-#include <memory>
 
 #include "gui/ui/artwork.h"
 #include "gui/ui/balloon_tip.h"
@@ -158,7 +159,9 @@ void BuiltWindowsTest::everyControlMatchesItsDefinition() {
   }
 }
 
-void BuiltWindowsTest::windowsMatchTheirDefinitions_data() { everyControlMatchesItsDefinition_data(); }
+void BuiltWindowsTest::windowsMatchTheirDefinitions_data() {
+  everyControlMatchesItsDefinition_data();
+}
 
 void BuiltWindowsTest::windowsMatchTheirDefinitions() {
   QFETCH(WindowId, id);
@@ -179,8 +182,8 @@ void BuiltWindowsTest::windowsMatchTheirDefinitions() {
              bool(definition.caption_buttons & kMinimize));
   }
   const bool fixed = window->minimumSize() == window->maximumSize();
-  QCOMPARE(fixed, definition.frame != FrameKind::Sizable &&
-                      !(definition.caption_buttons & kMaximize));
+  QCOMPARE(fixed,
+           definition.frame != FrameKind::Sizable && !(definition.caption_buttons & kMaximize));
   if (definition.background.isValid()) {
     QCOMPARE(window->palette().color(QPalette::Window), definition.background);
     QVERIFY(window->autoFillBackground());
@@ -229,7 +232,8 @@ void BuiltWindowsTest::extractionPanelLayout() {
     auto* button = window->control<PictureButton>(name);
     QCOMPARE(button->parentWidget(), panel);
     QVERIFY2(panel->rect().contains(button->geometry()), qPrintable(name));
-    for (const QRect& other : rects) QVERIFY2(!other.intersects(button->geometry()), qPrintable(name));
+    for (const QRect& other : rects)
+      QVERIFY2(!other.intersects(button->geometry()), qPrintable(name));
     rects << button->geometry();
     QCOMPARE(button->geometry().top(), rects.first().top());  // one row
   }
@@ -282,7 +286,8 @@ void BuiltWindowsTest::comboBoxesStartWithTextButNoSelection() {
 
 void BuiltWindowsTest::fontsAndColours() {
   std::unique_ptr<DesignedWindow> main(build_window(WindowId::Main));
-  QCOMPARE(main->control<QLabel>("标签5")->palette().color(QPalette::WindowText), QColor("#FF0000"));
+  QCOMPARE(main->control<QLabel>("标签5")->palette().color(QPalette::WindowText),
+           QColor("#FF0000"));
   QCOMPARE(main->control<QLabel>("透明标签_执行结果")->palette().color(QPalette::WindowText),
            QColor("#FF00FF"));
   QVERIFY(!main->control<QLabel>("透明标签_执行结果")->autoFillBackground());

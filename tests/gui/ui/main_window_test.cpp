@@ -1,11 +1,12 @@
 // The main window as the program opens it: built from its definition with every feature's
 // controller attached to it.
 
+#include "gui/main_window.h"
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "gui/main_window.h"
 #include "gui/ui/tab_control.h"
 
 using namespace lantaro;

@@ -1,5 +1,7 @@
 // The shared widgets: picture buttons, the shape box, the balloon tip and integer-only typing.
 
+#include <memory>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -8,7 +10,6 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
-#include <memory>
 
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/integer_input.h"

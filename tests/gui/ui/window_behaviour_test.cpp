@@ -1,8 +1,10 @@
 // How designed windows behave: the opening order of their events, centring, Esc, the tab page
 // swap and the way controls follow a resized window.
 
-#include <QComboBox>
+#include <memory>
+
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -15,7 +17,6 @@
 #include <QTabBar>
 #include <QTreeView>
 #include <QtTest>
-#include <memory>
 
 #include "gui/ui/picture_button.h"
 #include "gui/ui/tab_control.h"
@@ -60,8 +61,8 @@ void WindowBehaviourTest::openingRaisesEachEventOnceBeforeShowing() {
     QCOMPARE(events.mid(0, 3), (QStringList{"created", "position", "size"}));
     // The size is never reported again at start-up. The test platform pushes a window larger
     // than its 800 x 600 screen back into view, which is a real move of a shown window.
-    const bool fits_screen = window->frameGeometry().size().boundedTo(QSize(800, 600)) ==
-                             window->frameGeometry().size();
+    const bool fits_screen =
+        window->frameGeometry().size().boundedTo(QSize(800, 600)) == window->frameGeometry().size();
     if (fits_screen) {
       QCOMPARE(events.size(), 3);
     } else {
@@ -118,7 +119,8 @@ void WindowBehaviourTest::escapeClosesWindows_data() {
   QTest::addColumn<int>("window");
   QTest::addColumn<QString>("focused");
   QTest::newRow("main, on a button") << int(WindowId::Main) << QStringLiteral("按钮_搜索");
-  QTest::newRow("main, in the keyword box") << int(WindowId::Main) << QStringLiteral("编辑框_关键词");
+  QTest::newRow("main, in the keyword box")
+      << int(WindowId::Main) << QStringLiteral("编辑框_关键词");
   QTest::newRow("main, in the result list") << int(WindowId::Main) << QStringLiteral("列表框1");
   QTest::newRow("main, nothing focused") << int(WindowId::Main) << QString();
   QTest::newRow("context box") << int(WindowId::Context) << QStringLiteral("超级编辑框1");
@@ -220,10 +222,12 @@ void WindowBehaviourTest::resizingMainWindowGrowsTheWorkArea() {
   std::unique_ptr<DesignedWindow> window(build_window(WindowId::Main));
   window->open();
   const WindowDefinition& definition = window_definition(WindowId::Main);
-  auto designed = [&](const char* name) { return definition.find(QString::fromUtf8(name))->geometry; };
+  auto designed = [&](const char* name) {
+    return definition.find(QString::fromUtf8(name))->geometry;
+  };
   auto actual = [&](const char* name) { return window->control<QWidget>(name)->geometry(); };
-  const char* grown[] = {"分组框3", "分组框4", "分组框5", "高级选择夹1", "列表框1", "树型框1",
-                         "高级表格1", "分组框6", "超级编辑框2"};
+  const char* grown[] = {"分组框3", "分组框4",   "分组框5", "高级选择夹1", "列表框1",
+                         "树型框1", "高级表格1", "分组框6", "超级编辑框2"};
 
   // At the design size everything is exactly where it was designed.
   for (const char* name : grown) QCOMPARE(actual(name), designed(name));
@@ -235,14 +239,16 @@ void WindowBehaviourTest::resizingMainWindowGrowsTheWorkArea() {
   for (const char* name : grown) {
     QVERIFY2(actual(name).width() > designed(name).width(), name);
   }
-  for (const char* name : {"分组框3", "分组框4", "分组框5", "列表框1", "高级选择夹1", "树型框1", "高级表格1"}) {
+  for (const char* name :
+       {"分组框3", "分组框4", "分组框5", "列表框1", "高级选择夹1", "树型框1", "高级表格1"}) {
     QVERIFY2(actual(name).height() > designed(name).height(), name);
   }
   // The work area and bottom panel share the window's width and stay inside it.
   QCOMPARE(actual("分组框3").width(), designed("分组框3").width() + 300);
   QCOMPARE(actual("分组框6").width(), designed("分组框6").width() + 300);
   QVERIFY(window->rect().contains(actual("分组框6")));
-  QCOMPARE(actual("分组框6").bottom() - window->height(), designed("分组框6").bottom() - client.height());
+  QCOMPARE(actual("分组框6").bottom() - window->height(),
+           designed("分组框6").bottom() - client.height());
   QCOMPARE(actual("分组框6").top() - actual("分组框3").bottom(),
            designed("分组框6").top() - designed("分组框3").bottom());
   // The two work-area groups keep their gap and fill the work area.
