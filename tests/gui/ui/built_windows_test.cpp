@@ -27,6 +27,7 @@
 #include "gui/ui/shape_box.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/window_builder.h"
+#include "gui/ui/window_controls.h"
 
 using namespace lantaro::ui;
 
@@ -90,6 +91,7 @@ class BuiltWindowsTest : public QObject {
   void fontsAndColours();
   void placeholderTree();
   void picturesExistForEveryControl();
+  void typedControlsResolveOnTheirWindows();
 };
 
 void BuiltWindowsTest::everyControlMatchesItsDefinition_data() {
@@ -374,6 +376,22 @@ void BuiltWindowsTest::picturesExistForEveryControl() {
     QVERIFY2(!render_picture(QString::fromLatin1(resource), QSize(16, 15)).isNull(), resource);
   }
   QVERIFY(!program_icon().isNull());
+}
+
+// Every field of every controls struct names a control of its window, of the field's class.
+void BuiltWindowsTest::typedControlsResolveOnTheirWindows() {
+  auto missing = [](WindowId id, auto controls) {
+    std::unique_ptr<DesignedWindow> window(build_window(id));
+    return missingControls<decltype(controls)>(*window);
+  };
+  QCOMPARE(missing(WindowId::Main, MainWindowControls{}), QStringList{});
+  QCOMPARE(missing(WindowId::AddCorpus, AddCorpusControls{}), QStringList{});
+  QCOMPARE(missing(WindowId::TextExport, TextExportControls{}), QStringList{});
+  QCOMPARE(missing(WindowId::Context, ContextControls{}), QStringList{});
+  QCOMPARE(missing(WindowId::Help, HelpControls{}), QStringList{});
+  QCOMPARE(missing(WindowId::Progress, ProgressControls{}), QStringList{});
+  // A struct is checked against the window it is resolved on: the help window has no tree.
+  QCOMPARE(missing(WindowId::Help, AddCorpusControls{}).size(), 9);
 }
 
 QTEST_MAIN(BuiltWindowsTest)
