@@ -6,6 +6,7 @@
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
 #include "engine/corpus/library_edit.h"
+#include "engine/session/session.h"
 
 namespace lantaro {
 namespace {
@@ -59,7 +60,7 @@ int run_list_command(const std::vector<std::string>& args, CliContext& context) 
     context.err << corpus_folder_unusable_message(context.run_directory.corpus_folder()) << "\n";
     return 1;
   }
-  context.out << format_library_listing(scan_library(context.run_directory.corpus_path()));
+  context.out << format_library_listing(Session(context.run_directory).library());
   return 0;
 }
 
@@ -78,11 +79,11 @@ int run_import_command(const std::vector<std::string>& args, CliContext& context
   request.location = location_argument(line.option("--to").value_or(""));
 
   bool replace = line.has_flag("--yes");
-  ImportOutcome outcome =
-      import_document(context.run_directory.corpus_path(), request, [&](std::string_view name) {
-        if (!replace) context.err << replace_document_question(name) << "\n";
-        return replace;
-      });
+  Session session(context.run_directory);
+  ImportOutcome outcome = session.import_document(request, [&](std::string_view name) {
+    if (!replace) context.err << replace_document_question(name) << "\n";
+    return replace;
+  });
   return report(context, outcome.message, Message::ImportSucceeded);
 }
 
@@ -95,9 +96,8 @@ int run_mkdir_command(const std::vector<std::string>& args, CliContext& context)
     return bad_arguments(context, "多余的参数：" + line.positionals[1], usage);
   std::string name = line.positionals.empty() ? std::string() : line.positionals.front();
   std::string parent = location_argument(line.option("--in").value_or(""));
-  return report(context,
-                create_library_directory(context.run_directory.corpus_path(), name, parent),
-                Message::DirectoryCreated);
+  Session session(context.run_directory);
+  return report(context, session.create_directory(name, parent), Message::DirectoryCreated);
 }
 
 }  // namespace lantaro

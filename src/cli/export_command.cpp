@@ -12,7 +12,6 @@
 #include "engine/export/text_export.h"
 #include "engine/export/xlsx_spreadsheet.h"
 #include "engine/extraction/extractor.h"
-#include "engine/retrieval/document_store.h"
 
 namespace lantaro {
 namespace {
@@ -33,12 +32,6 @@ int refuse(CliContext& context, Message message) {
   context.err << message_text(message) << "\n";
   return 1;
 }
-
-// What is exported: the list and, after a search, its hit grid.
-struct Exported {
-  ResultList list;
-  std::vector<HitGridRow> grid;
-};
 
 }  // namespace
 
@@ -76,37 +69,33 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   }
 
   int exit_code = 0;
-  Exported exported;
+  Session session(context.run_directory);
   if (searching) {
     CommandLine search = line;
     for (const char* name : {"--txt", "--xlsx", "--extract", "--threads"})
       search.options.erase(name);
-    DocumentStore store;
-    std::optional<SearchResults> results = run_cli_search(search, context, exit_code, &store);
-    if (!results) return exit_code;
-    exported.grid = hit_grid_rows(*results);
+    if (!run_cli_search(search, session, context, exit_code)) return exit_code;
     if (mode) {
       // As in the window: sentences come from the documents the search hit.
-      if (results->list.documents.empty()) return refuse(context, Message::NoResultsToExtract);
-      exported.list = extract_sentences(results->list, *mode, extraction).list;
-    } else {
-      exported.list = std::move(results->list);
+      Outcome<ResultList> source = session.extraction_source();
+      if (!source) return refuse(context, source.refusal());
+      session.show_sentences(Session::extract(*source, *mode, extraction).list);
     }
   } else {
-    std::optional<ResultList> source = read_cli_documents(line.positionals, context, exit_code);
+    std::optional<ResultList> source =
+        read_cli_documents(line.positionals, session, context, exit_code);
     if (!source) return exit_code;
-    exported.list = extract_sentences(*source, *mode, extraction).list;
+    session.show_sentences(Session::extract(*source, *mode, extraction).list);
   }
 
   bool saved = false;
   if (txt) {
-    if (exported.list.empty()) return refuse(context, Message::NoResultsToExtract);
-    saved =
-        save_text_file(path_from_utf8(*txt), result_text(exported.list)) == Message::SaveSucceeded;
+    const Message message = session.save_text(path_from_utf8(*txt));
+    if (message == Message::NoResultsToExtract) return refuse(context, message);
+    saved = message == Message::SaveSucceeded;
   } else {
     XlsxSpreadsheet spreadsheet(file_spreadsheet_options(path_from_utf8(*xlsx)));
-    SpreadsheetExportResult result =
-        export_to_spreadsheet(spreadsheet, exported.list, exported.grid);
+    SpreadsheetExportResult result = session.export_workbook(spreadsheet);
     if (result.message == Message::NoResultsToExport) return refuse(context, *result.message);
     // Here "creating the application" is creating the file: a failure is a failed save.
     saved = result.complete;

@@ -9,7 +9,6 @@
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
 #include "engine/extraction/extractor.h"
-#include "engine/retrieval/document_store.h"
 
 namespace lantaro {
 namespace {
@@ -43,22 +42,23 @@ struct Input {
 };
 
 // The documents a search hit, with the texts it read.
-std::optional<Input> searched_input(const CommandLine& line, CliContext& context, int& exit_code) {
-  DocumentStore store;
-  std::optional<SearchResults> results =
-      run_cli_search(search_line(line), context, exit_code, &store);
-  if (!results) return std::nullopt;
-  if (results->list.documents.empty()) {
-    context.err << message_text(Message::NoResultsToExtract) << "\n";
+std::optional<Input> searched_input(const CommandLine& line, Session& session, CliContext& context,
+                                    int& exit_code) {
+  if (!run_cli_search(search_line(line), session, context, exit_code)) return std::nullopt;
+  Outcome<ResultList> source = session.extraction_source();
+  if (!source) {
+    context.err << message_text(source.refusal()) << "\n";
     exit_code = 1;
     return std::nullopt;
   }
-  return Input{std::move(results->list.documents), std::move(results->list.texts)};
+  return Input{std::move(source->documents), std::move(source->texts)};
 }
 
 // The named documents themselves; those that cannot be read are named on err and left out.
-std::optional<Input> named_input(const CommandLine& line, CliContext& context, int& exit_code) {
-  std::optional<ResultList> source = read_cli_documents(line.positionals, context, exit_code);
+std::optional<Input> named_input(const CommandLine& line, Session& session, CliContext& context,
+                                 int& exit_code) {
+  std::optional<ResultList> source =
+      read_cli_documents(line.positionals, session, context, exit_code);
   if (!source) return std::nullopt;
   return Input{std::move(source->documents), std::move(source->texts)};
 }
@@ -138,8 +138,9 @@ int run_extract_command(const std::vector<std::string>& args, CliContext& contex
   }
 
   int exit_code = 0;
-  std::optional<Input> input =
-      searching ? searched_input(line, context, exit_code) : named_input(line, context, exit_code);
+  Session session(context.run_directory);
+  std::optional<Input> input = searching ? searched_input(line, session, context, exit_code)
+                                         : named_input(line, session, context, exit_code);
   if (!input) return exit_code;
 
   const ExtractionResult result = extract_sentences(input->documents, input->texts, *mode, options);

@@ -5,7 +5,6 @@
 
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
-#include "engine/corpus/library_tree.h"
 #include "engine/retrieval/search_request.h"
 
 namespace lantaro {
@@ -36,11 +35,6 @@ class BufferedOut {
   std::string buffer_;
 };
 
-// A PATH that stands for the whole library.
-bool names_whole_library(std::string_view path) {
-  return path.find_first_not_of("/\\") == std::string_view::npos;
-}
-
 void refuse(CliContext& context, Message message) { context.err << message_text(message) << "\n"; }
 
 std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
@@ -63,44 +57,23 @@ CommandLineSyntax search_command_syntax() {
   return syntax;
 }
 
-std::optional<std::vector<Document>> resolve_cli_documents(const std::vector<std::string>& paths,
-                                                           CliContext& context, int& exit_code) {
-  const LibraryTree tree = scan_library(context.run_directory.corpus_path());
-  // The PATHs tick items as the user ticks them in the tree: a directory ticks all below it.
-  std::vector<unsigned char> ticks(tree.size(), 0);
-  if (paths.empty()) std::fill(ticks.begin(), ticks.end(), 1);
-  for (const std::string& path : paths) {
-    if (names_whole_library(path)) {
-      std::fill(ticks.begin(), ticks.end(), 1);
-      continue;
-    }
-    std::optional<std::size_t> index = tree.find(path);
-    if (!index) {
-      context.err << "语料库中没有此路径：" << path << "\n";
-      exit_code = 2;
-      return std::nullopt;
-    }
-    tick_subtree(tree, ticks, *index, true);
+std::optional<std::vector<unsigned char>> cli_ticks(const Session& session,
+                                                    const std::vector<std::string>& paths,
+                                                    CliContext& context, int& exit_code) {
+  std::string unknown;
+  std::optional<std::vector<unsigned char>> ticks = session.ticks_for_paths(paths, &unknown);
+  if (!ticks) {
+    context.err << "语料库中没有此路径：" << unknown << "\n";
+    exit_code = 2;
   }
-  if (std::find(ticks.begin(), ticks.end(), 1) == ticks.end()) {
-    refuse(context, Message::NothingTicked);
-    exit_code = 1;
-    return std::nullopt;
-  }
-  std::vector<Document> documents = ticked_documents(tree, ticks);
-  if (documents.empty()) {
-    refuse(context, Message::NoDocumentTicked);
-    exit_code = 1;
-    return std::nullopt;
-  }
-  exit_code = 0;
-  return documents;
+  return ticks;
 }
 
-std::optional<SearchResults> run_cli_search(const CommandLine& line, CliContext& context,
-                                            int& exit_code, DocumentStore* store) {
-  auto documents = resolve_cli_documents(line.positionals, context, exit_code);
-  if (!documents) return std::nullopt;
+const SearchResults* run_cli_search(const CommandLine& line, Session& session, CliContext& context,
+                                    int& exit_code) {
+  std::optional<std::vector<unsigned char>> ticks =
+      cli_ticks(session, line.positionals, context, exit_code);
+  if (!ticks) return nullptr;
 
   SearchForm form;  // options left out keep the search bar's initial texts
   if (auto v = option_text(line, "--keyword")) form.keyword_text = *v;
@@ -108,24 +81,18 @@ std::optional<SearchResults> run_cli_search(const CommandLine& line, CliContext&
   if (auto v = option_text(line, "--n")) form.n_text = *v;
   if (auto v = option_text(line, "--left")) form.left_text = *v;
   if (auto v = option_text(line, "--right")) form.right_text = *v;
-  ParsedSearchForm parsed = parse_search_form(form);
-  if (!parsed.request) {
-    refuse(context, parsed.refusal);
+  Outcome<const SearchResults*> results = session.search(*ticks, form);
+  if (!results) {
+    refuse(context, results.refusal());
     exit_code = 1;
-    return std::nullopt;
+    return nullptr;
   }
-
-  DocumentStore own_store;
-  SearchResults results =
-      search_documents(std::move(*documents), *parsed.request, store ? *store : own_store);
   exit_code = 0;
-  if (!results.unreadable.empty()) {
-    std::vector<std::string> names;
-    for (const Document& d : results.unreadable) names.push_back(utf16_to_utf8(d.display_name));
-    context.err << unreadable_documents_message(names) << "\n";
+  if (!(*results)->unreadable.empty()) {
+    context.err << unreadable_documents_text((*results)->unreadable) << "\n";
     exit_code = 1;  // the user must know that not everything was searched
   }
-  return results;
+  return *results;
 }
 
 void write_search_text(std::ostream& stream, const SearchResults& results) {
@@ -201,7 +168,8 @@ int run_search_command(const std::vector<std::string>& args, CliContext& context
     return 2;
   }
   int exit_code = 0;
-  std::optional<SearchResults> results = run_cli_search(*parsed.line, context, exit_code);
+  Session session(context.run_directory);
+  const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code);
   if (!results) return exit_code;
   if (parsed.line->has_flag("--json"))
     write_search_json(context.out, *results);
@@ -212,26 +180,23 @@ int run_search_command(const std::vector<std::string>& args, CliContext& context
 }
 
 std::optional<ResultList> read_cli_documents(const std::vector<std::string>& paths,
-                                             CliContext& context, int& exit_code) {
-  std::optional<std::vector<Document>> documents = resolve_cli_documents(paths, context, exit_code);
-  if (!documents) return std::nullopt;
-  DocumentStore store;
-  ResultList source;
-  std::vector<std::string> unreadable;
-  for (Document& document : *documents) {
-    DocumentText text = store.load(document.path);
-    if (!text) {
-      unreadable.push_back(utf16_to_utf8(document.display_name));
-      continue;
-    }
-    source.documents.push_back(std::move(document));
-    source.texts.push_back(std::move(text));
+                                             Session& session, CliContext& context,
+                                             int& exit_code) {
+  std::optional<std::vector<unsigned char>> ticks = cli_ticks(session, paths, context, exit_code);
+  if (!ticks) return std::nullopt;
+  Outcome<std::vector<Document>> documents = session.ticked(*ticks);
+  if (!documents) {
+    refuse(context, documents.refusal());
+    exit_code = 1;
+    return std::nullopt;
   }
-  if (!unreadable.empty()) {
-    context.err << unreadable_documents_message(unreadable) << "\n";
+  ReadDocuments read = session.read_documents(std::move(*documents));
+  exit_code = 0;
+  if (!read.unreadable.empty()) {
+    context.err << unreadable_documents_text(read.unreadable) << "\n";
     exit_code = 1;
   }
-  return source;
+  return std::move(read.list);
 }
 
 }  // namespace lantaro

@@ -18,8 +18,8 @@
 #include "cli/cli_context.h"
 #include "cli/command_line.h"
 #include "engine/corpus/document.h"
-#include "engine/retrieval/document_store.h"
 #include "engine/retrieval/searcher.h"
+#include "engine/session/session.h"
 
 namespace lantaro {
 
@@ -31,26 +31,26 @@ const std::set<std::string>& search_option_names();
 // search_option_names() plus the --json flag: the syntax of `search` itself.
 CommandLineSyntax search_command_syntax();
 
-// The documents PATH arguments name, in tree order, checked as the search button checks the
-// ticks: nothing named at all -> "搜索前请先选择语料文献！" (exit 1); only directories without
-// documents -> "请在文献列表中选择要搜索的语料文件！" (exit 1); a PATH that names nothing in the
-// library -> a message naming it (exit 2). On a refusal the message is on context.err, exit_code
-// is set and the result is empty.
-std::optional<std::vector<Document>> resolve_cli_documents(const std::vector<std::string>& paths,
-                                                           CliContext& context, int& exit_code);
+// The ticks PATH arguments set, as the user ticks items in the tree (see
+// Session::ticks_for_paths). A PATH that names nothing in the library -> a message naming it on
+// context.err, exit_code 2.
+std::optional<std::vector<unsigned char>> cli_ticks(const Session& session,
+                                                    const std::vector<std::string>& paths,
+                                                    CliContext& context, int& exit_code);
 
 // The documents the PATHs name, read for a command that works on whole texts (extract, export
-// without a search): `documents` and `texts` of the result, no items. Unreadable documents are
-// named on err, left out, and set exit_code to 1 so that a partial run never passes as complete.
+// without a search): `documents` and `texts` of the result, no items. The tick checks refuse as
+// the search does; unreadable documents are named on err, left out, and set exit_code to 1 so
+// that a partial run never passes as complete.
 std::optional<ResultList> read_cli_documents(const std::vector<std::string>& paths,
-                                             CliContext& context, int& exit_code);
+                                             Session& session, CliContext& context, int& exit_code);
 
-// The whole search of `line` (its positionals are the PATHs): documents as above, then the
-// keyword and number checks, then the search itself. Documents that could not be read are
-// named on context.err (the results are still returned; exit_code is then 1, otherwise 0).
-// `store` lets a caller keep decoded texts for later work; a private one is used when null.
-std::optional<SearchResults> run_cli_search(const CommandLine& line, CliContext& context,
-                                            int& exit_code, DocumentStore* store = nullptr);
+// The whole search of `line` (its positionals are the PATHs) through the session, whose last
+// search it becomes. A refusal is on context.err (exit_code 1, or 2 for an unknown PATH) and
+// gives null. Documents that could not be read are named on context.err (the results are still
+// returned; exit_code is then 1, otherwise 0).
+const SearchResults* run_cli_search(const CommandLine& line, Session& session, CliContext& context,
+                                    int& exit_code);
 
 // The text output of `search`: items one per line, an empty line, the hit grid as TSV under
 // "序号\t文献\t命中次数", then the status line and the hit line.
