@@ -204,26 +204,6 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
   return tree;
 }
 
-std::optional<std::vector<Document>> resolve_paths(const LibraryTree& tree,
-                                                   const std::vector<std::string>& paths,
-                                                   std::string& error) {
-  std::vector<unsigned char> chosen(tree.size(), 0);
-  for (const std::string& p : paths) {
-    std::optional<std::string> normal = normalise(p);
-    if (normal && normal->empty()) {
-      std::fill(chosen.begin(), chosen.end(), 1);
-      continue;
-    }
-    std::optional<std::size_t> index = tree.find(p);
-    if (!index) {
-      error = "语料库中没有此路径：" + p;
-      return std::nullopt;
-    }
-    tick_subtree(tree, chosen, *index, true);
-  }
-  return ticked_documents(tree, chosen);
-}
-
 void tick_subtree(const LibraryTree& tree, std::vector<unsigned char>& ticks, std::size_t index,
                   bool state) {
   if (index >= tree.size() || ticks.size() < tree.size()) return;

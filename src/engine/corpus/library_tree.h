@@ -80,13 +80,6 @@ bool corpus_folder_unusable(const std::filesystem::path& corpus_folder);
 
 LibraryTree scan_library(const std::filesystem::path& corpus_folder);
 
-// The documents named by command-line paths (see LibraryTree::find; a directory stands for every
-// document below it, "" or "/" for the whole library), in tree order without repeats. Empty and
-// `error` set (Chinese, UTF-8) when a path names nothing.
-std::optional<std::vector<Document>> resolve_paths(const LibraryTree& tree,
-                                                   const std::vector<std::string>& paths,
-                                                   std::string& error);
-
 // Whether a file name ends in ".txt", in any case.
 bool has_txt_extension(std::string_view file_name_utf8);
 

@@ -136,16 +136,6 @@ TEST_F(ScannedLibrary, PathsNameDirectoriesAndDocumentsWithOrWithoutExtension) {
   EXPECT_FALSE(tree.find("a/../a"));
   EXPECT_FALSE(tree.find("b/ignored.doc"));
 
-  std::string error;
-  auto documents = lantaro::resolve_paths(tree, {"中文", "a", "a/x"}, error);
-  ASSERT_TRUE(documents);
-  EXPECT_EQ(relative_paths(*documents),
-            (std::vector<std::string>{"a/sub/deep.txt", "a/x.txt", "中文.txt"}));
-  auto all = lantaro::resolve_paths(tree, {"/"}, error);
-  ASSERT_TRUE(all);
-  EXPECT_EQ(all->size(), 7u);
-  EXPECT_FALSE(lantaro::resolve_paths(tree, {"a", "没有"}, error));
-  EXPECT_NE(error.find("没有"), std::string::npos);
 }
 
 TEST(LibraryScan, MissingEmptyOrNonDirectoryFolderGivesAnEmptyTree) {

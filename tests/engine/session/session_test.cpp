@@ -50,6 +50,15 @@ TEST_F(SessionTest, SearchChecksRunInOrderTicksFirst) {
   bad_count.n_text = std::u16string(u"x");
   EXPECT_EQ(session.plan_search(*all, bad_count).refusal(), Message::CountOutOfRange);
 
+  // Paths tick as the tree does: a directory for everything below it, each document once, in
+  // tree order, by file or display name.
+  auto overlapping =
+      session.ticked(*session.ticks_for_paths({"经部/论语", "经部", "经部/孟子.txt"}));
+  ASSERT_TRUE(overlapping);
+  ASSERT_EQ(overlapping->size(), 2u);
+  EXPECT_EQ((*overlapping)[0].relative_path, "经部/孟子.txt");
+  EXPECT_EQ((*overlapping)[1].relative_path, "经部/论语.txt");
+  EXPECT_EQ(session.ticked(*all)->size(), 2u);
   std::string unknown;
   EXPECT_FALSE(session.ticks_for_paths({"经部", "没有"}, &unknown));
   EXPECT_EQ(unknown, "没有");
