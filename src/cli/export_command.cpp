@@ -20,7 +20,7 @@ namespace {
 CommandLineSyntax export_syntax() {
   CommandLineSyntax syntax;
   syntax.options = search_option_names();
-  syntax.options.insert({"--txt", "--xlsx", "--extract", "--threads"});
+  syntax.options.insert({"--txt", "--xlsx", "--extract", "--threads", "--sort"});
   return syntax;
 }
 
@@ -68,6 +68,10 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
     if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
     extraction.threads = *n;
   }
+  const std::optional<ResultOrder> order = cli_result_order(line, context);
+  if (!order) return 2;
+  if (mode && line.option("--sort"))
+    return bad_arguments(context, "选项 --sort 不能与 --extract 一起使用");
   const bool searching = line.option("--keyword").has_value() || !mode;
   if (!searching) {
     for (const char* name : {"--mode", "--n", "--left", "--right"})
@@ -79,7 +83,7 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   Exported exported;
   if (searching) {
     CommandLine search = line;
-    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads"})
+    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads", "--sort"})
       search.options.erase(name);
     DocumentStore store;
     std::optional<SearchResults> results = run_cli_search(search, context, exit_code, &store);
@@ -91,6 +95,7 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
       exported.list = extract_sentences(results->list, *mode, extraction).list;
     } else {
       exported.list = std::move(results->list);
+      apply_result_order(exported.list, result_order(exported.list, *order));
     }
   } else {
     std::optional<ResultList> source = read_cli_documents(line.positionals, context, exit_code);
