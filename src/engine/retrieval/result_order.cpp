@@ -42,22 +42,27 @@ class CodePoints {
   std::size_t at_;
 };
 
-// The first three characters packed into one number (21 bits each, high first): most
-// comparisons of a sort are settled by it without touching the texts.
-std::uint64_t prefix_key(std::u16string_view context, bool backwards) {
+constexpr int kKeyPoints = 3;  // code points in one key, 21 bits each
+constexpr std::uint64_t kLastPointMask = (1u << 21) - 1;
+
+// Code points `skip` to `skip + 3` of a context packed into one number, the first highest: keys
+// compare as the texts do, an ended context as zeros.
+std::uint64_t key_at(std::u16string_view context, bool backwards, std::size_t skip) {
   CodePoints points(context, backwards);
+  for (std::size_t k = 0; k < skip; ++k)
+    if (points.next() == 0) return 0;
   std::uint64_t key = 0;
-  for (int k = 0; k < 3; ++k) key = (key << 21) | points.next();
+  for (int k = 0; k < kKeyPoints; ++k) key = (key << 21) | points.next();
   return key;
 }
 
-int compare_contexts(std::u16string_view a, std::u16string_view b, bool backwards) {
-  CodePoints pa(a, backwards), pb(b, backwards);
-  for (;;) {
-    const std::uint32_t x = pa.next(), y = pb.next();
-    if (x != y) return x < y ? -1 : 1;
-    if (x == 0) return 0;
-  }
+struct Keyed {
+  std::uint64_t key;
+  std::uint32_t index;
+};
+
+bool by_key_then_index(const Keyed& a, const Keyed& b) {
+  return a.key != b.key ? a.key < b.key : a.index < b.index;
 }
 
 }  // namespace
@@ -78,20 +83,35 @@ std::vector<std::uint32_t> result_order(const ResultList& list, ResultOrder orde
   auto context = [&](std::uint32_t i) {
     return backwards ? list.left_context(i) : list.right_context(i);
   };
-  std::vector<std::uint64_t> keys(list.size());
-  for (std::uint32_t i = 0; i < keys.size(); ++i) keys[i] = prefix_key(context(i), backwards);
-
-  // The key holds three characters; only when all three are there and equal can the texts
-  // still differ.
-  constexpr std::uint64_t kThirdMask = (1u << 21) - 1;
-  std::sort(positions.begin(), positions.end(), [&](std::uint32_t a, std::uint32_t b) {
-    if (keys[a] != keys[b]) return keys[a] < keys[b];
-    if ((keys[a] & kThirdMask) != 0) {
-      const int c = compare_contexts(context(a), context(b), backwards);
-      if (c != 0) return c < 0;
+  // Sorted three characters at a time: first by the first three, then each run that still ties
+  // by the next three, until contexts differ or end. Most items are settled by the first key,
+  // and sorting plain numbers is what a million items can afford.
+  std::vector<Keyed> keyed(list.size());
+  for (std::uint32_t i = 0; i < keyed.size(); ++i) keyed[i] = {key_at(context(i), backwards, 0), i};
+  struct Run {
+    std::size_t begin, end, depth;
+  };
+  std::vector<Run> ties;
+  auto sort_run = [&](std::size_t begin, std::size_t end, std::size_t depth) {
+    std::sort(keyed.begin() + static_cast<std::ptrdiff_t>(begin),
+              keyed.begin() + static_cast<std::ptrdiff_t>(end), by_key_then_index);
+    for (std::size_t b = begin; b < end;) {
+      std::size_t e = b + 1;
+      while (e < end && keyed[e].key == keyed[b].key) ++e;
+      // Equal keys whose contexts go on may still differ further along.
+      if (e - b > 1 && (keyed[b].key & kLastPointMask) != 0) ties.push_back({b, e, depth + 1});
+      b = e;
     }
-    return a < b;
-  });
+  };
+  sort_run(0, keyed.size(), 0);
+  while (!ties.empty()) {
+    const Run run = ties.back();
+    ties.pop_back();
+    for (std::size_t k = run.begin; k < run.end; ++k)
+      keyed[k].key = key_at(context(keyed[k].index), backwards, run.depth * kKeyPoints);
+    sort_run(run.begin, run.end, run.depth);
+  }
+  for (std::size_t k = 0; k < keyed.size(); ++k) positions[k] = keyed[k].index;
   return positions;
 }
 
