@@ -29,13 +29,14 @@ const std::vector<CommandEntry>& commands() {
       {"import", lantaro::run_import_command, "import FILE --name NAME [--to DIR] [--yes]"},
       {"mkdir", lantaro::run_mkdir_command, "mkdir NAME [--in DIR]"},
       {"search", lantaro::run_search_command,
-       "search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R] [--json] [PATH...]"},
+       "search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R] "
+       "[--sort document|left|right] [--json] [PATH...]"},
       {"extract", lantaro::run_extract_command,
        "extract --mode dialogue|narrative|all [--threads N] [--json] [--keyword TEXT "
        "[--search-mode TEXT] [--n N] [--left L] [--right R]] [PATH...]"},
       {"export", lantaro::run_export_command,
        "export --txt FILE | --xlsx FILE [--extract MODE [--threads N]] [--keyword TEXT "
-       "[--mode TEXT] [--n N] [--left L] [--right R]] [PATH...]"},
+       "[--mode TEXT] [--n N] [--left L] [--right R]] [--sort document|left|right] [PATH...]"},
   };
   return table;
 }

@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
 
   QApplication::setWindowIcon(lantaro::ui::program_icon());
   lantaro::ui::install_font_substitutions();
+  lantaro::ui::install_qt_translation();
   choose_default_font(app);
 
   lantaro::MainWindow main_window(run);

@@ -19,7 +19,7 @@ namespace {
 CommandLineSyntax export_syntax() {
   CommandLineSyntax syntax;
   syntax.options = search_option_names();
-  syntax.options.insert({"--txt", "--xlsx", "--extract", "--threads"});
+  syntax.options.insert({"--txt", "--xlsx", "--extract", "--threads", "--sort"});
   return syntax;
 }
 
@@ -61,6 +61,10 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
     if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
     extraction.threads = *n;
   }
+  const std::optional<ResultOrder> order = cli_result_order(line, context);
+  if (!order) return 2;
+  if (mode && line.option("--sort"))
+    return bad_arguments(context, "选项 --sort 不能与 --extract 一起使用");
   const bool searching = line.option("--keyword").has_value() || !mode;
   if (!searching) {
     for (const char* name : {"--mode", "--n", "--left", "--right"})
@@ -72,7 +76,7 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   Session session(context.run_directory);
   if (searching) {
     CommandLine search = line;
-    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads"})
+    for (const char* name : {"--txt", "--xlsx", "--extract", "--threads", "--sort"})
       search.options.erase(name);
     if (!run_cli_search(search, session, context, exit_code)) return exit_code;
     if (mode) {
@@ -80,6 +84,8 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
       Outcome<ResultList> source = session.extraction_source();
       if (!source) return refuse(context, source.refusal());
       session.show_sentences(Session::extract(*source, *mode, extraction).list);
+    } else {
+      session.sort_search_items(*order);
     }
   } else {
     std::optional<ResultList> source =

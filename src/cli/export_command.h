@@ -3,8 +3,11 @@
 // .xlsx workbook, byte for byte what the program's windows write.
 //
 //   export --txt FILE | --xlsx FILE [--extract dialogue|narrative|all [--threads N]]
-//          [--keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R]] [PATH...]
+//          [--keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R]]
+//          [--sort document|left|right] [PATH...]
 //
+// --sort orders the result items as `search --sort` does (not with --extract: sentences keep
+// document order).
 // Without --extract the PATHs are searched and the result items exported. With --extract the
 // sentences are extracted first: from the documents the search hit when --keyword is given,
 // otherwise from the PATHs themselves. FILE is replaced only once the new file is complete;

@@ -53,6 +53,7 @@ const std::set<std::string>& search_option_names() {
 CommandLineSyntax search_command_syntax() {
   CommandLineSyntax syntax;
   syntax.options = search_option_names();
+  syntax.options.insert("--sort");
   syntax.flags = {"--json"};
   return syntax;
 }
@@ -161,16 +162,27 @@ std::string json_string(std::u16string_view text) {
 
 std::string json_string(std::string_view utf8) { return json_string(utf8_to_utf16(utf8)); }
 
+std::optional<ResultOrder> cli_result_order(const CommandLine& line, CliContext& context) {
+  const std::optional<std::string> name = line.option("--sort");
+  if (!name) return ResultOrder::Document;
+  std::optional<ResultOrder> order = result_order_from_name(*name);
+  if (!order) context.err << "选项 --sort 的取值须为 document、left 或 right\n";
+  return order;
+}
+
 int run_search_command(const std::vector<std::string>& args, CliContext& context) {
   ParsedCommandLine parsed = parse_command_line(args, search_command_syntax());
   if (!parsed.line) {
     context.err << parsed.error << "\n";
     return 2;
   }
+  const std::optional<ResultOrder> order = cli_result_order(*parsed.line, context);
+  if (!order) return 2;
   int exit_code = 0;
   Session session(context.run_directory);
   const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code);
   if (!results) return exit_code;
+  session.sort_search_items(*order);
   if (parsed.line->has_flag("--json"))
     write_search_json(context.out, *results);
   else

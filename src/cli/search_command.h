@@ -3,8 +3,10 @@
 // takes the same search options, resolves PATH arguments the same way and prints the same
 // messages.
 //
-//   search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R] [--json] [PATH...]
+//   search --keyword TEXT [--mode TEXT] [--n N] [--left L] [--right R]
+//          [--sort document|left|right] [--json] [PATH...]
 //
+// --sort: the result list's orders (result_order.h); document order when left out.
 // PATH: documents or directories below the corpus folder, "/"-separated, documents with or
 // without ".txt"; none (or "/") means the whole library. Exit codes: 0 done, 1 a refusal (its
 // message on err) or documents that could not be read, 2 arguments that are off (an unknown PATH
@@ -18,6 +20,7 @@
 #include "cli/cli_context.h"
 #include "cli/command_line.h"
 #include "engine/corpus/document.h"
+#include "engine/retrieval/result_order.h"
 #include "engine/retrieval/searcher.h"
 #include "engine/session/session.h"
 
@@ -57,6 +60,10 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
 void write_search_text(std::ostream& out, const SearchResults& results);
 // The --json output of `search` (one UTF-8 object, ends with a newline).
 void write_search_json(std::ostream& out, const SearchResults& results);
+
+// The --sort option's order (document order when it is absent); empty, with the message on err,
+// when its value is none of the three.
+std::optional<ResultOrder> cli_result_order(const CommandLine& line, CliContext& context);
 
 // A JSON string literal (quotes included) for UTF-16 or UTF-8 text; control characters and
 // lone surrogates can never produce invalid JSON.

@@ -125,6 +125,29 @@ TEST_F(SearchCommandTest, ModeTextChoosesTheCombination) {
   EXPECT_NE(out_.str().find("\"hits\":0,"), std::string::npos);
 }
 
+TEST_F(SearchCommandTest, SortOptionOrdersTheItems) {
+  // Right contexts 说 (U+8BF4) and 乐 (U+4E50); left contexts read backwards "，之" < "，来".
+  EXPECT_EQ(run({"--keyword", "不亦", "--left", "2", "--right", "1", "--sort", "right"}), 0);
+  EXPECT_EQ(out_.str().substr(0, out_.str().find("\n\n")),
+            "来，不亦乐  （出处：论语)\n之，不亦说  （出处：论语)");
+  EXPECT_EQ(run({"--keyword", "不亦", "--left", "2", "--right", "1", "--sort", "left"}), 0);
+  EXPECT_EQ(out_.str().substr(0, out_.str().find("\n\n")),
+            "之，不亦说  （出处：论语)\n来，不亦乐  （出处：论语)");
+  EXPECT_EQ(run({"--keyword", "不亦", "--sort", "middle"}), 2);
+  EXPECT_NE(err_.str().find("--sort"), std::string::npos);
+}
+
+// A library unpacked from a zip made on Chinese Windows: names in GBK bytes on disk.
+TEST_F(SearchCommandTest, NamesInGbkBytesAreShownAndAcceptedDecoded) {
+  const std::filesystem::path folder =
+      root_.path() / "corpus" / std::filesystem::path(encode_gbk(u"古书"));
+  write_bytes(folder / std::filesystem::path(encode_gbk(u"论衡.txt")), encode_gbk(u"问孔刺孟。"));
+  EXPECT_EQ(run({"--json", "--keyword", "刺", "古书/论衡"}), 0);
+  EXPECT_NE(out_.str().find("\"document\":\"古书/论衡.txt\""), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("（出处：论衡)"), std::string::npos);
+  EXPECT_EQ(err_.str(), "");
+}
+
 TEST(JsonString, EscapesWhatJsonRequires) {
   EXPECT_EQ(json_string(u"a\"b\\c"), "\"a\\\"b\\\\c\"");
   EXPECT_EQ(json_string(u"\r\n\t\x01\x1f"), "\"\\r\\n\\t\\u0001\\u001f\"");

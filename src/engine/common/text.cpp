@@ -1,5 +1,7 @@
 #include "engine/common/text.h"
 
+#include "engine/common/codepage.h"
+
 namespace lantaro {
 namespace {
 
@@ -147,6 +149,22 @@ std::filesystem::path path_from_utf8(std::string_view utf8) {
 std::string path_to_utf8(const std::filesystem::path& path) {
   std::u8string u8 = path.u8string();
   return std::string(u8.begin(), u8.end());
+}
+
+std::string readable_path(const std::filesystem::path& path) {
+  const std::string bytes = path_to_utf8(path);
+  if (is_valid_utf8(bytes)) return bytes;
+  std::string out;
+  std::size_t i = 0;
+  while (i <= bytes.size()) {
+    std::size_t j = bytes.find('/', i);
+    if (j == std::string::npos) j = bytes.size();
+    const std::string_view part = std::string_view(bytes).substr(i, j - i);
+    out += is_valid_utf8(part) ? std::string(part) : utf16_to_utf8(decode_gbk(part));
+    if (j < bytes.size()) out += '/';
+    i = j + 1;
+  }
+  return out;
 }
 
 std::string ascii_lower(std::string_view text) {

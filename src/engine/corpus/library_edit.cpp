@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/common/codepage.h"
 #include "engine/common/text.h"
 
 namespace fs = std::filesystem;
@@ -52,7 +53,14 @@ std::optional<fs::path> location_directory(const fs::path& corpus, const std::st
     std::string part = location.substr(i, j - i);
     std::optional<std::string> usable = usable_name(part);
     if (!usable || *usable != part) return std::nullopt;
-    dir /= path_from_utf8(part);
+    fs::path step = dir / path_from_utf8(part);
+    // The tree shows a directory named in GB18030 bytes (copied from a Chinese Windows system)
+    // decoded; on disk it keeps those bytes.
+    if (!fs::is_directory(fs::symlink_status(step, ec))) {
+      const std::string bytes = encode_gbk(utf8_to_utf16(part));
+      if (bytes != part) step = dir / fs::path(bytes);
+    }
+    dir = std::move(step);
     if (!fs::is_directory(fs::symlink_status(dir, ec))) return std::nullopt;
     i = j + 1;
   }

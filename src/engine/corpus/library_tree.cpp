@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "engine/common/natural_order.h"
 #include "engine/common/text.h"
 
 namespace fs = std::filesystem;
@@ -18,8 +19,9 @@ const std::vector<std::size_t>& no_children() {
 }
 
 struct Entry {
-  std::string name;   // file name, UTF-8
-  std::string label;  // what the tree shows, UTF-8 (sorting by it is code-point order)
+  std::string name;       // file name as read, UTF-8
+  std::u16string label;   // what the tree shows
+  std::string disk_name;  // the name's own bytes when they are not UTF-8, else empty
 };
 
 // A listing of one directory, or nothing when it cannot be read to the end: a half-read
@@ -31,12 +33,15 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
   if (ec) return false;
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return false;
-    std::string name = path_to_utf8(it->path().filename());
+    const fs::path file_name = it->path().filename();
+    std::string name = readable_path(file_name);
+    std::string disk_name =
+        name == path_to_utf8(file_name) ? std::string() : path_to_utf8(file_name);
     std::error_code type_ec;
     fs::file_status own = it->symlink_status(type_ec);
     if (type_ec) continue;
     if (fs::is_directory(own)) {
-      directories.push_back({name, name});
+      directories.push_back({name, utf8_to_utf16(name), std::move(disk_name)});
       continue;
     }
     if (!has_txt_extension(name)) continue;
@@ -44,34 +49,49 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
     // pipe or device named ".txt" would hang or feed garbage to a search).
     fs::file_status target = fs::is_symlink(own) ? it->status(type_ec) : own;
     if (type_ec || !fs::is_regular_file(target)) continue;
-    documents.push_back({name, name.substr(0, name.size() - kTxtLength)});
+    documents.push_back(
+        {name, utf8_to_utf16(name.substr(0, name.size() - kTxtLength)), std::move(disk_name)});
   }
   if (ec) return false;
   auto by_label = [](const Entry& a, const Entry& b) {
-    return a.label != b.label ? a.label < b.label : a.name < b.name;
+    const int c = compare_natural(a.label, b.label);
+    return c != 0 ? c < 0 : a.name < b.name;
   };
   std::sort(directories.begin(), directories.end(), by_label);
   std::sort(documents.begin(), documents.end(), by_label);
   return true;
 }
 
+// `disk_prefix` is the parent's path in its own bytes when some part of it is not UTF-8, else
+// empty.
 void scan_into(LibraryTree& tree, const fs::path& folder, const std::string& prefix,
-               std::size_t parent) {
+               const std::string& disk_prefix, std::size_t parent) {
   std::vector<Entry> directories, documents;
   if (!list_directory(folder, directories, documents)) return;
+  auto disk_path = [&](const Entry& d) {
+    if (disk_prefix.empty() && d.disk_name.empty()) return std::string();
+    return (disk_prefix.empty() ? prefix : disk_prefix) +
+           (d.disk_name.empty() ? d.name : d.disk_name);
+  };
   for (Entry& d : directories) {
     LibraryItem item;
-    item.label = utf8_to_utf16(d.label);
+    item.label = std::move(d.label);
     item.is_directory = true;
     item.relative_path = prefix + d.name;
-    std::string below = item.relative_path + "/";
+    item.disk_path = disk_path(d);
+    const std::string below = item.relative_path + "/";
+    const std::string disk_below = item.disk_path.empty() ? std::string() : item.disk_path + "/";
+    const fs::path inside = item.disk_path.empty()
+                                ? folder / path_from_utf8(d.name)
+                                : tree.corpus_folder() / fs::path(item.disk_path);
     std::size_t index = tree.add(std::move(item), parent);
-    scan_into(tree, folder / path_from_utf8(d.name), below, index);
+    scan_into(tree, inside, below, disk_below, index);
   }
   for (Entry& d : documents) {
     LibraryItem item;
-    item.label = utf8_to_utf16(d.label);
+    item.label = std::move(d.label);
     item.relative_path = prefix + d.name;
+    item.disk_path = disk_path(d);
     tree.add(std::move(item), parent);
   }
 }
@@ -115,8 +135,15 @@ const std::vector<std::size_t>& LibraryTree::children_of(std::size_t parent) con
 
 Document LibraryTree::document(std::size_t index) const {
   const LibraryItem& item = items_.at(index);
-  return Document{corpus_folder_ / path_from_utf8(item.relative_path), item.relative_path,
-                  item.label};
+  return Document{disk_path(index), item.relative_path, item.label};
+}
+
+fs::path LibraryTree::disk_path(std::size_t index) const {
+  const LibraryItem& item = items_.at(index);
+  // The bytes as read: a name from another code page, turned into UTF-8 for showing, would
+  // name a file that does not exist.
+  if (!item.disk_path.empty()) return corpus_folder_ / fs::path(item.disk_path);
+  return corpus_folder_ / path_from_utf8(item.relative_path);
 }
 
 std::size_t LibraryTree::document_count() const {
@@ -199,7 +226,7 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
   LibraryTree tree(corpus_folder);
   std::error_code ec;
   // The folder itself may be a link (the user's choice of where the library lives).
-  if (fs::is_directory(corpus_folder, ec)) scan_into(tree, corpus_folder, "", kNoParent);
+  if (fs::is_directory(corpus_folder, ec)) scan_into(tree, corpus_folder, "", "", kNoParent);
   tree.finish();
   return tree;
 }

@@ -22,6 +22,9 @@ struct LibraryItem {
   bool is_directory = false;
   std::string relative_path;  // below the corpus folder, "/"-separated, UTF-8; documents keep
                               // their real file name (".txt" in whatever case it has)
+  // The same path in the names' own bytes, where some name is not UTF-8 (a library copied from a
+  // Chinese Windows system: relative_path then holds the names decoded as GB18030); else empty.
+  std::string disk_path;
   std::size_t parent = kNoParent;
   std::size_t depth = 0;              // 0 for top-level items
   std::size_t row = 0;                // position among its parent's children (or the top level)
@@ -46,6 +49,8 @@ class LibraryTree {
 
   // The document an item stands for; meaningless for a directory.
   Document document(std::size_t index) const;
+  // Where an item is on disk.
+  std::filesystem::path disk_path(std::size_t index) const;
   std::size_t document_count() const;
 
   // The documents among `indexes` (any order, duplicates allowed), in tree order.
@@ -71,11 +76,12 @@ class LibraryTree {
 };
 
 // Reads the corpus folder recursively. Directories and files ending in ".txt" (any case) become
-// items; within a directory, directories come first, then documents, each sorted by name in
-// code-point order. A directory that cannot be read contributes nothing; links to directories
-// are not followed; a missing folder yields an empty tree.
-// True when something other than a folder sits where the corpus folder should be: the scan then
-// finds nothing, and the user must be told why rather than shown an empty library.
+// items; within a directory, directories come first, then documents, each in a reader's order of
+// their names (natural_order.h). Names that are not UTF-8 are shown decoded as GB18030. A directory
+// that cannot be read contributes nothing; links to directories are not followed; a missing folder
+// yields an empty tree. True when something other than a folder sits where the corpus folder should
+// be: the scan then finds nothing, and the user must be told why rather than shown an empty
+// library.
 bool corpus_folder_unusable(const std::filesystem::path& corpus_folder);
 
 LibraryTree scan_library(const std::filesystem::path& corpus_folder);

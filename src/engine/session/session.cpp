@@ -77,6 +77,10 @@ Outcome<const SearchResults*> Session::search(const std::vector<unsigned char>& 
   return &accept_search(run_search(std::move(*plan), options));
 }
 
+void Session::sort_search_items(ResultOrder order) {
+  if (last_) apply_result_order(last_->list, result_order(last_->list, order));
+}
+
 void Session::clear_search() {
   last_.reset();
   sentences_.reset();

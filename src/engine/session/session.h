@@ -21,6 +21,7 @@
 #include "engine/retrieval/context_passage.h"
 #include "engine/retrieval/document_store.h"
 #include "engine/retrieval/result_list.h"
+#include "engine/retrieval/result_order.h"
 #include "engine/retrieval/search_request.h"
 #include "engine/retrieval/searcher.h"
 
@@ -96,6 +97,10 @@ class Session {
                                        const SearchForm& form, const SearchOptions& options = {});
   // Forgets the last search (a new one is about to start).
   void clear_search();
+
+  // Puts the last search's items in `order`, starting from the order the search found them in
+  // (so call it once per search); exports and the list shown follow it.
+  void sort_search_items(ResultOrder order);
 
   // Nullptr before the first search.
   const SearchResults* last_search() const { return last_.get(); }

@@ -21,11 +21,8 @@ constexpr int kLocationRole = Qt::UserRole + 1;  // the directory below the corp
 
 const QString kTopLevelKind = QStringLiteral("顶级目录");
 
-QString corpus_folder_name(const std::filesystem::path& corpus) {
-  std::filesystem::path p = corpus;
-  if (p.filename().empty()) p = p.parent_path();  // the folder constant ends in a separator
-  return QString::fromStdString(path_to_utf8(p.filename()));
-}
+// The location tree's root: the corpus folder, named as the user knows it.
+const QString kCorpusFolderLabel = QStringLiteral("语料库");
 
 }  // namespace
 
@@ -48,7 +45,9 @@ AddCorpusWindow::AddCorpusWindow(ui::DesignedWindow* window, const RunDirectory&
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   // A second click on the selected item edits its label (the label only, see below).
   tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+  // The user's selection only: entering the empty tree with Tab makes its first item current
+  // without selecting it, and that must not pick a location.
+  connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &AddCorpusWindow::onLocationChanged);
   connect(window, &ui::DesignedWindow::created, this, &AddCorpusWindow::fillLocations);
   if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_选择语料")))
@@ -63,7 +62,7 @@ void AddCorpusWindow::fillLocations() {
   const std::optional<std::string> keep = target_;
   LibraryTree tree = scan_library(run_.corpus_path());
   locations_->clear();
-  auto* root = new QStandardItem(corpus_folder_name(run_.corpus_path()));
+  auto* root = new QStandardItem(kCorpusFolderLabel);
   root->setData(QString(), kLocationRole);
   locations_->appendRow(root);
   // Items in pre-order: a directory's parent item is always made before it.
@@ -88,7 +87,8 @@ void AddCorpusWindow::fillLocations() {
 }
 
 void AddCorpusWindow::onLocationChanged() {
-  QModelIndex current = tree_->currentIndex();
+  const QModelIndexList chosen = tree_->selectionModel()->selectedIndexes();
+  const QModelIndex current = chosen.isEmpty() ? QModelIndex() : chosen.front();
   if (!current.isValid()) {
     target_.reset();
     target_box_->clear();
@@ -97,7 +97,7 @@ void AddCorpusWindow::onLocationChanged() {
   // Taken from the item's data, not its label: an edited label changes nothing on disk.
   QString location = current.data(kLocationRole).toString();
   target_ = location.toStdString();
-  QString shown = corpus_folder_name(run_.corpus_path());
+  QString shown = kCorpusFolderLabel;
   if (!location.isEmpty()) shown += QLatin1Char('/') + location;
   target_box_->setText(QDir::toNativeSeparators(shown));
 }

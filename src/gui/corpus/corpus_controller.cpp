@@ -93,6 +93,28 @@ void CorpusController::rebuild() {
                      QString::fromStdString(corpus_folder_unusable_message(run_.corpus_folder())));
 }
 
+void CorpusController::refreshKeepingTicks() {
+  std::vector<std::string> expanded;
+  std::string current;
+  if (view_) {
+    for (std::size_t i = 0; i < model_->tree().size(); ++i)
+      if (model_->tree()[i].is_directory && view_->isExpanded(model_->indexOfItem(i)))
+        expanded.push_back(model_->tree()[i].relative_path);
+    if (std::size_t item = model_->itemOf(view_->currentIndex()); item != kNoParent)
+      current = model_->tree()[item].relative_path;
+  }
+  model_->updateTree(scan_library(run_.corpus_path()));
+  if (!view_) return;
+  for (const std::string& path : expanded)
+    if (auto item = model_->itemAt(path)) view_->expand(model_->indexOfItem(*item));
+  if (auto item = model_->itemAt(current)) {
+    const int saved = cause_;
+    cause_ = kOther;
+    view_->setCurrentIndex(model_->indexOfItem(*item));
+    cause_ = saved;
+  }
+}
+
 void CorpusController::openAddCorpusWindow() {
   if (add_window_) {
     add_window_->open();  // already open: bring it to the front
@@ -100,7 +122,7 @@ void CorpusController::openAddCorpusWindow() {
   }
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::AddCorpus, main_);
   auto* add = new AddCorpusWindow(window, run_);
-  connect(add, &AddCorpusWindow::libraryChanged, this, &CorpusController::rebuild);
+  connect(add, &AddCorpusWindow::libraryChanged, this, &CorpusController::refreshKeepingTicks);
   add_window_ = window;
   window->open();
 }

@@ -29,6 +29,9 @@ class CorpusController : public QObject {
   std::vector<Document> ticked_documents() const;  // tree order
   bool anything_ticked() const;                    // any item, directory or document
   void rebuild();
+  // After an import or a new directory: the tree shows the change and keeps the user's ticks,
+  // open branches and current item.
+  void refreshKeepingTicks();
 
   CorpusTreeModel* model() const { return model_; }
   QTreeView* view() const { return view_; }

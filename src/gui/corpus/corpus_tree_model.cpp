@@ -1,6 +1,8 @@
 #include "gui/corpus/corpus_tree_model.h"
 
 #include <algorithm>
+#include <string>
+#include <unordered_set>
 
 #include "gui/ui/artwork.h"
 
@@ -14,6 +16,25 @@ void CorpusTreeModel::setTree(LibraryTree tree) {
   tree_ = std::move(tree);
   ticks_.assign(tree_.size(), 0);
   endResetModel();
+}
+
+void CorpusTreeModel::updateTree(LibraryTree tree) {
+  // Paths name the same items in the new tree; a directory and a document never share one.
+  std::unordered_set<std::string> ticked;
+  for (std::size_t i = 0; i < tree_.size(); ++i)
+    if (ticks_[i]) ticked.insert(tree_[i].relative_path);
+  beginResetModel();
+  tree_ = std::move(tree);
+  ticks_.assign(tree_.size(), 0);
+  for (std::size_t i = 0; i < tree_.size() && !ticked.empty(); ++i)
+    if (ticked.count(tree_[i].relative_path)) ticks_[i] = 1;
+  endResetModel();
+}
+
+std::optional<std::size_t> CorpusTreeModel::itemAt(std::string_view relative_path) const {
+  for (std::size_t i = 0; i < tree_.size(); ++i)
+    if (tree_[i].relative_path == relative_path) return i;
+  return std::nullopt;
 }
 
 QModelIndex CorpusTreeModel::indexOfItem(std::size_t item) const {

@@ -3,6 +3,8 @@
 // An index's internal id is the item index, so every lookup is a vector access; nothing is
 // allocated per item (the library may hold a hundred thousand documents).
 
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include <QAbstractItemModel>
@@ -20,6 +22,10 @@ class CorpusTreeModel : public QAbstractItemModel {
 
   // Replaces the whole tree; every item starts unticked.
   void setTree(LibraryTree tree);
+  // Replaces the tree after a change to the library: items that are still there keep their
+  // ticks, new ones start unticked.
+  void updateTree(LibraryTree tree);
+  std::optional<std::size_t> itemAt(std::string_view relative_path) const;
   const LibraryTree& tree() const { return tree_; }
 
   QModelIndex indexOfItem(std::size_t item) const;

@@ -49,7 +49,7 @@ QVariant HitGridModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
       // The display name alone does not tell apart two documents of the same name.
       if (index.column() == DocumentColumn)
-        return QString::fromStdString(path_to_utf8(documents_[row].path));
+        return QString::fromStdString(readable_path(documents_[row].path));
       break;
     case Qt::TextAlignmentRole:
       if (index.column() != DocumentColumn)
@@ -72,6 +72,11 @@ QVariant HitGridModel::headerData(int section, Qt::Orientation orientation, int 
 Qt::ItemFlags HitGridModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+const Document* HitGridModel::document_at(int row) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= documents_.size()) return nullptr;
+  return &documents_[static_cast<std::size_t>(row)];
 }
 
 }  // namespace lantaro

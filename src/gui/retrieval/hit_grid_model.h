@@ -23,6 +23,8 @@ class HitGridModel : public QAbstractTableModel {
   void set_results(const SearchResults& results);
   void set_rows(std::vector<Document> documents, std::vector<std::size_t> hit_counts);
   void clear();
+  // The document of a row; nullptr outside the rows.
+  const Document* document_at(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;

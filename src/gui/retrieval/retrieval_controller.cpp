@@ -1,7 +1,9 @@
 #include "gui/retrieval/retrieval_controller.h"
 
 #include <algorithm>
+#include <optional>
 
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QFutureWatcher>
@@ -37,7 +39,10 @@ namespace {
 const QString kKeywordHintTitle = QStringLiteral("提示");
 const QString kKeywordHint =
     QStringLiteral("支持双关键词查询。如果要双关键词组合查询，两词之间请用空格间隔。");
+constexpr int kListPage = 1;
 constexpr int kFullTextPage = 2;
+// The result list's context menu, in the order of ResultOrder.
+const char* const kOrderChoices[] = {"按出处顺序", "按左侧排序", "按右侧排序"};
 // The bottom panel shows the hit's whole line, but no more than this much on either side of the
 // hit: a document without line breaks would otherwise put megabytes into one panel line.
 constexpr std::size_t kPanelReach = 10000;
@@ -75,6 +80,7 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
       full_text_(main->requiredControl<QPlainTextEdit>("超级编辑框1")),
       next_button_(main->requiredControl<QPushButton>("按钮1")),
       panel_(main->requiredControl<QPlainTextEdit>("超级编辑框2")),
+      thread_box_(main->requiredControl<QLineEdit>("编辑框_线程执行信息")),
       list_model_(new ResultListModel(this)),
       grid_model_(new HitGridModel(this)),
       view_(new DocumentView(full_text_, this)) {
@@ -88,6 +94,8 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
   grid_view_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_view_->verticalHeader()->setVisible(false);
+  // Rows of one text line: the small grid then shows five documents instead of three and a half.
+  grid_view_->verticalHeader()->setDefaultSectionSize(grid_view_->fontMetrics().lineSpacing() + 4);
   grid_view_->horizontalHeader()->setSectionResizeMode(HitGridModel::DocumentColumn,
                                                        QHeaderView::Stretch);
   grid_view_->setColumnWidth(HitGridModel::SerialColumn, 48);
@@ -103,6 +111,16 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
           });
   connect(list_view_, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
     if (index.isValid()) open_context(static_cast<std::size_t>(index.row()));
+  });
+  for (ResultOrder order : {ResultOrder::Document, ResultOrder::Left, ResultOrder::Right}) {
+    auto* action = list_view_->findChild<QAction*>(
+        QString::fromUtf8(kOrderChoices[static_cast<int>(order)]), Qt::FindDirectChildrenOnly);
+    Q_ASSERT(action);
+    if (action) connect(action, &QAction::triggered, this, [this, order] { sort_results(order); });
+  }
+  // As the corpus tree's double click: the document with its hits, on the second page.
+  connect(grid_view_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (const Document* document = grid_model_->document_at(index.row())) show_document(*document);
   });
   // Queued by nature: emitted on worker threads, received on the UI thread.
   connect(this, &RetrievalController::searchProgress, progress_, &QProgressBar::setValue);
@@ -129,8 +147,42 @@ const ResultList& RetrievalController::shown_results() const { return list_model
 
 void RetrievalController::show_results(ResultList list, const QString& status_text) {
   list_model_->set_results(std::move(list));
+  show_order_choice(ResultOrder::Document);
   status_line_->setText(status_text);
+  show_list_from_top();
   emit resultsChanged();
+}
+
+void RetrievalController::show_list_from_top() {
+  tabs_->setCurrentPage(kListPage);
+  list_view_->scrollToTop();
+}
+
+void RetrievalController::show_order_choice(ResultOrder order) {
+  const QString caption = QString::fromUtf8(kOrderChoices[static_cast<int>(order)]);
+  for (QAction* action : list_view_->actions()) action->setChecked(action->objectName() == caption);
+  // Extracted sentences have no hit to sort by.
+  const bool sortable = list_model_->results().kind == ResultKind::Search;
+  for (QAction* action : list_view_->actions())
+    action->setEnabled(sortable || action->objectName() == caption);
+}
+
+void RetrievalController::sort_results(ResultOrder order) {
+  // The item the user was reading stays selected and in view.
+  const QModelIndex current = list_view_->currentIndex();
+  std::optional<ResultItem> reading;
+  if (current.isValid())
+    reading = list_model_->results().items[static_cast<std::size_t>(current.row())];
+  if (!list_model_->set_order(order)) order = list_model_->order();
+  show_order_choice(order);
+  list_view_->scrollToTop();
+  if (!reading) return;
+  const std::vector<ResultItem>& items = list_model_->results().items;
+  const auto found = std::find(items.begin(), items.end(), *reading);
+  if (found == items.end()) return;
+  const QModelIndex row = list_model_->index(static_cast<int>(found - items.begin()));
+  list_view_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+  list_view_->scrollTo(row, QAbstractItemView::PositionAtCenter);
 }
 
 void RetrievalController::clear_results() {
@@ -166,6 +218,11 @@ void RetrievalController::search() {
   }
 
   clear_results();
+  // Nothing of an earlier search or extraction may pass for part of this one.
+  panel_->clear();
+  panel_->setExtraSelections({});
+  thread_box_->clear();
+  show_list_from_top();
   // A disabled button hands its focus to the next box in the tab chain (the left count, text
   // selected), where the next keystroke would overwrite it; the result list is where the user
   // looks next anyway.
@@ -201,6 +258,8 @@ void RetrievalController::finish_search() {
 
   last_ = std::make_unique<SearchResults>(std::move(results));
   list_model_->set_results(last_->list);
+  show_order_choice(ResultOrder::Document);
+  show_list_from_top();
   grid_model_->set_results(*last_);
   status_line_->setText(to_qstring(last_->status_line()));
   hit_line_->setText(to_qstring(last_->hit_line()));

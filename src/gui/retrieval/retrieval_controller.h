@@ -14,6 +14,7 @@
 #include "engine/corpus/document.h"
 #include "engine/retrieval/document_store.h"
 #include "engine/retrieval/result_list.h"
+#include "engine/retrieval/result_order.h"
 #include "engine/retrieval/searcher.h"
 
 class QLabel;
@@ -63,6 +64,8 @@ class RetrievalController : public QObject {
   void next_hit();
   void show_item_line(std::size_t index);
   ui::DesignedWindow* open_context(std::size_t index);
+  // The result list's context menu: shows the items in that order.
+  void sort_results(ResultOrder order);
 
   ResultListModel* result_model() const { return list_model_; }
   HitGridModel* grid_model() const { return grid_model_; }
@@ -83,6 +86,9 @@ class RetrievalController : public QObject {
 
   void clear_results();
   void finish_search();
+  // New results are read from their first item on the first page.
+  void show_list_from_top();
+  void show_order_choice(ResultOrder order);
 
   ui::DesignedWindow* main_;
   RunDirectory run_;
@@ -106,6 +112,7 @@ class RetrievalController : public QObject {
   QPlainTextEdit* full_text_;
   QPushButton* next_button_;
   QPlainTextEdit* panel_;
+  QLineEdit* thread_box_;
 
   ResultListModel* list_model_;
   HitGridModel* grid_model_;

@@ -1,5 +1,6 @@
 #include "gui/ui/designed_window.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QGuiApplication>
@@ -27,6 +28,20 @@ int scaled(int growth, double fraction) { return static_cast<int>(std::lround(gr
 
 }  // namespace
 
+QRect window_placement(const QRect& screen, const QRect& available, const QSize& outer,
+                       bool resizable, const QSize& minimum) {
+  const QRect centred(screen.left() + (screen.width() - outer.width()) / 2,
+                      screen.top() + (screen.height() - outer.height()) / 2, outer.width(),
+                      outer.height());
+  if (available.contains(centred)) return centred;
+  QSize size = outer;
+  if (resizable) size = outer.boundedTo(available.size()).expandedTo(minimum);
+  const int left = available.left() + (available.width() - size.width()) / 2;
+  const int top = available.top() + (available.height() - size.height()) / 2;
+  return QRect(std::max(left, available.left()), std::max(top, available.top()), size.width(),
+               size.height());
+}
+
 DesignedWindow::DesignedWindow(const WindowDefinition& definition, QWidget* parent)
     : QWidget(parent, flags_for(definition)), definition_(&definition) {
   setObjectName(definition.object_name);
@@ -41,6 +56,7 @@ DesignedWindow::DesignedWindow(const WindowDefinition& definition, QWidget* pare
   ++quiet_;
   resize(definition.outer_size);
   fixSizeIfNeeded();
+  setMinimumFromDefinition();
   --quiet_;
 }
 
@@ -108,16 +124,25 @@ void DesignedWindow::fixSizeIfNeeded() {
   setFixedSize(clientSizeFor(frame_));
 }
 
+void DesignedWindow::setMinimumFromDefinition() {
+  const QSize minimum = definition_->minimum_size;
+  if (definition_->frame != FrameKind::Sizable || minimum.isEmpty()) return;
+  setMinimumSize(minimum - QSize(frame_.left() + frame_.right(), frame_.top() + frame_.bottom()));
+}
+
 void DesignedWindow::centreOnScreen() {
   QScreen* target = screen();
   if (parentWidget() && parentWidget()->screen()) target = parentWidget()->screen();
   if (!target) target = QGuiApplication::primaryScreen();
   if (!target) return;
-  const QRect area = target->geometry();
-  const QSize outer = definition_->outer_size;
+  const bool resizable = definition_->frame == FrameKind::Sizable;
+  const QRect place =
+      window_placement(target->geometry(), target->availableGeometry(), definition_->outer_size,
+                       resizable, definition_->minimum_size);
+  if (place.size() != definition_->outer_size)
+    resize(place.size() - QSize(frame_.left() + frame_.right(), frame_.top() + frame_.bottom()));
   // move() places the frame's top-left corner for a window.
-  move(area.left() + (area.width() - outer.width()) / 2,
-       area.top() + (area.height() - outer.height()) / 2);
+  move(place.topLeft());
 }
 
 void DesignedWindow::open() {
@@ -157,6 +182,7 @@ void DesignedWindow::correctForFrame() {
   frame_ = margins;
   ++quiet_;
   fixSizeIfNeeded();
+  setMinimumFromDefinition();
   resize(clientSizeFor(frame_));
   centreOnScreen();
   reported_position_ = pos();

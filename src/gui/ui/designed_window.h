@@ -18,6 +18,13 @@ class QMenuBar;
 
 namespace lantaro::ui {
 
+// Where a window of outer size `outer` opens: centred on the screen as designed when that lies
+// inside the screen's available area (without panels and docks); otherwise inside the available
+// area, a resizable window shrunk to it (not below `minimum`), and never with its top-left
+// corner (the title bar) outside it.
+QRect window_placement(const QRect& screen, const QRect& available, const QSize& outer,
+                       bool resizable, const QSize& minimum = QSize());
+
 class DesignedWindow : public QWidget {
   Q_OBJECT
 
@@ -88,6 +95,7 @@ class DesignedWindow : public QWidget {
   // Once the real frame is known, sizes the client so that frame + client = designed outer size.
   void correctForFrame();
   void fixSizeIfNeeded();
+  void setMinimumFromDefinition();
   QSize designedSizeOf(const QWidget* widget) const;
 
   const WindowDefinition* definition_;

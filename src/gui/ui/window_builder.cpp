@@ -1,14 +1,21 @@
 #include "gui/ui/window_builder.h"
 
 #include <QAbstractItemView>
+#include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHash>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -17,11 +24,13 @@
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 
 #include "gui/ui/artwork.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/integer_input.h"
+#include "gui/ui/kwic_delegate.h"
 #include "gui/ui/picture_button.h"
 #include "gui/ui/shape_box.h"
 #include "gui/ui/tab_control.h"
@@ -40,6 +49,21 @@ void install_font_substitutions() {
     return true;
   }();
   (void)installed;
+}
+
+bool install_qt_translation() {
+  static QTranslator* translator = nullptr;
+  if (translator) return true;
+  auto* loaded = new QTranslator(QCoreApplication::instance());
+  // Chinese whatever the system's locale: the program's own texts are Chinese in any case.
+  if (!loaded->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete loaded;
+    return false;
+  }
+  QCoreApplication::installTranslator(loaded);
+  translator = loaded;
+  return true;
 }
 
 QFont font_for(const FontDefinition& definition, const QFont& base) {
@@ -96,6 +120,22 @@ void set_box_colours(QWidget* box, const ControlDefinition& d) {
     colours.setColor(QPalette::Base, Qt::transparent);
   }
   box->setPalette(colours);
+}
+
+// A read-only box without a border shows fixed text, like a label: all of it, without scroll
+// bars or a caret. Where the font's lines are taller than the design's (CJK faces with a large
+// line gap), the font is made just small enough for every line to fit.
+void fit_like_label(QPlainTextEdit* edit, const ControlDefinition& d) {
+  edit->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const int lines = static_cast<int>(multi_line_text(d.text).count(u'\n')) + 1;
+  QFont font = d.font.is_default() ? edit->font() : font_for(d.font, edit->font());
+  int pixels = QFontInfo(font).pixelSize();
+  while (pixels > 8 && QFontMetrics(font).lineSpacing() * lines > d.geometry.height()) {
+    font.setPixelSize(--pixels);
+  }
+  edit->setFont(font);
 }
 
 QStandardItemModel* placeholder_tree(const QStringList& items, QObject* parent) {
@@ -168,6 +208,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
         edit->setFrameShape(QFrame::NoFrame);
         edit->document()->setDocumentMargin(0);
       }
+      if (d.no_border && d.read_only) fit_like_label(edit, d);
       set_box_colours(edit, d);
       set_selection_look(edit, d);
       return edit;
@@ -201,6 +242,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
       // Every row has the same height: keeps a list of a million items fast.
       list->setUniformItemSizes(true);
       list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      if (d.hit_highlight.isValid()) list->setItemDelegate(new KwicDelegate(d.hit_highlight, list));
       return list;
     }
     case ControlKind::Grid: {
@@ -262,6 +304,20 @@ void fill_picture_box(QLabel* box, const ControlDefinition& d) {
                      : render_picture(d.picture, inner, box->devicePixelRatioF()));
 }
 
+void add_context_menu(QWidget* widget, const QStringList& captions) {
+  auto* choices = new QActionGroup(widget);
+  choices->setExclusive(true);
+  for (const QString& caption : captions) {
+    auto* action = new QAction(caption, widget);
+    action->setObjectName(caption);
+    action->setCheckable(true);
+    action->setChecked(caption == captions.front());
+    choices->addAction(action);
+    widget->addAction(action);
+  }
+  widget->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
 bool takes_focus(ControlKind kind) {
   switch (kind) {
     case ControlKind::EditBox:
@@ -282,8 +338,16 @@ DesignedWindow* build_window(WindowId id, QWidget* parent) {
   install_font_substitutions();
   load_artwork();
   const WindowDefinition& definition = window_definition(id);
+  // A framed window is a window of its own: the program ends only when the last of them closes,
+  // and closing the window that opened it leaves it (and what the user typed into it) alone.
+  // Qt counts only windows without a parent window towards that, so the opener only ends its
+  // life when the opener itself is destroyed. The frameless progress window stays over its opener.
+  QWidget* owner = parent;
+  if (definition.frame != FrameKind::None) parent = nullptr;
   auto* window = new DesignedWindow(definition, parent);
   if (id != WindowId::Main) window->setAttribute(Qt::WA_DeleteOnClose);
+  if (owner && !parent)
+    QObject::connect(owner, &QObject::destroyed, window, [window] { delete window; });
 
   if (!definition.menu.empty()) {
     auto* bar = new QMenuBar(window);
@@ -332,6 +396,7 @@ DesignedWindow* build_window(WindowId id, QWidget* parent) {
     widget->setEnabled(d.enabled);
     if (takes_focus(d.kind)) widget->setFocusPolicy(d.tab_stop ? Qt::StrongFocus : Qt::NoFocus);
     if (!d.hint.isEmpty()) widget->setToolTip(d.hint);
+    if (!d.context_menu.isEmpty()) add_context_menu(widget, d.context_menu);
     if (d.kind == ControlKind::PictureBox) fill_picture_box(static_cast<QLabel*>(widget), d);
 
     if (auto* tabs = qobject_cast<TabControl*>(parent_widget); tabs && d.page > 0) {

@@ -119,6 +119,14 @@ class C {
     d_.value = value;
     return std::move(*this);
   }
+  C&& kwic(const char* hit_rgb) && {
+    d_.hit_highlight = QColor(QLatin1String(hit_rgb));
+    return std::move(*this);
+  }
+  C&& context_menu(std::initializer_list<const char*> captions) && {
+    for (const char* caption : captions) d_.context_menu << u8(caption);
+    return std::move(*this);
+  }
   C&& anchors(double left, double top, double right, double bottom) && {
     d_.anchors = Anchors{left, top, right, bottom};
     return std::move(*this);
@@ -144,6 +152,9 @@ WindowDefinition main_window() {
   w.object_name = "mainWindow";
   w.title = "Lantaro";
   w.outer_size = QSize(1153, 821);
+  // The toolbar and the search bar keep their designed width; below this height the hit grid
+  // and the bottom panel would lose their last readable lines.
+  w.minimum_size = QSize(1153, 660);
   w.frame = FrameKind::Sizable;
   w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
 
@@ -246,7 +257,12 @@ WindowDefinition main_window() {
           .items({"搜索提取语句", "单个文献全文"})
           .font("SimSun", 9, 12)
           .anchors(0, 0, 1, 1),
-      C(K::ListBox, "列表框1", 8, 32, 704, 352).in("高级选择夹1", 1).tab().anchors(0, 0, 1, 1),
+      C(K::ListBox, "列表框1", 8, 32, 704, 352)
+          .in("高级选择夹1", 1)
+          .tab()
+          .kwic("#FFE066")
+          .context_menu({"按出处顺序", "按左侧排序", "按右侧排序"})
+          .anchors(0, 0, 1, 1),
       C(K::RichEditBox, "超级编辑框3", 32, 240, 136, 120)
           .in("高级选择夹1", 1)
           .hidden()
@@ -391,6 +407,7 @@ WindowDefinition context_window() {
   w.object_name = "contextWindow";
   w.title = u8("查看上下文");
   w.outer_size = QSize(864, 659);
+  w.minimum_size = QSize(320, 240);
   w.frame = FrameKind::Sizable;
   w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
   w.controls = {

@@ -116,6 +116,13 @@ struct ControlDefinition {
 
   int minimum = 0, maximum = 100, value = 0;  // progress bars
 
+  // List boxes: valid = result items drawn as keyword in context (ui/kwic_delegate.h), the hits
+  // on this colour.
+  QColor hit_highlight;
+  // Choices offered by a right click, one of them in force (the first at start); each is an
+  // action named by its caption.
+  QStringList context_menu;
+
   Anchors anchors;
 
   bool non_visual() const { return is_non_visual(kind); }
@@ -131,6 +138,8 @@ struct WindowDefinition {
   QString object_name;
   QString title;
   QSize outer_size;  // frame and caption included
+  // Sizable windows: the smallest outer size at which every control stays usable.
+  QSize minimum_size;
   FrameKind frame = FrameKind::Sizable;
   unsigned caption_buttons = kSystemMenu | kMinimize | kMaximize;
   QColor background;  // invalid: the default colour

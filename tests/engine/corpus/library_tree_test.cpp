@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "engine/common/codepage.h"
 #include "engine/common/text.h"
+#include "engine/corpus/library_edit.h"
 #include "support/temp_library.h"
 
 namespace fs = std::filesystem;
@@ -237,4 +239,31 @@ TEST(LibraryScan, ExampleLibraryShowsItsFourCollectionsAndNoOtherFiles) {
     if (!item.is_directory) {
       EXPECT_TRUE(lantaro::has_txt_extension(item.relative_path));
     }
+}
+
+// A reader's order, and a folder copied from Chinese Windows with its names in GBK bytes: shown
+// decoded, found by the decoded path, read and written through its real bytes.
+TEST(LibraryScan, ReadersOrderAndNamesInGbkBytes) {
+  TempFolder temp;
+  for (const char* name :
+       {"卷十一", "卷二", "卷十", "卷九", "卷一", "ci.song.10000", "ci.song.2000"})
+    temp.file(std::string(name) + ".txt", "x");
+  const fs::path gbk_folder = temp.path() / fs::path(lantaro::encode_gbk(u"古书"));
+  fs::create_directories(gbk_folder);
+  std::ofstream(gbk_folder / fs::path(lantaro::encode_gbk(u"论衡.txt")), std::ios::binary) << "gbk";
+
+  LibraryTree tree = scan_library(temp.path());
+  EXPECT_EQ(outline(tree),
+            (std::vector<std::string>{"0:古书/", "1:论衡", "0:ci.song.2000", "0:ci.song.10000",
+                                      "0:卷一", "0:卷二", "0:卷九", "0:卷十", "0:卷十一"}));
+  const auto index = tree.find("古书/论衡");
+  ASSERT_TRUE(index.has_value());
+  const Document d = tree.document(*index);
+  EXPECT_EQ(d.relative_path, "古书/论衡.txt");
+  EXPECT_EQ(lantaro::testing::read_bytes(d.path), "gbk");
+
+  // A new directory inside it gets a UTF-8 name inside the real folder.
+  EXPECT_EQ(lantaro::create_library_directory(temp.path(), "注", std::string("古书")),
+            lantaro::Message::DirectoryCreated);
+  EXPECT_TRUE(fs::is_directory(gbk_folder / lantaro::path_from_utf8("注")));
 }

@@ -42,7 +42,7 @@ class AddCorpusWindowTest : public QObject {
   }
   void click(const char* name) { control<QAbstractButton>(name)->click(); }
   QTreeView* locations() const { return control<QTreeView>("树型框1"); }
-  // The location item with this label path ("corpus", "corpus/蒙学", ...).
+  // The location item with this label path ("语料库", "语料库/蒙学", ...).
   QModelIndex location(const QString& labels) const {
     QModelIndex at;
     QAbstractItemModel* model = locations()->model();
@@ -102,18 +102,25 @@ class AddCorpusWindowTest : public QObject {
     QCOMPARE(window->windowTitle(), QStringLiteral("加入语料"));
     main->control<QAbstractButton>(QStringLiteral("超级按钮_加入语料"))->click();
     QCOMPARE(controller->addCorpusWindow(), window);
-    QCOMPARE(main->findChildren<AddCorpusWindow*>().size(), 1);
+    int open_windows = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      open_windows += w->isVisible() && w->findChild<AddCorpusWindow*>() ? 1 : 0;
+    QCOMPARE(open_windows, 1);
 
-    QCOMPARE(locationOutline(), (QStringList{"corpus", "  经部", "  蒙学", "    深"}));
+    QCOMPARE(locationOutline(), (QStringList{"语料库", "  经部", "  蒙学", "    深"}));
     QVERIFY(!add->target());
     QCOMPARE(control<QLineEdit>("编辑框_目标位置")->text(), QString());
-    select("corpus");
+    // Entering the tree with Tab makes an item current but chooses no location.
+    window->activateWindow();
+    locations()->setFocus(Qt::TabFocusReason);
+    QVERIFY(!add->target());
+    select("语料库");
     QCOMPARE(*add->target(), std::string());
-    QCOMPARE(control<QLineEdit>("编辑框_目标位置")->text(), QStringLiteral("corpus"));
-    select("corpus/蒙学/深");
+    QCOMPARE(control<QLineEdit>("编辑框_目标位置")->text(), QStringLiteral("语料库"));
+    select("语料库/蒙学/深");
     QCOMPARE(*add->target(), std::string("蒙学/深"));
     QCOMPARE(control<QLineEdit>("编辑框_目标位置")->text(),
-             QDir::toNativeSeparators(QStringLiteral("corpus/蒙学/深")));
+             QDir::toNativeSeparators(QStringLiteral("语料库/蒙学/深")));
     QVERIFY(control<QLineEdit>("编辑框_语料文件")->isReadOnly());
     QVERIFY(control<QLineEdit>("编辑框_目标位置")->isReadOnly());
   }
@@ -147,18 +154,26 @@ class AddCorpusWindowTest : public QObject {
 
   void importedDocumentAppearsInTheCorpusTreeAtOnceWithTheRightBytes() {
     lantaro::ui::PromptCapture prompts;
+    for (const char* ticked : {"经部/论语", "序"})
+      controller->model()->setTicked(*controller->model()->tree().find(ticked), true);
     prompts.open_files.push_back(source);
     click("按钮_选择语料");
-    select("corpus/蒙学/深");
+    select("语料库/蒙学/深");
     click("按钮_确定");
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
     QCOMPARE(read_bytes(library->corpus() / "蒙学" / "深" / "大学章句.txt"),
              std::string("\xB4\xF3\xD1\xA7\r\n\x00\xFF", 8));
     QVERIFY(corpusTreeLabels().contains(QStringLiteral("大学章句")));
     QVERIFY(window->isVisible());
+    // Ticks survive the change; the new document comes unticked.
+    const auto& tree = controller->model()->tree();
+    QVERIFY(controller->model()->isTicked(*tree.find("经部/论语")));
+    QVERIFY(controller->model()->isTicked(*tree.find("序")));
+    QVERIFY(!controller->model()->isTicked(*tree.find("蒙学/深/大学章句")));
+    QVERIFY(!controller->model()->isTicked(*tree.find("经部/孟子")));
     // The location tree was rebuilt and still points at the same directory.
     QCOMPARE(*add->target(), std::string("蒙学/深"));
-    QCOMPARE(locations()->currentIndex(), location(QStringLiteral("corpus/蒙学/深")));
+    QCOMPARE(locations()->currentIndex(), location(QStringLiteral("语料库/蒙学/深")));
   }
 
   void existingDocumentIsReplacedOnlyWhenTheUserSaysYes() {
@@ -166,7 +181,7 @@ class AddCorpusWindowTest : public QObject {
     prompts.open_files.push_back(source);
     click("按钮_选择语料");
     control<QLineEdit>("编辑框_显示名称")->setText(QStringLiteral("论语"));
-    select("corpus/经部");
+    select("语料库/经部");
     auto before = snapshot(library->folder.path());
     prompts.answers = {false};
     click("按钮_确定");
@@ -186,7 +201,7 @@ class AddCorpusWindowTest : public QObject {
     lantaro::ui::PromptCapture prompts;
     prompts.open_files.push_back(source);
     click("按钮_选择语料");
-    select("corpus/经部");
+    select("语料库/经部");
     auto before = snapshot(library->folder.path());
     for (const char* name : {"../../逃", "..", "a/b", "a\\b", "  "}) {
       control<QLineEdit>("编辑框_显示名称")->setText(QString::fromUtf8(name));
@@ -213,7 +228,7 @@ class AddCorpusWindowTest : public QObject {
     QVERIFY(!std::filesystem::exists(library->corpus() / "注疏"));
 
     prompts.messages.clear();
-    select("corpus/经部");
+    select("语料库/经部");
     click("按钮_创建新目录");
     QVERIFY(std::filesystem::is_directory(library->corpus() / "经部" / "注疏"));
     click("按钮_创建新目录");  // exists now
@@ -223,14 +238,14 @@ class AddCorpusWindowTest : public QObject {
              (QStringList{"新目录创建成功！", "新目录创建失败！", "新目录创建成功！"}));
     QVERIFY(std::filesystem::is_directory(library->corpus() / "注疏"));
     QCOMPARE(locationOutline(),
-             (QStringList{"corpus", "  注疏", "  经部", "    注疏", "  蒙学", "    深"}));
+             (QStringList{"语料库", "  注疏", "  经部", "    注疏", "  蒙学", "    深"}));
     QVERIFY(corpusTreeLabels().count(QStringLiteral("注疏")) == 2);
   }
 
   void editingALocationLabelTouchesNothingOnDisk() {
-    select("corpus/蒙学");
+    select("语料库/蒙学");
     auto before = snapshot(library->folder.path());
-    QModelIndex index = location(QStringLiteral("corpus/蒙学"));
+    QModelIndex index = location(QStringLiteral("语料库/蒙学"));
     // The tree's edit key opens the in-place edit field on the selected item.
     window->open();
     locations()->setFocus();
@@ -243,7 +258,7 @@ class AddCorpusWindowTest : public QObject {
     QCOMPARE(snapshot(library->folder.path()), before);
     QCOMPARE(*add->target(), std::string("蒙学"));
     QCOMPARE(control<QLineEdit>("编辑框_目标位置")->text(),
-             QDir::toNativeSeparators(QStringLiteral("corpus/蒙学")));
+             QDir::toNativeSeparators(QStringLiteral("语料库/蒙学")));
 
     // An import goes to the directory, whatever its label says now.
     lantaro::ui::PromptCapture prompts;
@@ -257,11 +272,11 @@ class AddCorpusWindowTest : public QObject {
   void missingCorpusFolderIsCreatedByTheFirstImport() {
     std::filesystem::remove_all(library->corpus());
     add->fillLocations();
-    QCOMPARE(locationOutline(), QStringList{"corpus"});
+    QCOMPARE(locationOutline(), QStringList{"语料库"});
     lantaro::ui::PromptCapture prompts;
     prompts.open_files.push_back(source);
     click("按钮_选择语料");
-    select("corpus");
+    select("语料库");
     click("按钮_确定");
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
     QCOMPARE(corpusTreeLabels(), QStringList{"大学章句"});

@@ -95,7 +95,7 @@ class BadInputAddCorpusTest : public QObject {
     QVERIFY(w.add);
     QVERIFY(w.select(QStringLiteral("经部")));
     QCOMPARE(w.try_changes(source), kBothFailed);  // replacing the document included
-    QVERIFY(w.select(QStringLiteral("corpus")));
+    QVERIFY(w.select(QStringLiteral("语料库")));
     QCOMPARE(w.try_changes(source), kBothFailed);
     QCOMPARE(snapshot(temp.path()), before);
   }
@@ -114,7 +114,7 @@ class BadInputAddCorpusTest : public QObject {
         lantaro::RunDirectory(lantaro::path_to_utf8(temp.path() / "run")).corpus_folder()));
     QVERIFY(start.messages.contains(unusable));
     // The corpus folder is still offered as the location; using it fails cleanly.
-    QVERIFY(w.select(QStringLiteral("corpus")));
+    QVERIFY(w.select(QStringLiteral("语料库")));
     QCOMPARE(w.try_changes(source), kBothFailed);
     QCOMPARE(snapshot(temp.path()), before);
   }

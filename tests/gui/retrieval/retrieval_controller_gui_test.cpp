@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +28,7 @@
 #include "gui/retrieval/result_list_model.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/balloon_tip.h"
+#include "gui/ui/kwic_delegate.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
@@ -393,6 +395,63 @@ class RetrievalControllerTest : public QObject {
                  .selectedText(),
              QStringLiteral("学而时习之，不亦说乎？"));
     delete context;
+  }
+
+  // Sorting from the context menu, the grid's double click, and a new search started from the
+  // full-text page: it shows the list from the top and nothing left over from before.
+  void readingResultsInOrderAndOnTheRightPage() {
+    Library lib;
+    ui::PromptCapture prompts;
+    lib.tick("经部");
+    lib.set_keyword(QStringLiteral("不亦"));
+    lib.control<QLineEdit>("编辑框_左字数")->setText(QStringLiteral("3"));
+    lib.control<QLineEdit>("编辑框_右字数")->setText(QStringLiteral("1"));
+    QVERIFY(lib.search_and_wait());
+    auto* list = lib.control<QListView>("列表框1");
+    auto action = [&](const char* caption) {
+      return list->findChild<QAction*>(QString::fromUtf8(caption));
+    };
+    QVERIFY(action("按出处顺序") && action("按出处顺序")->isChecked());
+
+    // Left contexts read backwards: "，之习" < "，愠不" < "，来方".
+    action("按左侧排序")->trigger();
+    QCOMPARE(list_texts(*lib.retrieval->result_model()),
+             QStringList({QStringLiteral("习之，不亦说  （出处：论语)"),
+                          QStringLiteral("不愠，不亦君  （出处：论语)"),
+                          QStringLiteral("方来，不亦乐  （出处：论语)")}));
+    QVERIFY(action("按左侧排序")->isChecked());
+    const QModelIndex first = lib.retrieval->result_model()->index(1);
+    QCOMPARE(first.data(ui::KwicLeftRole).toString(), QStringLiteral("不愠，"));
+    QCOMPARE(first.data(ui::KwicHitRole).toString(), QStringLiteral("不亦"));
+    QCOMPARE(first.data(ui::KwicRightRole).toString(), QStringLiteral("君  （出处：论语)"));
+    // Exports read the shown order; the order the engine gives for the search's own list.
+    const SearchResults& search = *lib.retrieval->last_search();
+    const std::vector<std::uint32_t> by_right = result_order(search.list, ResultOrder::Right);
+    action("按右侧排序")->trigger();
+    for (std::size_t row = 0; row < by_right.size(); ++row)
+      QCOMPARE(lib.retrieval->shown_results().item_text(row), search.list.item_text(by_right[row]));
+
+    auto* grid = lib.control<QTableView>("高级表格1");
+    auto* tabs = lib.control<ui::TabControl>("高级选择夹1");
+    lib.window->open();
+    const QRect cell = grid->visualRect(lib.retrieval->grid_model()->index(0, 1));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(tabs->currentPage(), 2);
+    QCOMPARE(lib.retrieval->document_view()->document().display_name, std::u16string(u"论语"));
+
+    lib.retrieval->show_item_line(0);
+    lib.control<QLineEdit>("编辑框_线程执行信息")->setText(QStringLiteral("结束线程2"));
+    lib.set_keyword(QStringLiteral("之"));
+    QVERIFY(lib.search_and_wait());
+    QCOMPARE(tabs->currentPage(), 1);
+    QVERIFY(lib.control<QPlainTextEdit>("超级编辑框2")->toPlainText().isEmpty());
+    QVERIFY(lib.control<QLineEdit>("编辑框_线程执行信息")->text().isEmpty());
+    QVERIFY(action("按出处顺序")->isChecked());
+    QCOMPARE(lib.retrieval->result_model()->order(), ResultOrder::Document);
+    // The full-text view keeps its document until another is shown.
+    QCOMPARE(lib.retrieval->document_view()->document().display_name, std::u16string(u"论语"));
+    QVERIFY(prompts.messages.isEmpty());
   }
 
   void keywordHintOnEveryFocus() {
