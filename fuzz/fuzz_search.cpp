@@ -7,7 +7,10 @@
 // in the text, in order, apart from the others, on one line, and has the keywords where the mode
 // puts them; on small texts the hits equal those of a plain position-by-position scan; result
 // windows and context passages stay in range and never cut a surrogate pair; the whole search
-// over a real file gives exactly those hits and windows.
+// over a real file, which looks at the bytes before it decodes, gives exactly the hits and windows
+// of the plain matcher over the decoded text, for the input as it is and for the same text written
+// as GB18030 and as UTF-8 with malformed bytes put in, with the given keyword and with one taken
+// from the text.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +26,7 @@
 
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
+#include "engine/retrieval/byte_search.h"
 #include "engine/retrieval/context_passage.h"
 #include "engine/retrieval/document_store.h"
 #include "engine/retrieval/matcher.h"
@@ -190,9 +194,10 @@ void check_passage(std::u16string_view text, const Hit& h, std::size_t before, s
   if (p.start + p.length > h.start + h.length) FUZZ_CHECK(!splits_pair(text, p.start + p.length));
 }
 
-// The whole search, over the text written to a file, gives the same hits and windows.
-void check_whole_search(std::string_view bytes, std::u16string_view text, const SearchRequest& r,
-                        const std::vector<Hit>& hits) {
+// The whole search, over the bytes written to a file, gives the hits and windows that the plain
+// matcher finds in the decoded text: the search looks at the bytes first and decodes only a
+// document that may hold a hit, so this is where a wrong "no" would show.
+void check_whole_search(std::string_view bytes, const SearchRequest& r) {
   // One scratch file per fuzzing process, removed when the process ends.
   struct Scratch {
     std::filesystem::path path =
@@ -210,7 +215,10 @@ void check_whole_search(std::string_view bytes, std::u16string_view text, const 
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     FUZZ_CHECK(out.good());
   }
-  lantaro::DocumentStore store(0);  // nothing kept: a rewritten file is always read again
+  const std::u16string text = lantaro::decode_document(bytes);
+  const std::vector<Hit> hits = lantaro::find_hits(text, r);
+  FUZZ_CHECK(lantaro::BytePrefilter(r).may_match(bytes) || hits.empty());
+  static lantaro::DocumentStore store(0);  // nothing kept: a rewritten file is always read again
   lantaro::Document document{path, "a.txt", u"甲"};
   lantaro::SearchOptions options;
   options.threads = 1;
@@ -233,6 +241,33 @@ void check_whole_search(std::string_view bytes, std::u16string_view text, const 
     FUZZ_CHECK(list.item_text(i) ==
                std::u16string(list.span_text(i)) + lantaro::citation_suffix(u"甲"));
   }
+}
+
+// The same text as a document in each code page the reading rule knows: GB18030 (with four-byte
+// codes for what GBK lacks, U+FFFD included) and UTF-8 with and without a byte-order mark, each
+// with a malformed byte put in at a place the input chooses.
+std::vector<std::string> documents_for(std::string_view bytes, std::u16string_view text,
+                                       std::size_t seed) {
+  std::vector<std::string> out = {std::string(bytes)};
+  std::string gbk = lantaro::encode_gbk(text);
+  gbk.insert(gbk.size() ? seed % gbk.size() : 0, 1, static_cast<char>(0x80 | (seed & 0x7F)));
+  out.push_back(std::move(gbk));
+  const std::string utf8 = lantaro::utf16_to_utf8(text);
+  out.push_back(utf8);
+  std::string marked = "\xEF\xBB\xBF" + utf8;
+  marked.insert(3 + (utf8.size() ? seed % utf8.size() : 0), 1, '\xC3');
+  out.push_back(std::move(marked));
+  return out;
+}
+
+// A keyword taken from the text itself, so that hits are common: up to four code units from a
+// place the input chooses (lone surrogate halves and U+FFFD included, as they come).
+SearchRequest sliced_request(std::u16string_view text, const SearchRequest& r, std::size_t seed) {
+  SearchRequest sliced = r;
+  if (text.empty()) return sliced;
+  const std::size_t at = seed % text.size();
+  sliced.first_keyword = std::u16string(text.substr(at, 1 + (seed >> 8) % 4));
+  return sliced;
 }
 
 }  // namespace
@@ -279,6 +314,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  request.left, request.right);
     check_passage(text, h, request.left, request.right);
   }
-  check_whole_search(bytes, text, request, hits);
+  std::size_t seed = size;
+  for (std::size_t i = 0; i < std::min<std::size_t>(size, 16); ++i) seed = seed * 131 + data[i];
+  for (const std::string& document : documents_for(bytes, text, seed)) {
+    check_whole_search(document, request);
+    check_whole_search(document, sliced_request(lantaro::decode_document(document), request, seed));
+  }
   return 0;
 }

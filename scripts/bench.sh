@@ -8,7 +8,10 @@
 #               built here with -j2 when the programs are missing)
 #   BENCH_DATA  where the generated library goes (default: <BUILD_DIR>/bench-data; never inside
 #               the source tree's tracked files)
-#   BENCH_MB    minimum size of the generated library in MB (default 200)
+#   BENCH_MB    minimum size of the generated library in MB (default 200; extraction section)
+#   BENCH_SIZES sizes in MB of the search section's libraries (default "200 1000"), each with a
+#               UTF-8 copy for ripgrep
+#   BENCH_RUNS  alternating runs per program and request in the search section (default 5)
 #   GUI_BUILD_DIR  build folder with the Qt front end for the gui section (default:
 #               <repo>/build-bench-gui, configured and brought up to date here with -j2)
 #
@@ -105,86 +108,119 @@ time_command() {
 }
 
 # ---------------------------------------------------------------------------------------------
-# Section: search (cold and warm search against ripgrep, peak memory)
+# Section: search (lantaro-cli against ripgrep on libraries of BENCH_SIZES MB, peak memory; then
+# the window's repeated searches in one process)
 # ---------------------------------------------------------------------------------------------
 
-bench_search() {
-  ensure_built lantaro-bench-search
-  local bench=$build_dir/run/lantaro-bench-search
-  local bytes
-  bytes=$(corpus_bytes)
-  local mb
-  mb=$(awk -v b="$bytes" 'BEGIN {printf "%.1f", b / 1e6}')
-
-  # Requests: a single keyword, and two keywords with exactly two characters between them. The
-  # ripgrep patterns find the same text (ripgrep counts matching lines, not hits; only its time
-  # is used).
-  local one_keyword="天下"
-  local two_keywords="不 乎@2"
-  local rg_one=(rg -E gbk -c -F "$one_keyword" "$corpus_dir")
-  local rg_two=(rg -E gbk -c "不..乎" "$corpus_dir")
-
-  # Bring the files into the operating system's cache for both programs alike: "cold" below
-  # means that Lantaro's document store is empty, not that the disk is read.
-  find "$corpus_dir" -type f -name '*.txt' -print0 | xargs -0 cat >/dev/null
-
-  local rg_one_s="" rg_two_s="" rg_one_cpu="" rg_two_cpu=""
-  if command -v rg >/dev/null; then
-    read -r rg_one_s rg_one_cpu < <(time_command 3 "${rg_one[@]}")
-    read -r rg_two_s rg_two_cpu < <(time_command 3 "${rg_two[@]}")
-  else
-    log "bench: ripgrep (rg) is not installed; no reference times"
-  fi
-
-  local out peak_line
-  local time_log
-  time_log=$(mktemp)
-  if [[ -x /usr/bin/time ]]; then
-    out=$(/usr/bin/time -v -o "$time_log" "$bench" --corpus "$corpus_dir" --repeat 3 \
-      "$one_keyword" "$two_keywords")
-  else
-    out=$("$bench" --corpus "$corpus_dir" --repeat 3 "$one_keyword" "$two_keywords")
-  fi
-  local peak_kb
-  peak_kb=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$time_log")
-  rm -f "$time_log"
-  if [[ -z $peak_kb ]]; then
-    peak_line=$(grep '^peak_rss' <<<"$out")
-    peak_kb=$((${peak_line#peak_rss bytes=} / 1024))
-  fi
-
-  field() { grep "^phase=$1 request=\"$2\"" <<<"$out" | sed -n "s/.* $3=\([^ ]*\).*/\1/p"; }
-
-  echo "== search: $mb MB, $(grep '^corpus' <<<"$out" | sed 's/.*documents=\([0-9]*\).*/\1/') documents, $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg) =="
-  printf '%-14s %5s %9s %8s %9s %8s | %9s %8s | %8s %8s\n' request phase seconds "MB/s" cpu_s hits \
-    rg_s rg_cpu_s "vs rg" "cpu vs"
-  local label rg_s rg_cpu phase
-  for label in "$one_keyword" "$two_keywords"; do
-    if [[ $label == "$one_keyword" ]]; then
-      rg_s=$rg_one_s rg_cpu=$rg_one_cpu
-    else
-      rg_s=$rg_two_s rg_cpu=$rg_two_cpu
-    fi
-    for phase in cold warm; do
-      local s cpu mbps hits ratio="-" cpu_ratio="-"
-      s=$(field "$phase" "$label" seconds)
-      cpu=$(field "$phase" "$label" cpu_seconds)
-      mbps=$(field "$phase" "$label" mbps)
-      hits=$(field "$phase" "$label" hits)
-      if [[ -n $rg_s ]]; then
-        ratio=$(awk -v r="$rg_s" -v s="$s" 'BEGIN {printf "%.1fx", r / s}')
-        cpu_ratio=$(awk -v r="$rg_cpu" -v s="$cpu" 'BEGIN {printf "%.1fx", (s > 0) ? r / s : 0}')
+# make_search_library MB: a run directory $data_dir/search-MB/run whose corpus/ holds copies of the
+# example library up to MB megabytes, and beside it utf8/, the same documents converted to UTF-8
+# (what a user would hand ripgrep). Made once and reused.
+make_search_library() {
+  local mb=$1 base=$data_dir/search-$1
+  local corpus=$base/run/corpus utf8=$base/utf8
+  if [[ -f $base/done ]]; then return; fi
+  rm -rf "$base"
+  mkdir -p "$corpus" "$utf8"
+  local example=$data_dir/example-utf8
+  if [[ ! -d $example ]]; then
+    local file rel
+    while IFS= read -r -d '' file; do
+      rel=${file#"$root/corpus/"}
+      mkdir -p "$example.tmp/$(dirname "$rel")"
+      if iconv -f UTF-8 -t UTF-8 "$file" >/dev/null 2>&1; then
+        cp "$file" "$example.tmp/$rel"
+      else
+        iconv -f GB18030 -t UTF-8 -c "$file" >"$example.tmp/$rel" || true
       fi
-      printf '%-14s %5s %9.3f %8.0f %9.3f %8s | %9s %8s | %8s %8s\n' "\"$label\"" "$phase" "$s" \
-        "$mbps" "$cpu" "$hits" "${rg_s:--}" "${rg_cpu:--}" "$ratio" "$cpu_ratio"
-    done
+    done < <(find "$root/corpus" -type f -name '*.txt' -print0)
+    mv "$example.tmp" "$example"
+  fi
+  local one copies i
+  one=$(find "$root/corpus" -type f -name '*.txt' -printf '%s\n' | awk '{s+=$1} END {print s+0}')
+  copies=$(((mb * 1000000 + one - 1) / one))
+  log "bench: generating $copies copies of the example library in $base"
+  for ((i = 0; i < copies; i++)); do
+    cp -r "$root/corpus" "$(printf '%s/copy%04d' "$corpus" "$i")"
+    cp -r "$example" "$(printf '%s/copy%04d' "$utf8" "$i")"
   done
-  echo "(vs rg: ripgrep's wall time / ours; cpu vs: ripgrep's CPU time / ours. On a machine busy"
-  echo " with other work the wall-clock ratios suffer from waiting for a core; the CPU ratios do not.)"
-  local peak_ratio
-  peak_ratio=$(awk -v p="$peak_kb" -v b="$bytes" 'BEGIN {printf "%.2f", p * 1024 / b}')
-  echo "peak memory: $((peak_kb / 1024)) MB = ${peak_ratio}x the library ($mb MB)"
-  echo "targets: cold >= 2x ripgrep, warm >= 10x ripgrep, peak memory < 3x the library"
+  find "$corpus" -type f ! -name '*.txt' -delete
+  touch "$base/done"
+}
+
+# "WALL_S MAX_RSS_KB" of one run of a command (output discarded).
+run_once() {
+  local log
+  log=$(mktemp)
+  /usr/bin/time -f '%e %M' -o "$log" "$@" >/dev/null 2>&1 || true
+  tail -n 1 "$log"
+  rm -f "$log"
+}
+
+median() { sort -g | awk '{v[NR] = $1} END {if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+bench_search() {
+  ensure_built lantaro-cli lantaro-bench-search
+  command -v rg >/dev/null || { log "bench: ripgrep (rg) is not installed"; return 1; }
+  local cli=$build_dir/run/lantaro-cli runs=${BENCH_RUNS:-5}
+  # Requests: a rare keyword, the most frequent character, two keywords one character
+  # apart. ripgrep counts matching lines, not hits; only its time and memory are compared.
+  local labels=("明月" "之" "白日 山, gap 1")
+  local cli_args=("--keyword 明月" "--keyword 之" "--keyword 白日&山 --n 1")
+  local patterns=("明月" "之" "白日.山")
+  local mb
+  for mb in ${BENCH_SIZES:-200 1000}; do
+    make_search_library "$mb"
+    local base=$data_dir/search-$mb
+    local size_mb utf8_mb documents
+    size_mb=$(du -sm --apparent-size "$base/run/corpus" | cut -f1)
+    utf8_mb=$(du -sm --apparent-size "$base/utf8" | cut -f1)
+    documents=$(find "$base/run/corpus" -type f -name '*.txt' | wc -l)
+    # Files in the system's cache for every program alike: "cold" means a new process.
+    find "$base" -type f -name '*.txt' -print0 | xargs -0 cat >/dev/null
+    local load_before
+    load_before=$(cut -d' ' -f1 /proc/loadavg)
+    local tmp
+    tmp=$(mktemp -d)
+    local run r
+    for ((run = 0; run < runs; run++)); do
+      for r in "${!labels[@]}"; do
+        local args
+        read -r -a args <<<"${cli_args[$r]}"
+        args=("${args[@]//&/ }")
+        run_once "$cli" --root "$base/run" search "${args[@]}" >>"$tmp/cli$r"
+        run_once rg -c -e "${patterns[$r]}" "$base/utf8" >>"$tmp/rg$r"
+        run_once rg -E gbk -c -e "${patterns[$r]}" "$base/run/corpus" >>"$tmp/gbk$r"
+      done
+    done
+    echo "== search: $size_mb MB GBK in $documents documents (UTF-8 copy $utf8_mb MB), $(nproc) cores, load $load_before -> $(cut -d' ' -f1 /proc/loadavg), median of $runs alternating runs =="
+    printf '%-16s %9s %9s %9s %8s %8s %11s %9s\n' request lantaro_s rg_utf8_s rg_gbk_s "÷rg" "÷rg-gbk" lantaro_MiB rg_MiB
+    for r in "${!labels[@]}"; do
+      local ours theirs gbk ours_kb theirs_kb
+      ours=$(cut -d' ' -f1 "$tmp/cli$r" | median)
+      theirs=$(cut -d' ' -f1 "$tmp/rg$r" | median)
+      gbk=$(cut -d' ' -f1 "$tmp/gbk$r" | median)
+      ours_kb=$(cut -d' ' -f2 "$tmp/cli$r" | median)
+      theirs_kb=$(cut -d' ' -f2 "$tmp/rg$r" | median)
+      printf '%-16s %9s %9s %9s %8s %8s %11.0f %9.0f\n' "${labels[$r]}" "$ours" "$theirs" "$gbk" \
+        "$(awk -v a="$ours" -v b="$theirs" 'BEGIN {printf "%.2f", (b > 0) ? a / b : 0}')" \
+        "$(awk -v a="$ours" -v b="$gbk" 'BEGIN {printf "%.2f", (b > 0) ? a / b : 0}')" \
+        "$(awk -v k="$ours_kb" 'BEGIN {print k / 1024}')" "$(awk -v k="$theirs_kb" 'BEGIN {print k / 1024}')"
+    done
+    rm -rf "$tmp"
+    echo "(÷rg: lantaro-cli's time over ripgrep's on the UTF-8 copy; targets: <= 1.0 for 明月 and the"
+    echo " two keywords, <= 2.0 for 之; MiB: peak resident memory)"
+    echo
+  done
+
+  # The window's repeated searches: one process, the same requests again and again.
+  local first
+  first=$(cut -d' ' -f1 <<<"${BENCH_SIZES:-200 1000}")
+  local out
+  out=$("$build_dir/run/lantaro-bench-search" --corpus "$data_dir/search-$first/run/corpus" \
+    --repeat 3 "明月" "之" "白日 山@1")
+  echo "== search in one process ($first MB library): first search, then best of 3 repeats =="
+  grep '^phase=' <<<"$out" | awk '{print "  " $0}'
+  grep '^peak_rss' <<<"$out" | awk -F= '{printf "  peak memory of the process: %.0f MiB\n", $2 / 1048576}'
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -192,6 +228,7 @@ bench_search() {
 # ---------------------------------------------------------------------------------------------
 
 bench_extraction() {
+  generate_corpus
   ensure_built extraction_bench
   local out status=0
   # The program decodes every document first (as a search leaves them), then times each mode
@@ -321,8 +358,6 @@ bench_gui() {
 main() {
   local chosen=("$@")
   if ((${#chosen[@]} == 0)); then chosen=("${SECTIONS[@]}"); fi
-  # The sort section works on the example library alone.
-  if [[ " ${chosen[*]} " != " sort " ]]; then generate_corpus; fi
   local section
   for section in "${chosen[@]}"; do
     if ! declare -F "bench_$section" >/dev/null; then

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/retrieval/worker_pool.h"
+
 namespace lantaro {
 
 namespace {
@@ -152,14 +154,13 @@ class Job {
 // Runs the job on `threads` workers. The workers take chunks one at a time (so a slow chunk
 // does not hold the others up) and record their progress under one shared lock.
 // `meanwhile` runs on the calling thread while the workers cut.
-void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
-                 const std::function<void()>& meanwhile) {
+void run_job(Job& job, unsigned threads, const ExtractionOptions& options,
+             const std::function<void()>& meanwhile) {
   // The progress record the workers share: how many chunks are done. Events are delivered
   // under the same lock, so they arrive in the order they were recorded.
   std::mutex lock;
   std::size_t chunks_done = 0;
   std::atomic<std::size_t> next_chunk{0};
-  std::exception_ptr failure;
   const std::size_t chunks = job.chunk_count();
 
   auto record = [&](unsigned n, WorkerEvent::Kind kind) {
@@ -170,47 +171,34 @@ void run_workers(Job& job, unsigned threads, const ExtractionOptions& options,
     return options.cancel && options.cancel->load(std::memory_order_relaxed);
   };
 
-  auto worker = [&](unsigned n) {
-    try {
-      record(n, WorkerEvent::Kind::Started);
-      for (;;) {
-        if (cancelled()) break;
-        const std::size_t c = next_chunk.fetch_add(1, std::memory_order_relaxed);
-        if (c >= chunks) break;
-        record(n, WorkerEvent::Kind::Running);
-        job.process(c);
-        std::lock_guard guard(lock);
-        ++chunks_done;
-      }
-    } catch (...) {
-      std::lock_guard guard(lock);
-      if (!failure) failure = std::current_exception();
-    }
-    // The end is recorded even after a failure, so whoever watches sees every worker end.
-    try {
-      record(n, WorkerEvent::Kind::Ended);
-    } catch (...) {
-      std::lock_guard guard(lock);
-      if (!failure) failure = std::current_exception();
-    }
-  };
-
-  std::vector<std::thread> pool;
-  pool.reserve(threads);
-  try {
-    for (unsigned n = 1; n <= threads; ++n) pool.emplace_back(worker, n);
-  } catch (...) {
-    // Could not start every thread: the ones running still finish all chunks between them.
-    if (pool.empty()) worker(1);
-  }
-  try {
-    meanwhile();
-  } catch (...) {
-    std::lock_guard guard(lock);
-    if (!failure) failure = std::current_exception();
-  }
-  for (std::thread& t : pool) t.join();
-  if (failure) std::rethrow_exception(failure);
+  run_workers(
+      threads,
+      [&](unsigned index) {
+        const unsigned n = index + 1;  // threads are numbered from 1 where the user sees them
+        std::exception_ptr failure;
+        try {
+          record(n, WorkerEvent::Kind::Started);
+          for (;;) {
+            if (cancelled()) break;
+            const std::size_t c = next_chunk.fetch_add(1, std::memory_order_relaxed);
+            if (c >= chunks) break;
+            record(n, WorkerEvent::Kind::Running);
+            job.process(c);
+            std::lock_guard guard(lock);
+            ++chunks_done;
+          }
+        } catch (...) {
+          failure = std::current_exception();
+        }
+        // The end is recorded even after a failure, so whoever watches sees every worker end.
+        try {
+          record(n, WorkerEvent::Kind::Ended);
+        } catch (...) {
+          if (!failure) throw;
+        }
+        if (failure) std::rethrow_exception(failure);
+      },
+      meanwhile);
 }
 
 }  // namespace
@@ -272,7 +260,7 @@ ExtractionResult extract_sentences(const std::vector<Document>& documents,
       job.process(c);
     }
   } else {
-    run_workers(job, threads, options, fill_documents);
+    run_job(job, threads, options, fill_documents);
   }
   job.finish();
   result.report = extraction_report(mode, items.size());

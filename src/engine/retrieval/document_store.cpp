@@ -25,6 +25,9 @@ using Stamp = platform::FileStamp;
 std::size_t cost_of(const std::u16string& text) {
   return text.capacity() * sizeof(char16_t) + sizeof(std::u16string) + 64;
 }
+std::size_t cost_of(const std::string& bytes) {
+  return bytes.capacity() + sizeof(std::string) + 64;
+}
 
 // Each thread reads its documents into one buffer it keeps, so reading costs no allocation; a
 // buffer grown by a very large document is given back rather than kept for the thread's life.
@@ -64,6 +67,7 @@ struct DocumentStore::Impl {
     const std::size_t key_size;
     Stamp stamp;
     DocumentText text;
+    DocumentBytes bytes;  // instead of a text: a document no search has needed decoded
     std::size_t cost = 0;
     std::atomic<std::uint64_t> last_used{0};  // written under the shard's shared lock
     // The run trust (see folder_trust) under which the text was last found current; 0: none.
@@ -235,6 +239,9 @@ struct DocumentStore::Impl {
   const std::size_t max_bytes;
   std::array<Shard, kShards> shards;
   std::atomic<std::uint64_t> clock{0};
+  std::atomic<std::uint64_t> searches{0};
+  std::atomic<std::size_t> last_items{0};
+  std::atomic<std::size_t> last_hit_documents{0};
   std::atomic<std::size_t> bytes{0};
   // Eviction order, oldest first from `next` on; guarded by eviction_mutex, which is taken before
   // any shard's lock. An entry leaves its shard only through this queue or clear() (both under
@@ -266,6 +273,34 @@ struct DocumentStore::Impl {
       block = Block{id, base + 1, base + kBlock + 1};
     }
     return block.next++;
+  }
+
+  // Records what was found for a document: its text or its undecoded bytes (exactly one), read at
+  // `stamp` and current under `trust` (0: none). `replaced`: only if the entry still holds these
+  // bytes (another thread may have put a newer text in meanwhile).
+  void keep(Shard& shard, std::size_t hash, KeyView key, const Stamp& stamp, DocumentText text,
+            DocumentBytes raw, const DocumentBytes* replaced, std::uint64_t trust) {
+    const std::size_t cost = text ? cost_of(*text) : cost_of(*raw);
+    if (cost > max_bytes) return;
+    {
+      std::unique_lock lock(shard.mutex);
+      Entry* entry = shard.find(hash, key);
+      if (replaced && (!entry || entry->bytes != *replaced)) return;
+      if (entry)
+        bytes -= entry->cost;  // a changed file, or another thread read it meanwhile
+      else
+        entry = &shard.insert(hash, key);
+      entry->stamp = stamp;
+      entry->text = std::move(text);
+      entry->bytes = std::move(raw);
+      entry->cost = cost;
+      entry->last_used.store(tick(), std::memory_order_relaxed);
+      // The folder was watched before the file was opened, so any change since shows up as a
+      // report.
+      entry->trusted.store(trust, std::memory_order_relaxed);
+      bytes += cost;
+    }
+    if (bytes.load() > max_bytes) evict_over_bound();
   }
 
   void evict_over_bound() {
@@ -300,7 +335,9 @@ DocumentStore::DocumentStore(std::size_t max_cached_bytes)
 
 DocumentStore::~DocumentStore() = default;
 
-DocumentText DocumentStore::load(const std::filesystem::path& path) { return load(path, nullptr); }
+DocumentText DocumentStore::load(const std::filesystem::path& path) {
+  return load(path, nullptr, nullptr, nullptr);
+}
 
 void DocumentStore::prefetch(const std::filesystem::path& path) const {
   const std::size_t hash = Impl::hash_of(path.native());
@@ -308,10 +345,19 @@ void DocumentStore::prefetch(const std::filesystem::path& path) const {
 }
 
 DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run) {
-  return load(path, &run);
+  return load(path, &run, nullptr, nullptr);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
+DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run,
+                                 const std::function<bool(std::string_view)>& wanted,
+                                 bool& passed_over) {
+  passed_over = false;
+  return load(path, &run, &wanted, &passed_over);
+}
+
+DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
+                                 const std::function<bool(std::string_view)>* wanted,
+                                 bool* passed_over) {
   platform::FolderCursor* files = run ? &run->files_ : nullptr;
   std::uint64_t trust = 0;
   if (run) {
@@ -322,36 +368,51 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
     }
     trust = run->trust_;
   }
+  const bool filtered = wanted && *wanted;
   const Impl::KeyView key = path.native();
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   std::optional<Stamp> cached_stamp;
   DocumentText cached;
+  DocumentBytes kept_bytes;
+  bool current = false;
+  std::uint64_t kept_trust = 0;  // what the entry may carry once it is found current
   {
     std::shared_lock lock(shard.mutex);
     if (Impl::Entry* entry = shard.find(hash, key)) {
       cached = entry->text;
+      kept_bytes = entry->bytes;
       // Counted as used even if the file turns out changed: the new text replaces it anyway.
       entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
-      if (trust != 0 && entry->trusted.load(std::memory_order_relaxed) == trust) return cached;
+      current = trust != 0 && entry->trusted.load(std::memory_order_relaxed) == trust;
+      if (current) kept_trust = trust;
       cached_stamp = entry->stamp;
     }
   }
-  if (cached) {
+  if ((cached || kept_bytes) && !current) {
     // The file system is asked outside the lock; only its answer decides.
     const auto stamp = files ? files->file_stamp(path) : platform::file_stamp(path);
     if (!stamp) return nullptr;
-    if (*stamp == *cached_stamp) {
-      if (trust != 0 && stamp->links == 1) {
-        // Found current after the folder was watched: later runs may skip the question until a
-        // change is reported. Only if the entry still holds the text that was checked.
-        std::shared_lock lock(shard.mutex);
-        Impl::Entry* entry = shard.find(hash, key);
-        if (entry && entry->text == cached) entry->trusted.store(trust, std::memory_order_relaxed);
-      }
-      return cached;
+    current = *stamp == *cached_stamp;
+    if (current && trust != 0 && stamp->links == 1) {
+      kept_trust = trust;
+      // Found current after the folder was watched: later runs may skip the question until a
+      // change is reported. Only if the entry still holds what was checked.
+      std::shared_lock lock(shard.mutex);
+      Impl::Entry* entry = shard.find(hash, key);
+      if (entry && entry->text == cached && entry->bytes == kept_bytes)
+        entry->trusted.store(trust, std::memory_order_relaxed);
     }
-    cached.reset();
+  }
+  if (current && cached) return cached;
+  if (current && kept_bytes) {
+    if (filtered && !(*wanted)(*kept_bytes)) {
+      *passed_over = true;
+      return nullptr;
+    }
+    auto text = std::make_shared<const std::u16string>(decode_document(*kept_bytes));
+    impl_->keep(shard, hash, key, *cached_stamp, text, nullptr, &kept_bytes, kept_trust);
+    return text;
   }
 
   // Not cached (or changed): one open, status query and read. Decoding happens outside any lock,
@@ -359,28 +420,39 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
   std::string& bytes = read_buffer();
   const auto read = files ? files->read_file(path, bytes) : platform::read_file(path, bytes);
   if (!read) return nullptr;
+  const std::uint64_t read_trust = read->stamp.links == 1 ? trust : 0;
+  if (filtered && !(*wanted)(bytes)) {
+    *passed_over = true;
+    // A store that searches again keeps the bytes, so that the next search neither reads nor
+    // decodes them; one that served a single search (a command line run) keeps nothing it did
+    // not decode.
+    if (run && run->keep_bytes_ && read->complete && bytes.size() <= impl_->max_bytes)
+      impl_->keep(shard, hash, key, read->stamp, nullptr,
+                  std::make_shared<const std::string>(bytes), nullptr, read_trust);
+    release_large_read_buffer();
+    return nullptr;
+  }
   auto text = std::make_shared<const std::u16string>(decode_document(bytes));
   release_large_read_buffer();
-  const std::size_t cost = cost_of(*text);
-  if (!read->complete || cost > impl_->max_bytes) return text;
-
-  {
-    std::unique_lock lock(shard.mutex);
-    Impl::Entry* entry = shard.find(hash, key);
-    if (entry)
-      impl_->bytes -= entry->cost;  // a changed file, or another thread read it meanwhile
-    else
-      entry = &shard.insert(hash, key);
-    entry->stamp = read->stamp;
-    entry->text = text;
-    entry->cost = cost;
-    entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
-    // The folder was watched before the file was opened, so any change since shows up as a report.
-    entry->trusted.store(read->stamp.links == 1 ? trust : 0, std::memory_order_relaxed);
-    impl_->bytes += cost;
-  }
-  if (impl_->bytes.load() > impl_->max_bytes) impl_->evict_over_bound();
+  if (read->complete)
+    impl_->keep(shard, hash, key, read->stamp, text, nullptr, nullptr, read_trust);
   return text;
+}
+
+bool DocumentStore::begin_search() {
+  return impl_->searches.fetch_add(1, std::memory_order_relaxed) > 0;
+}
+
+void DocumentStore::Run::keep_bytes(bool keep) { keep_bytes_ = keep; }
+
+DocumentStore::ResultSizes DocumentStore::last_result_sizes() const {
+  return {impl_->last_items.load(std::memory_order_relaxed),
+          impl_->last_hit_documents.load(std::memory_order_relaxed)};
+}
+
+void DocumentStore::set_last_result_sizes(ResultSizes sizes) {
+  impl_->last_items.store(sizes.items, std::memory_order_relaxed);
+  impl_->last_hit_documents.store(sizes.hit_documents, std::memory_order_relaxed);
 }
 
 void DocumentStore::clear() {

@@ -1,12 +1,16 @@
 #include "engine/retrieval/searcher.h"
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
+#include <string_view>
 #include <thread>
 #include <utility>
 
 #include "engine/common/text.h"
+#include "engine/retrieval/byte_search.h"
 #include "engine/retrieval/text_scan.h"
+#include "engine/retrieval/worker_pool.h"
 #include "platform/platform.h"
 
 namespace lantaro {
@@ -116,9 +120,14 @@ struct DocumentOutcome {
 // `owned`: the document belongs to the search, and the merge moves it into the results if it has
 // hits. Else a document with hits is copied into the worker's output.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
-                DocumentStore& store, std::uint32_t worker, WorkerOutput& out,
-                DocumentOutcome& outcome) {
-  DocumentText text = store.load(document.path, out.run);
+                const std::function<bool(std::string_view)>& wanted, DocumentStore& store,
+                std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
+  bool passed_over = false;
+  DocumentText text = store.load(document.path, out.run, wanted, passed_over);
+  if (passed_over) {  // its bytes show it holds no hit
+    outcome.state = DocumentOutcome::State::Searched;
+    return;
+  }
   if (!text) {
     outcome.state = DocumentOutcome::State::Unreadable;
     return;
@@ -133,10 +142,7 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
   out.texts.push_back(std::move(text));
 }
 
-// The sizes of the last search's results, a guess for the next one's.
-std::atomic<std::size_t> last_search_items{0};
-std::atomic<std::size_t> last_search_hit_documents{0};
-// Beyond these the guess is not worth the memory it would hold back.
+// Beyond these a guess of the result sizes is not worth the memory it would hold back.
 constexpr std::size_t kMaxReservedItems = std::size_t{1} << 20;
 constexpr std::size_t kMaxReservedDocuments = std::size_t{1} << 18;
 
@@ -186,45 +192,54 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // short enough that every worker gets many, so all finish at about the same time.
   const std::size_t kBatch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
   std::vector<WorkerOutput> outputs(threads);
-  // Searches usually come in runs over the same documents with similar results: each worker starts
-  // with room for its share of what the last search produced (plus a margin), so its buffers grow
-  // in place rather than by copies into fresh pages.
+  const bool repeated = store.begin_search();
+  for (WorkerOutput& out : outputs) out.run.keep_bytes(repeated);
+  // A window searches in runs over the same documents with similar results: each worker starts
+  // with room for its share of what the store's last search produced (plus a margin), so its
+  // buffers grow in place rather than by copies into fresh pages.
   {
-    const std::size_t items = last_search_items.load(std::memory_order_relaxed);
-    const std::size_t hit_documents = last_search_hit_documents.load(std::memory_order_relaxed);
-    if (items <= kMaxReservedItems && hit_documents <= kMaxReservedDocuments) {
+    const DocumentStore::ResultSizes last = store.last_result_sizes();
+    if (last.items <= kMaxReservedItems && last.hit_documents <= kMaxReservedDocuments) {
       const auto share = [&](std::size_t total) { return (total + total / 4) / threads + 16; };
       for (WorkerOutput& out : outputs) {
-        out.items.reserve(share(items));
-        if (!owned) out.documents.reserve(share(hit_documents));
-        out.texts.reserve(share(hit_documents));
+        out.items.reserve(share(last.items));
+        if (!owned) out.documents.reserve(share(last.hit_documents));
+        out.texts.reserve(share(last.hit_documents));
       }
     }
   }
+  // Most documents of a library hold no hit of most keywords: their bytes tell, and only the
+  // others are decoded.
+  const BytePrefilter prefilter(request);
+  std::function<bool(std::string_view)> wanted;
+  if (prefilter.active())
+    wanted = [&prefilter](std::string_view bytes) { return prefilter.may_match(bytes); };
+  std::atomic<bool> failed{false};
 
-  auto work = [&](std::uint32_t worker) {
+  auto work = [&](unsigned worker) {
     WorkerOutput& out = outputs[worker];
-    for (;;) {
-      const std::size_t first = next.fetch_add(kBatch, std::memory_order_relaxed);
-      if (first >= count) return;
-      const std::size_t last = std::min(count, first + kBatch);
-      for (std::size_t i = first; i < last; ++i) {
-        if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
-        // A warm search is mostly waiting on memory: start the lookup of a later document now.
-        if (i + kAhead < count) store.prefetch(documents[i + kAhead].path);
-        search_one(documents[i], owned != nullptr, request, store, worker, out, outcomes[i]);
-        if (options.progress)
-          options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
+    try {
+      for (;;) {
+        const std::size_t first = next.fetch_add(kBatch, std::memory_order_relaxed);
+        if (first >= count) return;
+        const std::size_t last = std::min(count, first + kBatch);
+        for (std::size_t i = first; i < last; ++i) {
+          if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
+          if (failed.load(std::memory_order_relaxed)) return;
+          // A warm search is mostly waiting on memory: start the lookup of a later document now.
+          if (i + kAhead < count) store.prefetch(documents[i + kAhead].path);
+          search_one(documents[i], owned != nullptr, request, wanted, store, worker, out,
+                     outcomes[i]);
+          if (options.progress)
+            options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
+        }
       }
+    } catch (...) {
+      failed.store(true, std::memory_order_relaxed);  // the others stop too; the pool rethrows
+      throw;
     }
   };
-
-  {
-    std::vector<std::jthread> pool;
-    pool.reserve(threads - 1);
-    for (std::uint32_t t = 1; t < threads; ++t) pool.emplace_back(work, t);
-    work(0);  // the calling thread is one of the workers
-  }
+  run_workers(threads, work);
 
   // Merge in the order the documents were given, so the output never depends on scheduling.
   SearchResults results;
@@ -233,10 +248,9 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   std::size_t total_items = 0, hit_documents = 0;
   for (const WorkerOutput& out : outputs) {
     total_items += out.items.size();
-    hit_documents += out.documents.size();
+    hit_documents += out.texts.size();
   }
-  last_search_items.store(total_items, std::memory_order_relaxed);
-  last_search_hit_documents.store(hit_documents, std::memory_order_relaxed);
+  store.set_last_result_sizes({total_items, hit_documents});
   results.list.items.reserve(total_items);
   results.list.documents.reserve(hit_documents);
   results.list.texts.reserve(hit_documents);

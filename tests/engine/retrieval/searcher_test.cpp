@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <stdexcept>
 
 #include "support/test_support.h"
 
@@ -182,6 +183,60 @@ TEST(Search, ReportsProgressForEveryDocumentAndCanBeCancelled) {
   SearchResults partial = search_documents(docs, request_for(u"学"), store, cancelled);
   EXPECT_EQ(partial.searched, 0u);
   EXPECT_TRUE(partial.unreadable.empty());  // not reached is not unreadable
+}
+
+TEST(Search, AFailingWorkerEndsTheSearchWithItsException) {
+  TempFolder folder;
+  std::vector<Document> docs;
+  for (int i = 0; i < 40; ++i)
+    docs.push_back(write_gbk_document(folder, std::to_string(i) + ".txt", u"学而"));
+  DocumentStore store;
+  for (unsigned threads : {1u, 3u}) {
+    SearchOptions options;
+    options.threads = threads;
+    options.progress = [](std::size_t done, std::size_t) {
+      if (done == 7) throw std::runtime_error("progress failed");
+    };
+    EXPECT_THROW(search_documents(docs, request_for(u"学"), store, options), std::runtime_error);
+  }
+}
+
+TEST(Search, OnlyDocumentsWhoseBytesHoldTheKeywordsAreDecoded) {
+  TempFolder folder;
+  std::vector<Document> docs = {
+      write_gbk_document(folder, "a.txt", std::u16string(1000, u'甲') + u"学而"),
+      write_gbk_document(folder, "b.txt", std::u16string(5000, u'乙')),
+      write_gbk_document(folder, "c.txt", std::u16string(5000, u'学')),
+  };
+  DocumentStore store;
+  SearchResults results = search_documents(docs, request_for(u"学而"), store);
+  EXPECT_EQ(results.searched, 3u);
+  EXPECT_EQ(results.total_hits(), 1u);
+  EXPECT_LT(store.cached_bytes(), 5000u * 2);  // b and c were never decoded
+  // Two keywords: a document must hold both.
+  DocumentStore fresh;
+  results = search_documents(docs, request_for(u"学", u"而", 0), fresh);
+  EXPECT_EQ(results.total_hits(), 1u);
+  EXPECT_LT(fresh.cached_bytes(), 5000u * 2);
+}
+
+TEST(Search, RepeatedSearchesKeepTheBytesOfDocumentsWithoutHitsWhileTheyAreUnchanged) {
+  TempFolder folder;
+  std::vector<Document> docs = {
+      write_gbk_document(folder, "a.txt", u"甲学而"),
+      write_gbk_document(folder, "b.txt", std::u16string(5000, u'乙')),
+  };
+  DocumentStore store;
+  search_documents(docs, request_for(u"学而"), store);
+  EXPECT_LT(store.cached_bytes(), 5000u);  // one search (a command line run) keeps no bytes
+  search_documents(docs, request_for(u"学而"), store);
+  EXPECT_GE(store.cached_bytes(), 10000u);  // b's bytes, for the searches to come
+  // Kept bytes are decoded when a search needs them, and never outlive a change of their file.
+  EXPECT_EQ(search_documents(docs, request_for(u"乙乙"), store).total_hits(), 2500u);
+  docs[1] = write_gbk_document(folder, "b.txt", u"学而学而");
+  EXPECT_EQ(search_documents(docs, request_for(u"学而"), store).total_hits(), 3u);
+  docs[0] = write_gbk_document(folder, "a.txt", u"乙");
+  EXPECT_EQ(search_documents(docs, request_for(u"学而"), store).total_hits(), 2u);
 }
 
 // The window rule spelt out one character at a time.

@@ -1,0 +1,212 @@
+#include "engine/retrieval/byte_search.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <emmintrin.h>
+#define LANTARO_BYTES_SSE2 1
+#endif
+
+#include "engine/common/codepage.h"
+#include "engine/common/text.h"
+
+namespace lantaro {
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code points the GB18030 decoder makes from more than one byte sequence, sorted. Learnt from
+// the decoder itself (which follows the platform's converter), by decoding every well-formed
+// two-byte code and every four-byte code of the basic plane once. Four-byte codes beyond the
+// basic plane are computed, one for each code point, so a two-byte code that decodes there is a
+// second way of writing its character. Empty `known` when the decoder did something unforeseen:
+// then no non-ASCII character counts as written one way only.
+struct Ambiguous {
+  std::vector<char32_t> code_points;
+  bool known = false;
+};
+
+Ambiguous learn_ambiguous() {
+  Ambiguous result;
+  std::vector<bool> seen(0x110000);
+  for (char32_t c = 0; c < 0x80; ++c) seen[c] = true;
+  auto mark = [&](char32_t c) {
+    if (c == kReplacement || c >= seen.size()) return;
+    if (seen[c]) result.code_points.push_back(c);
+    seen[c] = true;
+  };
+
+  std::string pairs;
+  for (int lead = 0x81; lead <= 0xFE; ++lead)
+    for (int trail = 0x40; trail <= 0xFE; ++trail) {
+      if (trail == 0x7F) continue;
+      pairs += static_cast<char>(lead);
+      pairs += static_cast<char>(trail);
+    }
+  const std::u16string two = decode_gbk(pairs);
+  std::size_t codes = 0;
+  for (std::size_t k = 0; k < two.size(); ++codes) {
+    if (is_high_surrogate(two[k]) && k + 1 < two.size() && is_low_surrogate(two[k + 1])) {
+      const char32_t c = 0x10000 + ((char32_t{two[k]} - 0xD800) << 10) + (two[k + 1] - 0xDC00);
+      result.code_points.push_back(c);  // its four-byte code decodes to it too
+      mark(c);
+      k += 2;
+    } else {
+      mark(two[k]);
+      k += 1;
+    }
+  }
+  if (codes != pairs.size() / 2) return {};
+
+  // Each four-byte code on a line of its own, so that a code that is not assigned (and decodes
+  // as several replacement characters and digits) cannot take bytes of the next.
+  std::string quads;
+  for (int b1 = 0x81; b1 <= 0x84; ++b1)
+    for (int b2 = '0'; b2 <= '9'; ++b2)
+      for (int b3 = 0x81; b3 <= 0xFE; ++b3)
+        for (int b4 = '0'; b4 <= '9'; ++b4) {
+          const char code[5] = {static_cast<char>(b1), static_cast<char>(b2), static_cast<char>(b3),
+                                static_cast<char>(b4), '\n'};
+          quads.append(code, 5);
+        }
+  const std::u16string four = decode_gbk(quads);
+  std::size_t lines = 0, start = 0;
+  for (std::size_t k = 0; k < four.size(); ++k) {
+    if (four[k] != u'\n') continue;
+    if (k - start == 1 && !is_high_surrogate(four[start]) && !is_low_surrogate(four[start]))
+      mark(four[start]);
+    ++lines;
+    start = k + 1;
+  }
+  if (lines != quads.size() / 5) return {};
+
+  std::sort(result.code_points.begin(), result.code_points.end());
+  result.code_points.erase(std::unique(result.code_points.begin(), result.code_points.end()),
+                           result.code_points.end());
+  result.known = true;
+  return result;
+}
+
+const Ambiguous& ambiguous() {
+  static const Ambiguous table = learn_ambiguous();
+  return table;
+}
+
+// A keyword can be looked for as bytes when each of its characters has exactly one encoding in
+// each code page; the encodings are stored in `gbk` and `utf8`.
+bool encode_uniquely(std::u16string_view keyword, std::string& gbk, std::string& utf8) {
+  if (keyword.empty()) return false;
+  bool all_ascii = true;
+  for (std::size_t i = 0; i < keyword.size(); ++i) {
+    char32_t c = keyword[i];
+    if (is_high_surrogate(keyword[i]) && i + 1 < keyword.size() &&
+        is_low_surrogate(keyword[i + 1])) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (keyword[i + 1] - 0xDC00);
+      ++i;
+    } else if (is_high_surrogate(keyword[i]) || is_low_surrogate(keyword[i])) {
+      return false;  // half a character: it matches inside pairs, which bytes cannot show
+    }
+    if (gbk_has_other_encoding(c)) return false;
+    if (c >= 0x80) all_ascii = false;
+  }
+  utf8 = utf16_to_utf8(keyword);
+  gbk = all_ascii ? utf8 : encode_gbk(keyword);
+  return decode_gbk(gbk) == keyword;
+}
+
+// How a document's bytes may decode: what the decoder's rule would say, or both when telling
+// would take a look at the whole document.
+enum class Kind { Gbk, Utf8, Either };
+
+Kind kind_of(std::string_view bytes) {
+  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Kind::Utf8;
+  const auto high = std::find_if(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (high == bytes.end()) return Kind::Gbk;  // ASCII only: both code pages read it alike
+  // A stretch from the first non-ASCII byte that is not valid UTF-8 settles it (GB18030 text gives
+  // itself away at once). The stretch must not end inside a sequence.
+  constexpr std::size_t kLook = 256;
+  std::size_t begin = static_cast<std::size_t>(high - bytes.begin());
+  std::size_t end = bytes.size();
+  if (end - begin > kLook) {
+    end = begin + kLook;
+    while (end > begin && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
+  }
+  return is_valid_utf8(bytes.substr(begin, end - begin)) ? Kind::Either : Kind::Gbk;
+}
+
+}  // namespace
+
+bool gbk_has_other_encoding(char32_t code_point) {
+  if (code_point == kReplacement) return true;
+  const Ambiguous& table = ambiguous();
+  return !table.known ||
+         std::binary_search(table.code_points.begin(), table.code_points.end(), code_point);
+}
+
+std::size_t find_bytes(std::string_view haystack, std::string_view needle, std::size_t from) {
+  const std::size_t n = needle.size();
+  if (n == 0 || from > haystack.size() || haystack.size() - from < n) return npos;
+  const char* base = haystack.data();
+  const char* last = base + (haystack.size() - n) + 1;  // one past the last possible start
+  const char* p = base + from;
+  if (n == 1) {
+    const void* found = std::memchr(p, needle[0], static_cast<std::size_t>(last - p));
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - base) : npos;
+  }
+  const char first = needle[0];
+  const char final_byte = needle[n - 1];
+  const std::size_t middle = n - 2;
+#ifdef LANTARO_BYTES_SSE2
+  // Only where both the first and the last byte of the needle match is the rest compared: for the
+  // lead byte of a common character alone that would be far too often.
+  const __m128i first_v = _mm_set1_epi8(first);
+  const __m128i last_v = _mm_set1_epi8(final_byte);
+  while (last - p >= 16) {
+    // The second load ends at p + n + 14 <= the haystack's last byte.
+    const __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), first_v);
+    const __m128i b =
+        _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 1)), last_v);
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(a, b)));
+    while (mask) {
+      const char* q = p + std::countr_zero(mask);
+      if (middle == 0 || std::memcmp(q + 1, needle.data() + 1, middle) == 0)
+        return static_cast<std::size_t>(q - base);
+      mask &= mask - 1;
+    }
+    p += 16;
+  }
+#endif
+  for (; p < last; ++p)
+    if (*p == first && p[n - 1] == final_byte &&
+        (middle == 0 || std::memcmp(p + 1, needle.data() + 1, middle) == 0))
+      return static_cast<std::size_t>(p - base);
+  return npos;
+}
+
+BytePrefilter::BytePrefilter(const SearchRequest& request) {
+  const bool first = encode_uniquely(request.first_keyword, first_.gbk, first_.utf8);
+  if (!first) first_ = {};
+  two_ =
+      request.two_keywords() && encode_uniquely(request.second_keyword, second_.gbk, second_.utf8);
+  if (!two_) second_ = {};
+  active_ = first || two_;
+}
+
+bool BytePrefilter::may_match(std::string_view bytes) const {
+  if (!active_) return true;
+  const Kind kind = kind_of(bytes);
+  auto holds = [&](const Keyword& k) {
+    if (k.gbk.empty()) return true;  // not looked for as bytes
+    if (kind != Kind::Utf8 && find_bytes(bytes, k.gbk) != npos) return true;
+    if (kind == Kind::Gbk || (kind == Kind::Either && k.utf8 == k.gbk)) return false;
+    return find_bytes(bytes, k.utf8) != npos;
+  };
+  return holds(first_) && (!two_ || holds(second_));
+}
+
+}  // namespace lantaro
