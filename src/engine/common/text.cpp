@@ -152,7 +152,7 @@ std::string path_to_utf8(const std::filesystem::path& path) {
 }
 
 std::string readable_path(const std::filesystem::path& path) {
-  const std::string bytes = path_to_utf8(path);
+  std::string bytes = path_to_utf8(path);
   if (is_valid_utf8(bytes)) return bytes;
   std::string out;
   std::size_t i = 0;

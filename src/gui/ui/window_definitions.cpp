@@ -154,7 +154,7 @@ WindowDefinition main_window() {
   w.outer_size = QSize(1153, 821);
   // The toolbar and the search bar keep their designed width; below this height the hit grid
   // and the bottom panel would lose their last readable lines.
-  w.minimum_size = QSize(1153, 660);
+  w.minimum_size = QSize(1153, 700);
   w.frame = FrameKind::Sizable;
   w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
 
