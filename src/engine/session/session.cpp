@@ -20,6 +20,9 @@ bool names_whole_library(std::string_view path) {
 
 Session::Session(RunDirectory run) : run_(std::move(run)) { rescan(); }
 
+Session::Session(RunDirectory run, LibraryTree library)
+    : run_(std::move(run)), library_(std::move(library)) {}
+
 Session::~Session() = default;
 
 void Session::rescan() { library_ = scan_library(run_.corpus_path()); }
@@ -44,15 +47,26 @@ std::optional<std::vector<unsigned char>> Session::ticks_for_paths(
 }
 
 Outcome<std::vector<Document>> Session::ticked(const std::vector<unsigned char>& ticks) const {
+  return ticked(library_, ticks);
+}
+
+Outcome<std::vector<Document>> Session::ticked(const LibraryTree& tree,
+                                               const std::vector<unsigned char>& ticks) {
   if (std::find(ticks.begin(), ticks.end(), 1) == ticks.end()) return Message::NothingTicked;
-  std::vector<Document> documents = ticked_documents(library_, ticks);
+  std::vector<Document> documents = ticked_documents(tree, ticks);
   if (documents.empty()) return Message::NoDocumentTicked;
   return documents;
 }
 
 Outcome<SearchPlan> Session::plan_search(const std::vector<unsigned char>& ticks,
                                          const SearchForm& form) const {
-  Outcome<std::vector<Document>> documents = ticked(ticks);
+  return plan_search(library_, ticks, form);
+}
+
+Outcome<SearchPlan> Session::plan_search(const LibraryTree& tree,
+                                         const std::vector<unsigned char>& ticks,
+                                         const SearchForm& form) {
+  Outcome<std::vector<Document>> documents = ticked(tree, ticks);
   if (!documents) return documents.refusal();
   ParsedSearchForm parsed = parse_search_form(form);
   if (!parsed.request) return parsed.refusal;

@@ -64,6 +64,9 @@ struct ReadDocuments {
 class Session {
  public:
   explicit Session(RunDirectory run);
+  // With the library given rather than read. The window keeps the tree it shows in its own model
+  // and passes it to the static checks below, so it starts its session with an empty one.
+  Session(RunDirectory run, LibraryTree library);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -83,10 +86,15 @@ class Session {
   // ticked ("搜索前请先选择语料文献！"), then a document among the ticks
   // ("请在文献列表中选择要搜索的语料文件！").
   Outcome<std::vector<Document>> ticked(const std::vector<unsigned char>& ticks) const;
+  static Outcome<std::vector<Document>> ticked(const LibraryTree& tree,
+                                               const std::vector<unsigned char>& ticks);
   // The search's checks in their order: ticked() above, then the keyword and the numbers of the
   // form.
   Outcome<SearchPlan> plan_search(const std::vector<unsigned char>& ticks,
                                   const SearchForm& form) const;
+  static Outcome<SearchPlan> plan_search(const LibraryTree& tree,
+                                         const std::vector<unsigned char>& ticks,
+                                         const SearchForm& form);
   // Runs a plan. Safe on a worker thread while the session is otherwise left alone; the results
   // become the session's only through accept_search(), so a cancelled run leaves no trace.
   SearchResults run_search(SearchPlan plan, const SearchOptions& options = {});

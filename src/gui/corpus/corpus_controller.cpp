@@ -1,12 +1,8 @@
 #include "gui/corpus/corpus_controller.h"
 
-#include <fstream>
-#include <sstream>
-
 #include <QAbstractButton>
 #include <QEvent>
 #include <QKeyEvent>
-#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QStyle>
@@ -14,7 +10,6 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include "engine/common/codepage.h"
 #include "engine/common/messages.h"
 #include "gui/corpus/add_corpus_window.h"
 #include "gui/corpus/corpus_tree_model.h"
@@ -85,6 +80,10 @@ std::vector<Document> CorpusController::ticked_documents() const {
 }
 
 bool CorpusController::anything_ticked() const { return model_->anythingTicked(); }
+
+const LibraryTree& CorpusController::tree() const { return model_->tree(); }
+
+const std::vector<unsigned char>& CorpusController::ticks() const { return model_->ticks(); }
 
 void CorpusController::rebuild() {
   model_->setTree(scan_library(run_.corpus_path()));
@@ -194,8 +193,6 @@ bool CorpusController::eventFilter(QObject* watched, QEvent* event) {
         std::size_t item = model_->itemOf(index);
         if (item != kNoParent && !model_->tree()[item].is_directory) {
           Document document = model_->tree().document(item);
-          if (!isSignalConnected(QMetaMethod::fromSignal(&CorpusController::documentActivated)))
-            showDocument(document);
           emit documentActivated(document);
         }
       }
@@ -218,18 +215,6 @@ bool CorpusController::eventFilter(QObject* watched, QEvent* event) {
       return pressed_on_box_ != kNoParent;
     default: return false;
   }
-}
-
-void CorpusController::showDocument(const Document& document) {
-  auto* view = main_->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"));
-  if (!view) return;
-  std::ifstream in(document.path, std::ios::binary);
-  if (!in) return;
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  view->setPlainText(QString::fromStdU16String(decode_document(bytes.str())));
-  if (auto* tabs = main_->control<ui::TabControl>(QStringLiteral("高级选择夹1")))
-    tabs->setCurrentPage(2);  // "单个文献全文"
 }
 
 }  // namespace lantaro

@@ -10,6 +10,7 @@
 
 #include "engine/common/run_directory.h"
 #include "engine/corpus/document.h"
+#include "engine/corpus/library_tree.h"
 #include "gui/ui/designed_window.h"
 
 class QModelIndex;
@@ -27,7 +28,10 @@ class CorpusController : public QObject {
   CorpusController(ui::DesignedWindow* main, const RunDirectory& run);
 
   std::vector<Document> ticked_documents() const;  // tree order
-  bool anything_ticked() const;                    // any item, directory or document
+  // The tree shown and its ticks (one entry per item), for the session's checks.
+  const LibraryTree& tree() const;
+  const std::vector<unsigned char>& ticks() const;
+  bool anything_ticked() const;  // any item, directory or document
   void rebuild();
   // After an import or a new directory: the tree shows the change and keeps the user's ticks,
   // open branches and current item.
@@ -58,7 +62,6 @@ class CorpusController : public QObject {
   void onCheckToggled(int item, int state);
   void toggle(const QModelIndex& index);
   void setCause(int cause);
-  void showDocument(const Document& document);
 
   ui::DesignedWindow* main_;
   RunDirectory run_;

@@ -33,6 +33,8 @@ class CorpusTreeModel : public QAbstractItemModel {
   std::size_t itemOf(const QModelIndex& index) const;
 
   bool isTicked(std::size_t item) const { return item < ticks_.size() && ticks_[item]; }
+  // One entry per item of tree(), 1 where ticked.
+  const std::vector<unsigned char>& ticks() const { return ticks_; }
   // Ticks or unticks an item and everything below it.
   void setTicked(std::size_t item, bool ticked);
   std::vector<Document> tickedDocuments() const;

@@ -94,14 +94,14 @@ void ExtractionController::set_buttons_enabled(bool enabled) {
 
 void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
   if (running()) return;
-  const SearchResults* last = retrieval_.last_search();
-  if (!last || last->list.documents.empty()) {
-    ui::show_message(main_, Message::NoResultsToExtract);
+  Outcome<ResultList> source = retrieval_.session().extraction_source();
+  if (!source) {
+    ui::show_message(main_, source.refusal());
     return;
   }
   // The texts are shared, not copied: the run stays valid whatever the next search does.
-  std::vector<Document> documents = last->list.documents;
-  std::vector<DocumentText> texts = last->list.texts;
+  std::vector<Document> documents = std::move(source->documents);
+  std::vector<DocumentText> texts = std::move(source->texts);
   thread_box_->clear();
 
   std::size_t characters = 0;

@@ -64,6 +64,7 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
       main_(main),
       run_(run),
       corpus_(corpus),
+      session_(run, LibraryTree()),
       keyword_box_(main->requiredControl<QLineEdit>("编辑框_关键词")),
       mode_box_(main->requiredControl<QComboBox>("组合框_组合模式")),
       n_box_(main->requiredControl<QLineEdit>("编辑框_字数")),
@@ -186,7 +187,7 @@ void RetrievalController::sort_results(ResultOrder order) {
 }
 
 void RetrievalController::clear_results() {
-  last_.reset();
+  session_.clear_search();
   list_model_->clear();
   grid_model_->clear();
   status_line_->clear();
@@ -196,24 +197,15 @@ void RetrievalController::clear_results() {
 
 void RetrievalController::search() {
   if (watcher_) return;
-  if (!corpus_.anything_ticked()) {
-    ui::show_message(main_, Message::NothingTicked);
-    return;
-  }
-  std::vector<Document> documents = corpus_.ticked_documents();
-  if (documents.empty()) {
-    ui::show_message(main_, Message::NoDocumentTicked);
-    return;
-  }
   SearchForm form;
   form.keyword_text = to_u16(keyword_box_->text());
   form.mode_text = to_u16(mode_box_->currentText());
   form.n_text = to_u16(n_box_->text());
   form.left_text = to_u16(left_box_->text());
   form.right_text = to_u16(right_box_->text());
-  const ParsedSearchForm parsed = parse_search_form(form);
-  if (!parsed.request) {
-    ui::show_message(main_, parsed.refusal);
+  Outcome<SearchPlan> plan = Session::plan_search(corpus_.tree(), corpus_.ticks(), form);
+  if (!plan) {
+    ui::show_message(main_, plan.refusal());
     return;
   }
 
@@ -235,19 +227,18 @@ void RetrievalController::search() {
   watcher_ = new QFutureWatcher<SearchResults>(this);
   connect(watcher_, &QFutureWatcherBase::finished, this, &RetrievalController::finish_search);
   auto job = running_;
-  watcher_->setFuture(ui::run_in_background(
-      [this, job, documents = std::move(documents), request = *parsed.request]() mutable {
-        SearchOptions options;
-        options.cancel = &job->cancel;
-        options.progress = [this, job](std::size_t done, std::size_t total) {
-          const int percent = total ? static_cast<int>(done * 100 / total) : 100;
-          // Workers finish out of order; only a rise is worth a repaint.
-          int shown = job->percent.load();
-          while (percent > shown && !job->percent.compare_exchange_weak(shown, percent)) {}
-          if (percent > shown) emit searchProgress(percent);
-        };
-        return search_documents(std::move(documents), request, store_, options);
-      }));
+  watcher_->setFuture(ui::run_in_background([this, job, plan = std::move(*plan)]() mutable {
+    SearchOptions options;
+    options.cancel = &job->cancel;
+    options.progress = [this, job](std::size_t done, std::size_t total) {
+      const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+      // Workers finish out of order; only a rise is worth a repaint.
+      int shown = job->percent.load();
+      while (percent > shown && !job->percent.compare_exchange_weak(shown, percent)) {}
+      if (percent > shown) emit searchProgress(percent);
+    };
+    return session_.run_search(std::move(plan), options);
+  }));
 }
 
 void RetrievalController::finish_search() {
@@ -256,39 +247,34 @@ void RetrievalController::finish_search() {
   watcher_ = nullptr;
   running_.reset();
 
-  last_ = std::make_unique<SearchResults>(std::move(results));
-  list_model_->set_results(last_->list);
+  const SearchResults& last = session_.accept_search(std::move(results));
+  list_model_->set_results(last.list);
   show_order_choice(ResultOrder::Document);
   show_list_from_top();
-  grid_model_->set_results(*last_);
-  status_line_->setText(to_qstring(last_->status_line()));
-  hit_line_->setText(to_qstring(last_->hit_line()));
+  grid_model_->set_results(last);
+  status_line_->setText(to_qstring(last.status_line()));
+  hit_line_->setText(to_qstring(last.hit_line()));
   progress_->hide();
   progress_->setValue(0);
   search_button_->setEnabled(true);
 
   // The displayed document now shows the hits of this search.
-  if (view_->has_document()) view_->set_hits(find_hits(*view_->text(), last_->request));
+  if (view_->has_document()) view_->set_hits(find_hits(*view_->text(), last.request));
 
   emit resultsChanged();
-  if (!last_->unreadable.empty()) {
-    std::vector<std::string> names;
-    names.reserve(last_->unreadable.size());
-    for (const Document& d : last_->unreadable) names.push_back(utf16_to_utf8(d.display_name));
-    ui::show_message(main_, utf8(unreadable_documents_message(names)));
+  if (!last.unreadable.empty()) {
+    ui::show_message(main_, utf8(unreadable_documents_text(last.unreadable)));
   }
   emit searchFinished();
 }
 
 void RetrievalController::show_document(const Document& document) {
-  DocumentText text = store_.load(document.path);
+  std::vector<Hit> hits;
+  DocumentText text = session_.read_document(document, &hits);
   if (!text) {
-    ui::show_message(main_,
-                     utf8(unreadable_documents_message({utf16_to_utf8(document.display_name)})));
+    ui::show_message(main_, utf8(unreadable_documents_text({document})));
     return;
   }
-  std::vector<Hit> hits;
-  if (last_) hits = find_hits(*text, last_->request);
   // Filling the view with a text of many megabytes takes a moment; say so.
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   view_->show_document(document, text, std::move(hits));
@@ -304,7 +290,7 @@ void RetrievalController::next_hit() {
     ui::show_message(main_, Message::NoDocumentDisplayed);
     return;
   }
-  if (!last_) {
+  if (!session_.last_search()) {
     ui::show_message(main_, Message::NoSearchYet);
     return;
   }

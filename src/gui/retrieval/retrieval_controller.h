@@ -12,10 +12,10 @@
 
 #include "engine/common/run_directory.h"
 #include "engine/corpus/document.h"
-#include "engine/retrieval/document_store.h"
 #include "engine/retrieval/result_list.h"
 #include "engine/retrieval/result_order.h"
 #include "engine/retrieval/searcher.h"
+#include "engine/session/session.h"
 
 class QLabel;
 class QLineEdit;
@@ -51,11 +51,13 @@ class RetrievalController : public QObject {
   ~RetrievalController() override;
 
   // Nullptr before the first search, and while a new search runs.
-  const SearchResults* last_search() const { return last_.get(); }
+  const SearchResults* last_search() const { return session_.last_search(); }
+  // The working session: the last search and the reading of documents.
+  Session& session() { return session_; }
+  const Session& session() const { return session_; }
   // What the result list shows now: the last search's items or, e.g., extracted sentences.
   const ResultList& shown_results() const;
   void show_results(ResultList list, const QString& status_text);
-  DocumentStore& store() { return store_; }
 
   // What the buttons and list events do; public so that other features and tests can drive them.
   void search();
@@ -93,8 +95,7 @@ class RetrievalController : public QObject {
   ui::DesignedWindow* main_;
   RunDirectory run_;
   CorpusController& corpus_;
-  DocumentStore store_;
-  std::unique_ptr<SearchResults> last_;
+  Session session_;
 
   QLineEdit* keyword_box_;
   QComboBox* mode_box_;

@@ -137,7 +137,6 @@ TEST_F(ScannedLibrary, PathsNameDirectoriesAndDocumentsWithOrWithoutExtension) {
   EXPECT_FALSE(tree.find("../a"));
   EXPECT_FALSE(tree.find("a/../a"));
   EXPECT_FALSE(tree.find("b/ignored.doc"));
-
 }
 
 TEST(LibraryScan, MissingEmptyOrNonDirectoryFolderGivesAnEmptyTree) {

@@ -14,6 +14,7 @@
 
 #include "gui/corpus/corpus_controller.h"
 #include "gui/corpus/corpus_tree_model.h"
+#include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/designed_window.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/window_builder.h"
@@ -243,6 +244,8 @@ class CorpusTreeTest : public QObject {
   }
 
   void doubleClickedDocumentIsShownOnTheFullTextPage() {
+    // The search side shows documents; the tree only reports which one was chosen.
+    new lantaro::RetrievalController(main.get(), library->run, *controller);
     doubleClick(onLabel(2));
     auto* text = main->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"));
     QCOMPARE(text->toPlainText(), QStringLiteral("子曰：学而时习之。"));
