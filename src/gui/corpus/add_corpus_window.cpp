@@ -30,12 +30,13 @@ AddCorpusWindow::AddCorpusWindow(ui::DesignedWindow* window, const RunDirectory&
     : QObject(window),
       window_(window),
       run_(run),
-      file_box_(window->control<QLineEdit>(QStringLiteral("编辑框_语料文件"))),
-      name_box_(window->control<QLineEdit>(QStringLiteral("编辑框_显示名称"))),
-      target_box_(window->control<QLineEdit>(QStringLiteral("编辑框_目标位置"))),
-      kind_box_(window->control<QComboBox>(QStringLiteral("组合框_目录类型"))),
-      directory_name_box_(window->control<QLineEdit>(QStringLiteral("编辑框_新目录名称"))),
-      tree_(window->control<QTreeView>(QStringLiteral("树型框1"))),
+      ui_(ui::resolveControls<ui::AddCorpusControls>(*window)),
+      file_box_(ui_.fileBox),
+      name_box_(ui_.nameBox),
+      target_box_(ui_.targetBox),
+      kind_box_(ui_.directoryKindBox),
+      directory_name_box_(ui_.directoryNameBox),
+      tree_(ui_.locationTree),
       locations_(new QStandardItemModel(this)) {
   // Only the program fills these two.
   file_box_->setReadOnly(true);
@@ -50,12 +51,10 @@ AddCorpusWindow::AddCorpusWindow(ui::DesignedWindow* window, const RunDirectory&
   connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &AddCorpusWindow::onLocationChanged);
   connect(window, &ui::DesignedWindow::created, this, &AddCorpusWindow::fillLocations);
-  if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_选择语料")))
-    connect(b, &QAbstractButton::clicked, this, &AddCorpusWindow::chooseFile);
-  if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_确定")))
-    connect(b, &QAbstractButton::clicked, this, &AddCorpusWindow::importDocument);
-  if (auto* b = window->control<QAbstractButton>(QStringLiteral("按钮_创建新目录")))
-    connect(b, &QAbstractButton::clicked, this, &AddCorpusWindow::createDirectory);
+  connect(ui_.chooseFileButton, &QAbstractButton::clicked, this, &AddCorpusWindow::chooseFile);
+  connect(ui_.importButton, &QAbstractButton::clicked, this, &AddCorpusWindow::importDocument);
+  connect(ui_.createDirectoryButton, &QAbstractButton::clicked, this,
+          &AddCorpusWindow::createDirectory);
 }
 
 void AddCorpusWindow::fillLocations() {

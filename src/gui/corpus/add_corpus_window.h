@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include "engine/common/run_directory.h"
+#include "gui/ui/window_controls.h"
 
 class QComboBox;
 class QLineEdit;
@@ -47,6 +48,7 @@ class AddCorpusWindow : public QObject {
 
   ui::DesignedWindow* window_;
   RunDirectory run_;
+  const ui::AddCorpusControls ui_;
   QLineEdit* file_box_;
   QLineEdit* name_box_;
   QLineEdit* target_box_;

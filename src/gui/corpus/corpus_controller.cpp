@@ -17,6 +17,7 @@
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "gui/ui/window_controls.h"
 
 namespace lantaro {
 namespace {
@@ -47,31 +48,29 @@ QRect corpus_check_box_rect(const QTreeView* view, const QModelIndex& index) {
 
 CorpusController::CorpusController(ui::DesignedWindow* main, const RunDirectory& run)
     : QObject(main), main_(main), run_(run) {
-  view_ = main->control<QTreeView>(QStringLiteral("树型框1"));
+  const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
+  view_ = controls.corpusTree;
   model_ = new CorpusTreeModel(this);
   connect(model_, &CorpusTreeModel::checkToggled, this, &CorpusController::onCheckToggled);
-  if (view_) {
-    // The designed tree comes with placeholder items in a model of its own; they go now.
-    QAbstractItemModel* placeholders = view_->model();
-    QItemSelectionModel* old_selection = view_->selectionModel();
-    view_->setModel(model_);
-    if (placeholders && placeholders->parent() == view_) placeholders->deleteLater();
-    if (old_selection) old_selection->deleteLater();
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setExpandsOnDoubleClick(true);
-    // Every row is one line: lets Qt skip measuring a hundred thousand items.
-    view_->setUniformRowHeights(true);
-    connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { onCurrentChanged(current); });
-    view_->installEventFilter(this);
-    viewport_ = view_->viewport();
-    view_->viewport()->installEventFilter(this);
-  }
-  if (auto* refresh = main->control<QAbstractButton>(QStringLiteral("超级按钮_刷新文献")))
-    connect(refresh, &QAbstractButton::clicked, this, &CorpusController::rebuild);
-  if (auto* add = main->control<QAbstractButton>(QStringLiteral("超级按钮_加入语料")))
-    connect(add, &QAbstractButton::clicked, this, &CorpusController::openAddCorpusWindow);
+  // The designed tree comes with placeholder items in a model of its own; they go now.
+  QAbstractItemModel* placeholders = view_->model();
+  QItemSelectionModel* old_selection = view_->selectionModel();
+  view_->setModel(model_);
+  if (placeholders && placeholders->parent() == view_) placeholders->deleteLater();
+  if (old_selection) old_selection->deleteLater();
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setExpandsOnDoubleClick(true);
+  // Every row is one line: lets Qt skip measuring a hundred thousand items.
+  view_->setUniformRowHeights(true);
+  connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { onCurrentChanged(current); });
+  view_->installEventFilter(this);
+  viewport_ = view_->viewport();
+  view_->viewport()->installEventFilter(this);
+  connect(controls.refreshButton, &QAbstractButton::clicked, this, &CorpusController::rebuild);
+  connect(controls.addCorpusButton, &QAbstractButton::clicked, this,
+          &CorpusController::openAddCorpusWindow);
   rebuild();
 }
 

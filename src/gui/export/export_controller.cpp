@@ -18,6 +18,7 @@
 #include "gui/ui/designed_window.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "gui/ui/window_controls.h"
 
 namespace lantaro {
 namespace {
@@ -41,10 +42,11 @@ int percent(std::size_t part, std::size_t whole) {
 ExportController::ExportController(ui::DesignedWindow* main, const RunDirectory& /*run*/,
                                    RetrievalController& retrieval)
     : QObject(main), main_(main), retrieval_(retrieval) {
-  if (auto* button = main->control<QAbstractButton>(QStringLiteral("超级按钮_提取到TXT")))
-    connect(button, &QAbstractButton::clicked, this, &ExportController::openTextExport);
-  if (auto* button = main->control<QAbstractButton>(QStringLiteral("超级按钮_提取到EXCEL")))
-    connect(button, &QAbstractButton::clicked, this, &ExportController::exportToSpreadsheet);
+  const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
+  connect(controls.exportTxtButton, &QAbstractButton::clicked, this,
+          &ExportController::openTextExport);
+  connect(controls.exportExcelButton, &QAbstractButton::clicked, this,
+          &ExportController::exportToSpreadsheet);
 }
 
 ExportController::~ExportController() {
@@ -68,11 +70,11 @@ void ExportController::openTextExport() {
   if (!text_window_) {
     ui::DesignedWindow* window = ui::build_window(ui::WindowId::TextExport);
     text_window_ = window;
-    text_box_ = window->control<QPlainTextEdit>(QStringLiteral("编辑框1"));
+    const auto controls = ui::resolveControls<ui::TextExportControls>(*window);
+    text_box_ = controls.textBox;
     filler_ = new TextBoxFiller(text_box_, window);
     connect(filler_, &TextBoxFiller::filled, this, &ExportController::textExportFilled);
-    if (auto* save = window->control<QAction>(QStringLiteral("保存")))
-      connect(save, &QAction::triggered, this, &ExportController::saveText);
+    connect(controls.saveCommand, &QAction::triggered, this, &ExportController::saveText);
   }
   // The engine builds the whole text in one pass; the box takes it a slice at a time.
   if (filler_) filler_->fill(to_qstring(result_text(results)));

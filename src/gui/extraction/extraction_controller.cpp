@@ -33,28 +33,24 @@ ExtractionController::ExtractionController(ui::DesignedWindow* main, RetrievalCo
     : QObject(main),
       main_(main),
       retrieval_(retrieval),
-      panel_(main->requiredControl<QWidget>("外形框1")),
-      toggle_button_(main->requiredControl<QAbstractButton>("超级按钮_句子提取")),
-      close_button_(main->requiredControl<QAbstractButton>("按钮_关闭语句提取按钮面板")),
-      dialogue_button_(main->requiredControl<QAbstractButton>("超级按钮_提取对话句")),
-      narrative_button_(main->requiredControl<QAbstractButton>("超级按钮_提取叙述句")),
-      all_button_(main->requiredControl<QAbstractButton>("超级按钮_提取全部句")),
-      multi_button_(main->requiredControl<QAbstractButton>("超级按钮_多线程提取全部句")),
-      thread_box_(main->requiredControl<QLineEdit>("编辑框_线程执行信息")) {
+      ui_(ui::resolveControls<ui::MainWindowControls>(*main)) {
   // The multi-threaded button belongs in the row with the others: it shows and hides with the
   // panel like they do.
-  multi_button_->setVisible(true);
-  toggle_button_->setText(panel_->isVisibleTo(main_) ? kPanelOpenCaption : kPanelClosedCaption);
+  ui_.threadedAllSentencesButton->setVisible(true);
+  ui_.extractionButton->setText(ui_.extractionPanel->isVisibleTo(main_) ? kPanelOpenCaption
+                                                                        : kPanelClosedCaption);
 
-  connect(toggle_button_, &QAbstractButton::clicked, this, &ExtractionController::toggle_panel);
-  connect(close_button_, &QAbstractButton::clicked, this, &ExtractionController::close_panel);
-  connect(dialogue_button_, &QAbstractButton::clicked, this,
+  connect(ui_.extractionButton, &QAbstractButton::clicked, this,
+          &ExtractionController::toggle_panel);
+  connect(ui_.closeExtractionPanelButton, &QAbstractButton::clicked, this,
+          &ExtractionController::close_panel);
+  connect(ui_.dialogueButton, &QAbstractButton::clicked, this,
           [this] { extract(ExtractionMode::Dialogue, false); });
-  connect(narrative_button_, &QAbstractButton::clicked, this,
+  connect(ui_.narrativeButton, &QAbstractButton::clicked, this,
           [this] { extract(ExtractionMode::Narrative, false); });
-  connect(all_button_, &QAbstractButton::clicked, this,
+  connect(ui_.allSentencesButton, &QAbstractButton::clicked, this,
           [this] { extract(ExtractionMode::AllSentences, false); });
-  connect(multi_button_, &QAbstractButton::clicked, this,
+  connect(ui_.threadedAllSentencesButton, &QAbstractButton::clicked, this,
           [this] { extract(ExtractionMode::AllSentences, true); });
   // A search that ends while we extract makes our items stale: they must not replace its list.
   connect(&retrieval_, &RetrievalController::resultsChanged, this, [this] {
@@ -71,23 +67,24 @@ ExtractionController::~ExtractionController() {
 }
 
 void ExtractionController::toggle_panel() {
-  if (panel_->isVisibleTo(main_)) {
+  if (ui_.extractionPanel->isVisibleTo(main_)) {
     close_panel();
     return;
   }
-  panel_->show();
-  panel_->raise();
-  toggle_button_->setText(kPanelOpenCaption);
+  ui_.extractionPanel->show();
+  ui_.extractionPanel->raise();
+  ui_.extractionButton->setText(kPanelOpenCaption);
 }
 
 void ExtractionController::close_panel() {
-  panel_->hide();
+  ui_.extractionPanel->hide();
   // The caption always names what the next click does.
-  toggle_button_->setText(kPanelClosedCaption);
+  ui_.extractionButton->setText(kPanelClosedCaption);
 }
 
 void ExtractionController::set_buttons_enabled(bool enabled) {
-  for (QAbstractButton* b : {dialogue_button_, narrative_button_, all_button_, multi_button_}) {
+  for (QAbstractButton* b : {ui_.dialogueButton, ui_.narrativeButton, ui_.allSentencesButton,
+                             ui_.threadedAllSentencesButton}) {
     b->setEnabled(enabled);
   }
 }
@@ -102,7 +99,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
   // The texts are shared, not copied: the run stays valid whatever the next search does.
   std::vector<Document> documents = std::move(source->documents);
   std::vector<DocumentText> texts = std::move(source->texts);
-  thread_box_->clear();
+  ui_.threadInfoBox->clear();
 
   std::size_t characters = 0;
   for (const DocumentText& t : texts) characters += t ? t->size() : 0;
@@ -125,7 +122,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
       QMetaObject::invokeMethod(
           this,
           [this, text] {
-            thread_box_->setText(text);
+            ui_.threadInfoBox->setText(text);
             emit workerMessage(text);
           },
           Qt::QueuedConnection);

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "engine/extraction/extractor.h"
+#include "gui/ui/window_controls.h"
 
 class QLineEdit;
 class QAbstractButton;
@@ -59,14 +60,7 @@ class ExtractionController : public QObject {
 
   ui::DesignedWindow* main_;
   RetrievalController& retrieval_;
-  QWidget* panel_;
-  QAbstractButton* toggle_button_;
-  QAbstractButton* close_button_;
-  QAbstractButton* dialogue_button_;
-  QAbstractButton* narrative_button_;
-  QAbstractButton* all_button_;
-  QAbstractButton* multi_button_;
-  QLineEdit* thread_box_;
+  const ui::MainWindowControls ui_;
 
   std::shared_ptr<Run> run_;
   QFutureWatcher<ExtractionResult>* watcher_ = nullptr;

@@ -11,12 +11,11 @@
 #include "engine/common/codepage.h"
 #include "gui/ui/designed_window.h"
 #include "gui/ui/window_builder.h"
+#include "gui/ui/window_controls.h"
 #include "platform/platform.h"
 
 namespace lantaro {
 namespace {
-
-const QString kHelpBox = QStringLiteral("编辑框1");
 
 // The help file as text: GBK like the corpus (a UTF-8 file edited by hand is read as such).
 // Empty when the file is missing or cannot be read; the help window then stays empty.
@@ -44,20 +43,17 @@ void bring_to_front(QWidget* window) {
 
 InfoController::InfoController(ui::DesignedWindow* main, const RunDirectory& run)
     : QObject(main), run_(run), open_address_(&platform::open_with_shell) {
+  const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
   const struct {
-    const char16_t* name;
+    QAbstractButton* button;
     void (InfoController::*open)();
   } buttons[] = {
-      {u"超级按钮_操作帮助", &InfoController::openHelp},
-      {u"超级按钮_程序信息", &InfoController::openProgramInfo},
-      {u"超级按钮_赞助支持", &InfoController::openSponsor},
-      {u"超级按钮_更多信息", &InfoController::openWebSite},
+      {controls.helpButton, &InfoController::openHelp},
+      {controls.programInfoButton, &InfoController::openProgramInfo},
+      {controls.sponsorButton, &InfoController::openSponsor},
+      {controls.moreInfoButton, &InfoController::openWebSite},
   };
-  for (const auto& b : buttons) {
-    if (auto* button = main->control<QAbstractButton>(QString::fromUtf16(b.name))) {
-      connect(button, &QAbstractButton::clicked, this, b.open);
-    }
-  }
+  for (const auto& b : buttons) connect(b.button, &QAbstractButton::clicked, this, b.open);
 }
 
 void InfoController::openOnce(QPointer<ui::DesignedWindow>& slot, ui::WindowId id,
@@ -80,8 +76,7 @@ void InfoController::openHelp() {
 }
 
 void InfoController::fillHelp(ui::DesignedWindow* window) const {
-  auto* box = window->control<QPlainTextEdit>(kHelpBox);
-  if (!box) return;
+  QPlainTextEdit* box = ui::resolveControls<ui::HelpControls>(*window).helpBox;
   box->setPlainText(read_help_text(run_));
   // Shown from its first line, with the caret there rather than after the last line.
   box->moveCursor(QTextCursor::Start);

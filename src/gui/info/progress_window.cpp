@@ -7,6 +7,7 @@
 
 #include "gui/ui/designed_window.h"
 #include "gui/ui/window_builder.h"
+#include "gui/ui/window_controls.h"
 
 namespace lantaro {
 namespace {
@@ -38,11 +39,9 @@ void ProgressWindow::open() {
     return;
   }
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Progress, over_);
-  for (const char16_t* name : {kUpperBar, kLowerBar}) {
-    if (auto* b = window->control<QProgressBar>(QString::fromUtf16(name))) {
-      b->setStyleSheet(QLatin1String(kSegmentedStyle));
-    }
-  }
+  bars_ = ui::resolveControls<ui::ProgressControls>(*window);
+  for (QProgressBar* b : {bars_.upperBar, bars_.lowerBar})
+    b->setStyleSheet(QLatin1String(kSegmentedStyle));
   connect(window, &QObject::destroyed, this, &ProgressWindow::closed);
   window_ = window;
   window->open();
@@ -53,7 +52,9 @@ void ProgressWindow::close() {
 }
 
 QProgressBar* ProgressWindow::bar(const char16_t* name) const {
-  return window_ ? window_->control<QProgressBar>(QString::fromUtf16(name)) : nullptr;
+  // The bars go with their window.
+  if (!window_) return nullptr;
+  return name == kUpperBar ? bars_.upperBar : bars_.lowerBar;
 }
 
 void ProgressWindow::setBar(const char16_t* name, int position) {

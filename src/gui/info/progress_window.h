@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "gui/ui/designed_window.h"
+#include "gui/ui/window_controls.h"
 
 class QProgressBar;
 class QWidget;
@@ -46,6 +47,7 @@ class ProgressWindow : public QObject {
 
   QPointer<QWidget> over_;
   QPointer<ui::DesignedWindow> window_;
+  ui::ProgressControls bars_;
 };
 
 }  // namespace lantaro

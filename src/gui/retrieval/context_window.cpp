@@ -12,12 +12,11 @@
 #include "gui/retrieval/document_view.h"
 #include "gui/ui/text_box.h"
 #include "gui/ui/window_builder.h"
+#include "gui/ui/window_controls.h"
 
 namespace lantaro {
 
-namespace {
-const QString kContextBox = QStringLiteral("超级编辑框1");
-}
+namespace {}
 
 MarginKeeper::MarginKeeper(QWidget* control, int margin)
     : QObject(control), control_(control), margin_(margin) {
@@ -52,7 +51,7 @@ ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t inde
   const std::u16string_view shown = text.substr(passage.start, passage.length);
 
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Context, parent);
-  auto* box = window->control<QPlainTextEdit>(kContextBox);
+  QPlainTextEdit* box = ui::resolveControls<ui::ContextControls>(*window).passageBox;
   new MarginKeeper(box, kContextBoxMargin);
   // The context lengths come from the settings file and may be huge: a very long line is cut for
   // display as in the full-text view (copies still give it whole); every line is a block of its

@@ -65,68 +65,53 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
       run_(run),
       corpus_(corpus),
       session_(run, LibraryTree()),
-      keyword_box_(main->requiredControl<QLineEdit>("编辑框_关键词")),
-      mode_box_(main->requiredControl<QComboBox>("组合框_组合模式")),
-      n_box_(main->requiredControl<QLineEdit>("编辑框_字数")),
-      left_box_(main->requiredControl<QLineEdit>("编辑框_左字数")),
-      right_box_(main->requiredControl<QLineEdit>("编辑框_右字数")),
-      search_button_(main->requiredControl<QPushButton>("按钮_搜索")),
-      progress_(main->requiredControl<QProgressBar>("进度条1")),
-      hint_(main->requiredControl<ui::BalloonTip>("气球提示框1")),
-      tabs_(main->requiredControl<ui::TabControl>("高级选择夹1")),
-      list_view_(main->requiredControl<QListView>("列表框1")),
-      grid_view_(main->requiredControl<QTableView>("高级表格1")),
-      status_line_(main->requiredControl<QLabel>("透明标签_执行结果")),
-      hit_line_(main->requiredControl<QLabel>("透明标签1")),
-      full_text_(main->requiredControl<QPlainTextEdit>("超级编辑框1")),
-      next_button_(main->requiredControl<QPushButton>("按钮1")),
-      panel_(main->requiredControl<QPlainTextEdit>("超级编辑框2")),
-      thread_box_(main->requiredControl<QLineEdit>("编辑框_线程执行信息")),
+      ui_(ui::resolveControls<ui::MainWindowControls>(*main)),
       list_model_(new ResultListModel(this)),
       grid_model_(new HitGridModel(this)),
-      view_(new DocumentView(full_text_, this)) {
-  list_view_->setUniformItemSizes(true);
-  list_view_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list_view_->setModel(list_model_);
+      view_(new DocumentView(ui_.fullText, this)) {
+  ui_.resultList->setUniformItemSizes(true);
+  ui_.resultList->setSelectionMode(QAbstractItemView::SingleSelection);
+  ui_.resultList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ui_.resultList->setModel(list_model_);
 
-  grid_view_->setModel(grid_model_);
-  grid_view_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_view_->setSelectionMode(QAbstractItemView::SingleSelection);
-  grid_view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid_view_->verticalHeader()->setVisible(false);
+  ui_.hitGrid->setModel(grid_model_);
+  ui_.hitGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ui_.hitGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+  ui_.hitGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ui_.hitGrid->verticalHeader()->setVisible(false);
   // Rows of one text line: the small grid then shows five documents instead of three and a half.
-  grid_view_->verticalHeader()->setDefaultSectionSize(grid_view_->fontMetrics().lineSpacing() + 4);
-  grid_view_->horizontalHeader()->setSectionResizeMode(HitGridModel::DocumentColumn,
-                                                       QHeaderView::Stretch);
-  grid_view_->setColumnWidth(HitGridModel::SerialColumn, 48);
-  grid_view_->setColumnWidth(HitGridModel::HitsColumn, 72);
+  ui_.hitGrid->verticalHeader()->setDefaultSectionSize(ui_.hitGrid->fontMetrics().lineSpacing() +
+                                                       4);
+  ui_.hitGrid->horizontalHeader()->setSectionResizeMode(HitGridModel::DocumentColumn,
+                                                        QHeaderView::Stretch);
+  ui_.hitGrid->setColumnWidth(HitGridModel::SerialColumn, 48);
+  ui_.hitGrid->setColumnWidth(HitGridModel::HitsColumn, 72);
 
-  connect(search_button_, &QPushButton::clicked, this, &RetrievalController::search);
-  connect(next_button_, &QPushButton::clicked, this, &RetrievalController::next_hit);
+  connect(ui_.searchButton, &QPushButton::clicked, this, &RetrievalController::search);
+  connect(ui_.nextHitButton, &QPushButton::clicked, this, &RetrievalController::next_hit);
   connect(&corpus_, &CorpusController::documentActivated, this,
           &RetrievalController::show_document);
-  connect(list_view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+  connect(ui_.resultList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             if (current.isValid()) show_item_line(static_cast<std::size_t>(current.row()));
           });
-  connect(list_view_, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
+  connect(ui_.resultList, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
     if (index.isValid()) open_context(static_cast<std::size_t>(index.row()));
   });
   for (ResultOrder order : {ResultOrder::Document, ResultOrder::Left, ResultOrder::Right}) {
-    auto* action = list_view_->findChild<QAction*>(
+    auto* action = ui_.resultList->findChild<QAction*>(
         QString::fromUtf8(kOrderChoices[static_cast<int>(order)]), Qt::FindDirectChildrenOnly);
     Q_ASSERT(action);
     if (action) connect(action, &QAction::triggered, this, [this, order] { sort_results(order); });
   }
   // As the corpus tree's double click: the document with its hits, on the second page.
-  connect(grid_view_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+  connect(ui_.hitGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
     if (const Document* document = grid_model_->document_at(index.row())) show_document(*document);
   });
   // Queued by nature: emitted on worker threads, received on the UI thread.
-  connect(this, &RetrievalController::searchProgress, progress_, &QProgressBar::setValue);
+  connect(this, &RetrievalController::searchProgress, ui_.progressBar, &QProgressBar::setValue);
 
-  keyword_box_->installEventFilter(this);
+  ui_.keywordBox->installEventFilter(this);
 }
 
 RetrievalController::~RetrievalController() {
@@ -139,8 +124,8 @@ RetrievalController::~RetrievalController() {
 
 bool RetrievalController::eventFilter(QObject* watched, QEvent* event) {
   // The two-keyword syntax is easy to miss: explain it every time the box is entered.
-  if (watched == keyword_box_ && event->type() == QEvent::FocusIn)
-    hint_->showAt(keyword_box_, kKeywordHintTitle, kKeywordHint, kKeywordHintMsecs);
+  if (watched == ui_.keywordBox && event->type() == QEvent::FocusIn)
+    ui_.keywordHint->showAt(ui_.keywordBox, kKeywordHintTitle, kKeywordHint, kKeywordHintMsecs);
   return QObject::eventFilter(watched, event);
 }
 
@@ -149,60 +134,61 @@ const ResultList& RetrievalController::shown_results() const { return list_model
 void RetrievalController::show_results(ResultList list, const QString& status_text) {
   list_model_->set_results(std::move(list));
   show_order_choice(ResultOrder::Document);
-  status_line_->setText(status_text);
+  ui_.statusLine->setText(status_text);
   show_list_from_top();
   emit resultsChanged();
 }
 
 void RetrievalController::show_list_from_top() {
-  tabs_->setCurrentPage(kListPage);
-  list_view_->scrollToTop();
+  ui_.tabs->setCurrentPage(kListPage);
+  ui_.resultList->scrollToTop();
 }
 
 void RetrievalController::show_order_choice(ResultOrder order) {
   const QString caption = QString::fromUtf8(kOrderChoices[static_cast<int>(order)]);
-  for (QAction* action : list_view_->actions()) action->setChecked(action->objectName() == caption);
+  for (QAction* action : ui_.resultList->actions())
+    action->setChecked(action->objectName() == caption);
   // Extracted sentences have no hit to sort by.
   const bool sortable = list_model_->results().kind == ResultKind::Search;
-  for (QAction* action : list_view_->actions())
+  for (QAction* action : ui_.resultList->actions())
     action->setEnabled(sortable || action->objectName() == caption);
 }
 
 void RetrievalController::sort_results(ResultOrder order) {
   // The item the user was reading stays selected and in view.
-  const QModelIndex current = list_view_->currentIndex();
+  const QModelIndex current = ui_.resultList->currentIndex();
   std::optional<ResultItem> reading;
   if (current.isValid())
     reading = list_model_->results().items[static_cast<std::size_t>(current.row())];
   if (!list_model_->set_order(order)) order = list_model_->order();
   show_order_choice(order);
-  list_view_->scrollToTop();
+  ui_.resultList->scrollToTop();
   if (!reading) return;
   const std::vector<ResultItem>& items = list_model_->results().items;
   const auto found = std::find(items.begin(), items.end(), *reading);
   if (found == items.end()) return;
   const QModelIndex row = list_model_->index(static_cast<int>(found - items.begin()));
-  list_view_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
-  list_view_->scrollTo(row, QAbstractItemView::PositionAtCenter);
+  ui_.resultList->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+  ui_.resultList->scrollTo(row, QAbstractItemView::PositionAtCenter);
 }
 
 void RetrievalController::clear_results() {
   session_.clear_search();
   list_model_->clear();
   grid_model_->clear();
-  status_line_->clear();
-  hit_line_->clear();
+  ui_.statusLine->clear();
+  ui_.hitLine->clear();
   emit resultsChanged();
 }
 
 void RetrievalController::search() {
   if (watcher_) return;
   SearchForm form;
-  form.keyword_text = to_u16(keyword_box_->text());
-  form.mode_text = to_u16(mode_box_->currentText());
-  form.n_text = to_u16(n_box_->text());
-  form.left_text = to_u16(left_box_->text());
-  form.right_text = to_u16(right_box_->text());
+  form.keyword_text = to_u16(ui_.keywordBox->text());
+  form.mode_text = to_u16(ui_.modeBox->currentText());
+  form.n_text = to_u16(ui_.countBox->text());
+  form.left_text = to_u16(ui_.leftCountBox->text());
+  form.right_text = to_u16(ui_.rightCountBox->text());
   Outcome<SearchPlan> plan = Session::plan_search(corpus_.tree(), corpus_.ticks(), form);
   if (!plan) {
     ui::show_message(main_, plan.refusal());
@@ -211,17 +197,17 @@ void RetrievalController::search() {
 
   clear_results();
   // Nothing of an earlier search or extraction may pass for part of this one.
-  panel_->clear();
-  panel_->setExtraSelections({});
-  thread_box_->clear();
+  ui_.bottomPanel->clear();
+  ui_.bottomPanel->setExtraSelections({});
+  ui_.threadInfoBox->clear();
   show_list_from_top();
   // A disabled button hands its focus to the next box in the tab chain (the left count, text
   // selected), where the next keystroke would overwrite it; the result list is where the user
   // looks next anyway.
-  if (search_button_->hasFocus()) list_view_->setFocus(Qt::OtherFocusReason);
-  search_button_->setEnabled(false);
-  progress_->setValue(0);
-  progress_->show();
+  if (ui_.searchButton->hasFocus()) ui_.resultList->setFocus(Qt::OtherFocusReason);
+  ui_.searchButton->setEnabled(false);
+  ui_.progressBar->setValue(0);
+  ui_.progressBar->show();
 
   running_ = std::make_shared<RunningSearch>();
   watcher_ = new QFutureWatcher<SearchResults>(this);
@@ -252,11 +238,11 @@ void RetrievalController::finish_search() {
   show_order_choice(ResultOrder::Document);
   show_list_from_top();
   grid_model_->set_results(last);
-  status_line_->setText(to_qstring(last.status_line()));
-  hit_line_->setText(to_qstring(last.hit_line()));
-  progress_->hide();
-  progress_->setValue(0);
-  search_button_->setEnabled(true);
+  ui_.statusLine->setText(to_qstring(last.status_line()));
+  ui_.hitLine->setText(to_qstring(last.hit_line()));
+  ui_.progressBar->hide();
+  ui_.progressBar->setValue(0);
+  ui_.searchButton->setEnabled(true);
 
   // The displayed document now shows the hits of this search.
   if (view_->has_document()) view_->set_hits(find_hits(*view_->text(), last.request));
@@ -279,10 +265,10 @@ void RetrievalController::show_document(const Document& document) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   view_->show_document(document, text, std::move(hits));
   QGuiApplication::restoreOverrideCursor();
-  tabs_->setCurrentPage(kFullTextPage);
-  status_line_->setText(QStringLiteral("当前显示的文献：") + to_qstring(document.display_name) +
-                        QStringLiteral("，共计") + QString::number(character_count(*text)) +
-                        QStringLiteral("字"));
+  ui_.tabs->setCurrentPage(kFullTextPage);
+  ui_.statusLine->setText(QStringLiteral("当前显示的文献：") + to_qstring(document.display_name) +
+                          QStringLiteral("，共计") + QString::number(character_count(*text)) +
+                          QStringLiteral("字"));
 }
 
 void RetrievalController::next_hit() {
@@ -317,20 +303,20 @@ void RetrievalController::show_item_line(std::size_t index) {
                        to_qstring(list.documents.at(item.document).display_name) +
                        QStringLiteral("》");
   const std::u16string_view line = text.substr(begin, end - begin);
-  panel_->setPlainText(name + view_text(line));
+  ui_.bottomPanel->setPlainText(name + view_text(line));
 
   const LineBreakMap map(line);
-  QTextCursor hit(panel_->document());
+  QTextCursor hit(ui_.bottomPanel->document());
   const auto offset = static_cast<std::size_t>(name.size());
   hit.setPosition(static_cast<int>(offset + map.to_view(item.hit_start - begin)));
   hit.setPosition(static_cast<int>(offset + map.to_view(hit_end - begin)), QTextCursor::KeepAnchor);
   QTextCharFormat format;
   format.setBackground(kPanelHitBackground);
-  panel_->setExtraSelections({QTextEdit::ExtraSelection{hit, format}});
-  QTextCursor caret(panel_->document());
+  ui_.bottomPanel->setExtraSelections({QTextEdit::ExtraSelection{hit, format}});
+  QTextCursor caret(ui_.bottomPanel->document());
   caret.setPosition(hit.selectionStart());
-  panel_->setTextCursor(caret);
-  panel_->ensureCursorVisible();
+  ui_.bottomPanel->setTextCursor(caret);
+  ui_.bottomPanel->ensureCursorVisible();
 }
 
 ui::DesignedWindow* RetrievalController::open_context(std::size_t index) {

@@ -16,6 +16,7 @@
 #include "engine/retrieval/result_order.h"
 #include "engine/retrieval/searcher.h"
 #include "engine/session/session.h"
+#include "gui/ui/window_controls.h"
 
 class QLabel;
 class QLineEdit;
@@ -96,24 +97,7 @@ class RetrievalController : public QObject {
   RunDirectory run_;
   CorpusController& corpus_;
   Session session_;
-
-  QLineEdit* keyword_box_;
-  QComboBox* mode_box_;
-  QLineEdit* n_box_;
-  QLineEdit* left_box_;
-  QLineEdit* right_box_;
-  QPushButton* search_button_;
-  QProgressBar* progress_;
-  ui::BalloonTip* hint_;
-  ui::TabControl* tabs_;
-  QListView* list_view_;
-  QTableView* grid_view_;
-  QLabel* status_line_;
-  QLabel* hit_line_;
-  QPlainTextEdit* full_text_;
-  QPushButton* next_button_;
-  QPlainTextEdit* panel_;
-  QLineEdit* thread_box_;
+  const ui::MainWindowControls ui_;
 
   ResultListModel* list_model_;
   HitGridModel* grid_model_;

@@ -42,13 +42,6 @@ class DesignedWindow : public QWidget {
   T* control(const QString& name) const {
     return findChild<T*>(name);
   }
-  // A control the window's definition has, which a feature cannot work without.
-  template <class T>
-  T* requiredControl(const char* name) const {
-    T* found = control<T>(QString::fromUtf8(name));
-    Q_ASSERT(found);
-    return found;
-  }
 
   // The widget that holds the controls placed on the window (the window itself, or the area
   // under the menu bar).
