@@ -112,7 +112,8 @@ class FolderWatch {
 std::vector<std::string> utf8_arguments(int argc, char** argv);
 
 // Makes a console show the program's UTF-8 output as such (a Windows console otherwise reads it in
-// its own code page). Output redirected to a file is not affected. Nothing to do elsewhere.
+// its own code page), and has standard output and error write line ends as the program writes
+// them, so redirected output is the same bytes on every platform. Nothing to do elsewhere.
 void use_utf8_console();
 
 // Full path of the running executable, UTF-8; empty when the system cannot tell.

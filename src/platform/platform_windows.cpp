@@ -9,6 +9,9 @@
 // clang-format on
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <vector>
 
 namespace lantaro::platform {
@@ -136,7 +139,12 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
   return out;
 }
 
-void use_utf8_console() { SetConsoleOutputCP(CP_UTF8); }
+void use_utf8_console() {
+  SetConsoleOutputCP(CP_UTF8);
+  // The C runtime would turn each "\n" into "\r\n" in text mode.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 std::string executable_path() {
   std::vector<wchar_t> buf(32768);
