@@ -1,3 +1,25 @@
+# Build-time tools (tools/) run on the build machine. A cross build cannot run what it builds,
+# so it takes them from a native build of the same tree (scripts/windows.sh makes one).
+if(CMAKE_CROSSCOMPILING)
+  set(LANTARO_HOST_TOOLS_DIR "" CACHE PATH "The tools/ folder of a native build of this tree")
+  if(NOT EXISTS "${LANTARO_HOST_TOOLS_DIR}/gbk_encode")
+    message(FATAL_ERROR "A cross build runs the build-time tools of a native build: set "
+      "LANTARO_HOST_TOOLS_DIR to its tools/ folder")
+  endif()
+endif()
+
+# lantaro_tool(var name): ${var} runs the build-time tool `name` in a custom command and
+# ${var}_DEPENDS is what that command depends on.
+function(lantaro_tool var name)
+  if(CMAKE_CROSSCOMPILING)
+    set(${var} ${LANTARO_HOST_TOOLS_DIR}/${name} PARENT_SCOPE)
+    set(${var}_DEPENDS ${LANTARO_HOST_TOOLS_DIR}/${name} PARENT_SCOPE)
+  else()
+    set(${var} $<TARGET_FILE:${name}> PARENT_SCOPE)
+    set(${var}_DEPENDS ${name} PARENT_SCOPE)
+  endif()
+endfunction()
+
 # lantaro_engine_library(name SOURCES ... DEPS ...): standard C++ only, no Qt.
 function(lantaro_engine_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})

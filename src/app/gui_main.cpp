@@ -7,6 +7,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "engine/common/run_directory.h"
 #include "engine/common/text.h"
@@ -62,6 +65,12 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Lantaro"));
+  // Qt's own texts (standard buttons, file dialogs) in Chinese like everything else. The Windows
+  // package ships the translation beside the program; elsewhere it is the system's, if any.
+  QTranslator qt_texts;
+  if (qt_texts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qt_texts);
 
   const lantaro::RunDirectory run = lantaro::RunDirectory::of_running_program();
   std::error_code ignored;

@@ -1,5 +1,5 @@
 #pragma once
-// The only place that talks to the operating system directly: code-page conversion and the shell.
+// The only place that talks to the operating system directly: files, the shell, the console, time.
 // platform_posix.cpp and platform_windows.cpp implement it; everything else stays portable.
 
 #include <cstdint>
@@ -12,13 +12,6 @@
 #include <vector>
 
 namespace lantaro::platform {
-
-// Converts a complete GB18030 byte run to UTF-16. Empty result when the bytes are not valid
-// GB18030 (the caller decides how to replace them). iconv here, MultiByteToWideChar on Windows.
-std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes);
-
-// Converts UTF-16 (no lone surrogates) to GB18030. Empty result when the converter refuses.
-std::optional<std::string> utf16_to_gb18030(std::u16string_view text);
 
 // Asks the desktop to open a file or address with its associated program; does not wait.
 // Returns false when the request could not even be handed over.
@@ -119,7 +112,8 @@ class FolderWatch {
 std::vector<std::string> utf8_arguments(int argc, char** argv);
 
 // Makes a console show the program's UTF-8 output as such (a Windows console otherwise reads it in
-// its own code page). Output redirected to a file is not affected. Nothing to do elsewhere.
+// its own code page), and has standard output and error write line ends as the program writes
+// them, so redirected output is the same bytes on every platform. Nothing to do elsewhere.
 void use_utf8_console();
 
 // Full path of the running executable, UTF-8; empty when the system cannot tell.

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <iconv.h>
 #include <spawn.h>
 #include <sys/stat.h>
 
@@ -21,72 +20,6 @@
 extern char** environ;
 
 namespace lantaro::platform {
-namespace {
-
-// RAII around an iconv descriptor.
-class Iconv {
- public:
-  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~Iconv() {
-    if (ok()) iconv_close(cd_);
-  }
-  Iconv(const Iconv&) = delete;
-  Iconv& operator=(const Iconv&) = delete;
-  // (iconv_t)-1 is iconv_open's documented failure value.
-  // NOLINTNEXTLINE(performance-no-int-to-ptr)
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-
-  // Converts all of `in`; false on any invalid or incomplete sequence.
-  bool convert(const char* in, size_t in_len, std::string& out) {
-    out.assign(in_len * 2 + 16, '\0');
-    char* src = const_cast<char*>(in);
-    size_t src_left = in_len;
-    size_t done = 0;
-    for (;;) {
-      char* dst = out.data() + done;
-      size_t dst_left = out.size() - done;
-      size_t rc = iconv(cd_, src_left ? &src : nullptr, &src_left, &dst, &dst_left);
-      done = out.size() - dst_left;
-      if (rc != static_cast<size_t>(-1) && src_left == 0) break;
-      if (rc == static_cast<size_t>(-1) && errno == E2BIG) {
-        out.resize(out.size() * 2);
-        continue;
-      }
-      if (rc == static_cast<size_t>(-1)) return false;
-    }
-    out.resize(done);
-    return true;
-  }
-
- private:
-  iconv_t cd_;
-};
-
-}  // namespace
-
-std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes) {
-  Iconv cd("UTF-16LE", "GB18030");
-  std::string raw;
-  if (!cd.ok() || !cd.convert(bytes.data(), bytes.size(), raw)) return std::nullopt;
-  std::u16string text(raw.size() / 2, u'\0');
-  for (size_t i = 0; i < text.size(); ++i)
-    text[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
-                                    (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-  return text;
-}
-
-std::optional<std::string> utf16_to_gb18030(std::u16string_view text) {
-  Iconv cd("GB18030", "UTF-16LE");
-  std::string raw(text.size() * 2, '\0');
-  for (size_t i = 0; i < text.size(); ++i) {
-    raw[2 * i] = static_cast<char>(text[i] & 0xFF);
-    raw[2 * i + 1] = static_cast<char>(text[i] >> 8);
-  }
-  std::string out;
-  if (!cd.ok() || !cd.convert(raw.data(), raw.size(), out)) return std::nullopt;
-  return out;
-}
-
 namespace {
 // Runs a program without a shell (no quoting pitfalls); returns its exit status or -1.
 int run_program(std::vector<std::string> argv, std::string* output) {

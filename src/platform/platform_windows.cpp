@@ -1,16 +1,21 @@
 #include "platform/platform.h"
 
+// windows.h before the other Windows headers, which need what it declares.
+// clang-format off
 #define WIN32_LEAN_AND_MEAN
-#include <algorithm>
+#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
 #include <vector>
-#include <windows.h>
 
 namespace lantaro::platform {
 namespace {
-constexpr UINT kGb18030 = 54936;
-
 std::wstring widen_utf8(const std::string& s) {
   if (s.empty()) return {};
   int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
@@ -19,29 +24,6 @@ std::wstring widen_utf8(const std::string& s) {
   return w;
 }
 }  // namespace
-
-std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes) {
-  if (bytes.empty()) return std::u16string();
-  int n = MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, bytes.data(),
-                              static_cast<int>(bytes.size()), nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::u16string out(static_cast<size_t>(n), u'\0');
-  MultiByteToWideChar(kGb18030, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                      reinterpret_cast<wchar_t*>(out.data()), n);
-  return out;
-}
-
-std::optional<std::string> utf16_to_gb18030(std::u16string_view text) {
-  if (text.empty()) return std::string();
-  auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-  int n = WideCharToMultiByte(kGb18030, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr,
-                              nullptr);
-  if (n <= 0) return std::nullopt;
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(kGb18030, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
 
 bool open_with_shell(const std::string& path_or_url_utf8) {
   auto rc = reinterpret_cast<INT_PTR>(ShellExecuteW(
@@ -157,7 +139,12 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
   return out;
 }
 
-void use_utf8_console() { SetConsoleOutputCP(CP_UTF8); }
+void use_utf8_console() {
+  SetConsoleOutputCP(CP_UTF8);
+  // The C runtime would turn each "\n" into "\r\n" in text mode.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
 
 std::string executable_path() {
   std::vector<wchar_t> buf(32768);

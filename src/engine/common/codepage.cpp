@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
+#include <iterator>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>
@@ -13,7 +13,6 @@
 #endif
 
 #include "engine/common/text.h"
-#include "platform/platform.h"
 
 namespace lantaro {
 namespace {
@@ -28,131 +27,88 @@ bool is_lead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 bool is_trail(unsigned char b) { return b >= 0x40 && b <= 0xFE && b != 0x7F; }
 bool is_digit(unsigned char b) { return b >= 0x30 && b <= 0x39; }
 
-// Lookup tables filled once from the platform converter, so decoding a large corpus costs a table
-// read per character instead of a converter call, and agrees with the platform byte for byte.
-struct DecodeTables {
-  // A few two-byte codes decode outside the basic plane, hence code points, not code units.
-  std::array<char32_t, std::size_t{kLeadCount} * kTrailCount> two_byte{};
-  // The same indexed by both bytes as they come (first byte 0x80..0xFF), so the common case costs
-  // no range checks: 0 where the second byte is no trail byte (or the first no lead byte),
-  // kWide where the code point lies outside the basic plane (look in two_byte), U+FFFD where the
-  // pair is well-formed but unassigned.
+// The GB18030 tables, generated at build time (tools/gb18030_tables): every build decodes and
+// encodes alike, whatever converter its system has or lacks.
+#include "gb18030_tables.inc"
+
+static_assert(std::size(kGeneratedTwoByte) == std::size_t{kLeadCount} * kTrailCount);
+static_assert(std::size(kGeneratedFourByteBmp) == kFourByteBmpCount);
+static_assert(std::size(kGeneratedEncodeBmp) == 0x10000);
+
+// The two-byte table indexed by both bytes as they come (first byte 0x80..0xFF), so the common
+// case costs no range checks: 0 where the second byte is no trail byte (or the first no lead
+// byte), kWide where the code point lies outside the basic plane (look in kGeneratedTwoByte),
+// U+FFFD where the pair is well-formed but unassigned.
+struct PairTable {
   std::array<char16_t, std::size_t{128} * 256> pair{};
-  std::array<char16_t, kFourByteBmpCount> four_byte_bmp{};
 };
 constexpr char16_t kWide = 0xD800;  // no two-byte code decodes to a lone surrogate
 bool is_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
-// The code points of a UTF-16 text.
-std::vector<char32_t> code_points(const std::u16string& text) {
-  std::vector<char32_t> out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    out.push_back(c);
-  }
-  return out;
+char32_t two_byte(unsigned char lead, unsigned char trail) {
+  return kGeneratedTwoByte[(lead - 0x81) * kTrailCount + (trail - 0x40)];
 }
 
-void fill_two_byte(DecodeTables& t) {
-  for (int lead = 0; lead < kLeadCount; ++lead) {
-    std::string batch;
-    for (int trail = 0; trail < kTrailCount; ++trail) {
-      if (trail + 0x40 == 0x7F) continue;
-      batch.push_back(static_cast<char>(lead + 0x81));
-      batch.push_back(static_cast<char>(trail + 0x40));
-    }
-    auto decoded = platform::gb18030_to_utf16(batch);
-    std::vector<char32_t> cps = decoded ? code_points(*decoded) : std::vector<char32_t>{};
-    if (cps.size() == batch.size() / 2) {
-      std::size_t k = 0;
-      for (int trail = 0; trail < kTrailCount; ++trail) {
-        if (trail + 0x40 == 0x7F) continue;
-        t.two_byte[lead * kTrailCount + trail] = cps[k++];
+const PairTable& pair_table() {
+  static const std::unique_ptr<PairTable> table = [] {
+    auto t = std::make_unique<PairTable>();
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+      for (int trail = 0; trail < 256; ++trail) {
+        if (!is_trail(static_cast<unsigned char>(trail))) continue;
+        const char32_t c =
+            two_byte(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+        t->pair[(lead - 0x80) * 256 + trail] = c == 0        ? kReplacement
+                                               : c < 0x10000 ? static_cast<char16_t>(c)
+                                                             : kWide;
       }
-      continue;
-    }
-    for (int trail = 0; trail < kTrailCount; ++trail) {  // slow path: one by one
-      if (trail + 0x40 == 0x7F) continue;
-      const char pair[2] = {static_cast<char>(lead + 0x81), static_cast<char>(trail + 0x40)};
-      auto one = platform::gb18030_to_utf16(std::string_view(pair, 2));
-      std::vector<char32_t> cp = one ? code_points(*one) : std::vector<char32_t>{};
-      if (cp.size() == 1) t.two_byte[lead * kTrailCount + trail] = cp[0];
-    }
-  }
+    return t;
+  }();
+  return *table;
 }
 
 int four_byte_index(unsigned char b1, unsigned char b2, unsigned char b3, unsigned char b4) {
   return (((b1 - 0x81) * 10 + (b2 - 0x30)) * 126 + (b3 - 0x81)) * 10 + (b4 - 0x30);
 }
 
-void fill_four_byte_bmp(DecodeTables& t) {
-  for (int b1 = 0x81; b1 <= 0x84; ++b1) {
-    for (int b2 = 0x30; b2 <= 0x39; ++b2) {
-      std::string batch;
-      for (int b3 = 0x81; b3 <= 0xFE; ++b3)
-        for (int b4 = 0x30; b4 <= 0x39; ++b4) {
-          batch += static_cast<char>(b1);
-          batch += static_cast<char>(b2);
-          batch += static_cast<char>(b3);
-          batch += static_cast<char>(b4);
-        }
-      auto decoded = platform::gb18030_to_utf16(batch);
-      bool whole = decoded && decoded->size() == batch.size() / 4;
-      std::size_t k = 0;
-      for (int b3 = 0x81; b3 <= 0xFE; ++b3)
-        for (int b4 = 0x30; b4 <= 0x39; ++b4) {
-          char16_t c = 0;
-          if (whole) {
-            c = (*decoded)[k++];
-          } else {
-            const char code[4] = {static_cast<char>(b1), static_cast<char>(b2),
-                                  static_cast<char>(b3), static_cast<char>(b4)};
-            auto one = platform::gb18030_to_utf16(std::string_view(code, 4));
-            if (one && one->size() == 1) c = (*one)[0];
-          }
-          t.four_byte_bmp[four_byte_index(
-              static_cast<unsigned char>(b1), static_cast<unsigned char>(b2),
-              static_cast<unsigned char>(b3), static_cast<unsigned char>(b4))] = c;
-        }
+char16_t four_byte_bmp(unsigned char b1, unsigned char b2, unsigned char b3, unsigned char b4) {
+  return kGeneratedFourByteBmp[four_byte_index(b1, b2, b3, b4)];
+}
+
+// The bytes of one code point's code; "?" where GB18030 has none.
+void append_code(std::string& out, char32_t c) {
+  std::uint32_t code = 0;
+  if (c < 0x10000) {
+    code = kGeneratedEncodeBmp[c];
+  } else {
+    const std::uint32_t* pairs = std::begin(kGeneratedEncodeSupplementary);
+    const std::size_t count = std::size(kGeneratedEncodeSupplementary) / 2;
+    std::size_t low = 0, high = count;  // the exceptions, ordered by character
+    while (low < high) {
+      const std::size_t mid = (low + high) / 2;
+      if (pairs[2 * mid] < c)
+        low = mid + 1;
+      else
+        high = mid;
+    }
+    if (low < count && pairs[2 * low] == c) {
+      code = pairs[2 * low + 1];
+    } else {
+      std::uint32_t linear = c - 0x10000;
+      const std::uint32_t b4 = 0x30 + linear % 10;
+      linear /= 10;
+      const std::uint32_t b3 = 0x81 + linear % 126;
+      linear /= 126;
+      code = ((0x90 + linear / 10) << 24) | ((0x30 + linear % 10) << 16) | (b3 << 8) | b4;
     }
   }
-}
-
-void fill_pairs(DecodeTables& t) {
-  for (int lead = 0x81; lead <= 0xFE; ++lead)
-    for (int trail = 0; trail < 256; ++trail) {
-      if (!is_trail(static_cast<unsigned char>(trail))) continue;
-      const char32_t c = t.two_byte[(lead - 0x81) * kTrailCount + (trail - 0x40)];
-      t.pair[(lead - 0x80) * 256 + trail] = c == 0        ? kReplacement
-                                            : c < 0x10000 ? static_cast<char16_t>(c)
-                                                          : kWide;
-    }
-}
-
-const DecodeTables& two_byte_tables() {
-  static const std::unique_ptr<DecodeTables> tables = [] {
-    auto t = std::make_unique<DecodeTables>();
-    fill_two_byte(*t);
-    fill_pairs(*t);
-    return t;
-  }();
-  return *tables;
-}
-
-// Four-byte codes are rare in real text: build their table only when one turns up.
-char16_t four_byte_bmp(unsigned char b1, unsigned char b2, unsigned char b3, unsigned char b4) {
-  static std::once_flag once;
-  static std::unique_ptr<DecodeTables> tables;
-  std::call_once(once, [] {
-    tables = std::make_unique<DecodeTables>();
-    fill_four_byte_bmp(*tables);
-  });
-  return tables->four_byte_bmp[four_byte_index(b1, b2, b3, b4)];
+  if (code == 0 && c != 0) {
+    out += '?';
+    return;
+  }
+  if (code > 0xFFFFFF) out += static_cast<char>(code >> 24);
+  if (code > 0xFFFF) out += static_cast<char>((code >> 16) & 0xFF);
+  if (code > 0xFF) out += static_cast<char>((code >> 8) & 0xFF);
+  out += static_cast<char>(code & 0xFF);
 }
 
 }  // namespace
@@ -162,7 +118,7 @@ namespace {
 // Decodes into `out`, which has room for one code unit per byte (never more are needed: every
 // sequence of k bytes gives at most k units). Returns the end of the text written.
 char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
-  const DecodeTables& tables = two_byte_tables();
+  const PairTable& tables = pair_table();
   char16_t* dst = out;
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
@@ -216,7 +172,7 @@ char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
     }
     unsigned char b2 = s[i + 1];
     if (is_trail(b2)) {  // outside the basic plane: two code units for two bytes
-      const char32_t c = tables.two_byte[(b - 0x81) * kTrailCount + (b2 - 0x40)];
+      const char32_t c = two_byte(b, b2);
       *dst++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
       *dst++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
       i += 2;
@@ -273,24 +229,18 @@ std::u16string decode_gbk(std::string_view bytes) {
 }
 
 std::string encode_gbk(std::u16string_view text) {
-  std::u16string clean(text);
-  for (std::size_t i = 0; i < clean.size(); ++i) {
-    char16_t c = clean[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < clean.size() && clean[i + 1] >= 0xDC00 &&
-        clean[i + 1] <= 0xDFFF) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      clean[i] = kReplacement;
+      c = kReplacement;  // a lone surrogate is not text
     }
-  }
-  if (auto encoded = platform::utf16_to_gb18030(clean)) return *encoded;
-  // The converter refused the whole text (it should not): encode what it takes piece by piece.
-  std::string out;
-  for (std::size_t i = 0; i < clean.size(); ++i) {
-    std::size_t len = (clean[i] >= 0xD800 && clean[i] <= 0xDBFF) ? 2 : 1;
-    auto piece = platform::utf16_to_gb18030(std::u16string_view(clean).substr(i, len));
-    out += piece ? *piece : std::string("?");
-    i += len - 1;
+    append_code(out, c);
   }
   return out;
 }

@@ -1,8 +1,7 @@
 #include "gui/ui/artwork.h"
 
-#include <QFile>
+#include <QImage>
 #include <QPainter>
-#include <QSvgRenderer>
 
 #include "gui/ui/window_definitions.h"
 
@@ -12,23 +11,36 @@ static void init_artwork_resource() { Q_INIT_RESOURCE(artwork); }
 namespace lantaro::ui {
 namespace {
 
+// Pictures are named by their SVG source; the build ships each as a PNG of the same name,
+// rendered larger than any size it is shown at.
+QImage load_picture(const QString& resource) {
+  QString png = resource;
+  if (png.endsWith(QLatin1String(".svg"))) png.replace(png.size() - 3, 3, QStringLiteral("png"));
+  return QImage(png);
+}
+
 QPixmap render(const QString& resource, const QSize& size, qreal ratio, bool keep_aspect) {
   load_artwork();
-  QSvgRenderer renderer(resource);
-  if (!renderer.isValid() || size.isEmpty()) return QPixmap();
+  const QImage picture = load_picture(resource);
+  if (picture.isNull() || size.isEmpty()) return QPixmap();
   QPixmap pixmap(size * ratio);
   pixmap.setDevicePixelRatio(ratio);
   pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
   QRectF target(QPointF(0, 0), QSizeF(size));
   if (keep_aspect) {
-    QSizeF natural = renderer.defaultSize();
+    QSizeF natural = picture.size();
     natural.scale(target.size(), Qt::KeepAspectRatio);
     target = QRectF(
         QPointF((size.width() - natural.width()) / 2, (size.height() - natural.height()) / 2),
         natural);
   }
-  renderer.render(&painter, target);
+  // Scaled in one smooth step to the device pixels it covers: averaging, not sampling, so that
+  // a large picture shrunk to an icon keeps its thin lines.
+  const QSize pixels = (target.size() * ratio).toSize();
+  if (pixels.isEmpty()) return pixmap;
+  QPainter painter(&pixmap);
+  painter.drawImage(target,
+                    picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
   return pixmap;
 }
 

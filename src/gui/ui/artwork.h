@@ -1,5 +1,6 @@
 #pragma once
-// The program's own artwork (SVG files compiled into the program) and helpers to draw it.
+// The program's own artwork (drawn as SVG, compiled in as PNG rendered at build time) and helpers
+// to draw it.
 
 #include <QIcon>
 #include <QPixmap>
@@ -11,8 +12,8 @@ namespace lantaro::ui {
 // Makes the compiled-in artwork available; called by everything below, safe to call often.
 void load_artwork();
 
-// The SVG resource drawn on a transparent pixmap of `size` (logical pixels), proportions kept
-// and centred. A missing resource gives a null pixmap.
+// The picture `resource` (named by its SVG source) drawn on a transparent pixmap of `size`
+// (logical pixels), proportions kept and centred. A missing resource gives a null pixmap.
 QPixmap render_picture(const QString& resource, const QSize& size, qreal device_pixel_ratio = 1.0);
 // The same, stretched to fill `size`.
 QPixmap render_picture_stretched(const QString& resource, const QSize& size,
