@@ -139,6 +139,9 @@ TEST_F(SearchCommandTest, SortOptionOrdersTheItems) {
 
 // A library unpacked from a zip made on Chinese Windows: names in GBK bytes on disk.
 TEST_F(SearchCommandTest, NamesInGbkBytesAreShownAndAcceptedDecoded) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps names in UTF-16: no name is stored in GBK bytes there";
+#endif
   const std::filesystem::path folder =
       root_.path() / "corpus" / std::filesystem::path(encode_gbk(u"古书"));
   write_bytes(folder / std::filesystem::path(encode_gbk(u"论衡.txt")), encode_gbk(u"问孔刺孟。"));

@@ -243,6 +243,9 @@ TEST(LibraryScan, ExampleLibraryShowsItsFourCollectionsAndNoOtherFiles) {
 // A reader's order, and a folder copied from Chinese Windows with its names in GBK bytes: shown
 // decoded, found by the decoded path, read and written through its real bytes.
 TEST(LibraryScan, ReadersOrderAndNamesInGbkBytes) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps names in UTF-16: no name is stored in GBK bytes there";
+#endif
   TempFolder temp;
   for (const char* name :
        {"卷十一", "卷二", "卷十", "卷九", "卷一", "ci.song.10000", "ci.song.2000"})
