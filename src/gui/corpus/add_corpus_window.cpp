@@ -31,24 +31,19 @@ AddCorpusWindow::AddCorpusWindow(ui::DesignedWindow* window, const RunDirectory&
       window_(window),
       run_(run),
       ui_(ui::resolveControls<ui::AddCorpusControls>(*window)),
-      file_box_(ui_.fileBox),
-      name_box_(ui_.nameBox),
-      target_box_(ui_.targetBox),
-      kind_box_(ui_.directoryKindBox),
-      directory_name_box_(ui_.directoryNameBox),
-      tree_(ui_.locationTree),
       locations_(new QStandardItemModel(this)) {
   // Only the program fills these two.
-  file_box_->setReadOnly(true);
-  target_box_->setReadOnly(true);
-  tree_->setModel(locations_);
-  tree_->setHeaderHidden(true);
-  tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  ui_.fileBox->setReadOnly(true);
+  ui_.targetBox->setReadOnly(true);
+  ui_.locationTree->setModel(locations_);
+  ui_.locationTree->setHeaderHidden(true);
+  ui_.locationTree->setSelectionMode(QAbstractItemView::SingleSelection);
   // A second click on the selected item edits its label (the label only, see below).
-  tree_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  ui_.locationTree->setEditTriggers(QAbstractItemView::SelectedClicked |
+                                    QAbstractItemView::EditKeyPressed);
   // The user's selection only: entering the empty tree with Tab makes its first item current
   // without selecting it, and that must not pick a location.
-  connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+  connect(ui_.locationTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &AddCorpusWindow::onLocationChanged);
   connect(window, &ui::DesignedWindow::created, this, &AddCorpusWindow::fillLocations);
   connect(ui_.chooseFileButton, &QAbstractButton::clicked, this, &AddCorpusWindow::chooseFile);
@@ -77,20 +72,20 @@ void AddCorpusWindow::fillLocations() {
     made[i] = item;
     if (keep && *keep == entry.relative_path) selected = item;
   }
-  tree_->expand(root->index());
+  ui_.locationTree->expand(root->index());
   if (selected) {
-    tree_->scrollTo(selected->index());
-    tree_->setCurrentIndex(selected->index());
+    ui_.locationTree->scrollTo(selected->index());
+    ui_.locationTree->setCurrentIndex(selected->index());
   }
   onLocationChanged();
 }
 
 void AddCorpusWindow::onLocationChanged() {
-  const QModelIndexList chosen = tree_->selectionModel()->selectedIndexes();
+  const QModelIndexList chosen = ui_.locationTree->selectionModel()->selectedIndexes();
   const QModelIndex current = chosen.isEmpty() ? QModelIndex() : chosen.front();
   if (!current.isValid()) {
     target_.reset();
-    target_box_->clear();
+    ui_.targetBox->clear();
     return;
   }
   // Taken from the item's data, not its label: an edited label changes nothing on disk.
@@ -98,19 +93,19 @@ void AddCorpusWindow::onLocationChanged() {
   target_ = location.toStdString();
   QString shown = kCorpusFolderLabel;
   if (!location.isEmpty()) shown += QLatin1Char('/') + location;
-  target_box_->setText(QDir::toNativeSeparators(shown));
+  ui_.targetBox->setText(QDir::toNativeSeparators(shown));
 }
 
 void AddCorpusWindow::chooseFile() {
   std::optional<QString> file = ui::ask_open_file(window_);
   if (!file) return;
-  file_box_->setText(QDir::toNativeSeparators(*file));
-  if (name_box_->text().isEmpty()) name_box_->setText(QFileInfo(*file).completeBaseName());
+  ui_.fileBox->setText(QDir::toNativeSeparators(*file));
+  if (ui_.nameBox->text().isEmpty()) ui_.nameBox->setText(QFileInfo(*file).completeBaseName());
 }
 
 void AddCorpusWindow::importDocument() {
-  ImportRequest request{QDir::fromNativeSeparators(file_box_->text()).toStdString(),
-                        name_box_->text().toStdString(), target_};
+  ImportRequest request{QDir::fromNativeSeparators(ui_.fileBox->text()).toStdString(),
+                        ui_.nameBox->text().toStdString(), target_};
   ImportOutcome outcome =
       import_document(run_.corpus_path(), request, [this](std::string_view name) {
         return ui::ask_yes_no(window_, QString::fromStdString(replace_document_question(name)));
@@ -124,10 +119,11 @@ void AddCorpusWindow::importDocument() {
 }
 
 void AddCorpusWindow::createDirectory() {
-  std::optional<std::string> parent =
-      kind_box_->currentText() == kTopLevelKind ? std::optional<std::string>("") : target_;
+  std::optional<std::string> parent = ui_.directoryKindBox->currentText() == kTopLevelKind
+                                          ? std::optional<std::string>("")
+                                          : target_;
   Message outcome = create_library_directory(run_.corpus_path(),
-                                             directory_name_box_->text().toStdString(), parent);
+                                             ui_.directoryNameBox->text().toStdString(), parent);
   if (outcome == Message::DirectoryCreated) {
     fillLocations();
     emit libraryChanged();

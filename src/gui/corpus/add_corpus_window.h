@@ -49,12 +49,6 @@ class AddCorpusWindow : public QObject {
   ui::DesignedWindow* window_;
   RunDirectory run_;
   const ui::AddCorpusControls ui_;
-  QLineEdit* file_box_;
-  QLineEdit* name_box_;
-  QLineEdit* target_box_;
-  QComboBox* kind_box_;
-  QLineEdit* directory_name_box_;
-  QTreeView* tree_;
   QStandardItemModel* locations_;
   std::optional<std::string> target_;
 };
