@@ -85,7 +85,7 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
       if (!source) return refuse(context, source.refusal());
       session.show_sentences(Session::extract(*source, *mode, extraction).list);
     } else {
-      session.sort_search_items(*order);
+      session.sort_shown(*order);
     }
   } else {
     std::optional<ResultList> source =

@@ -96,10 +96,11 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
   return *results;
 }
 
-void write_search_text(std::ostream& stream, const SearchResults& results) {
+void write_search_text(std::ostream& stream, const SearchResults& results,
+                       const ResultList& items) {
   BufferedOut out(stream);
+  for (std::size_t i = 0; i < items.size(); ++i) out << utf16_to_utf8(items.item_text(i)) << "\n";
   const ResultList& list = results.list;
-  for (std::size_t i = 0; i < list.size(); ++i) out << utf16_to_utf8(list.item_text(i)) << "\n";
   out << "\n序号\t文献\t命中次数\n";
   for (std::size_t i = 0; i < list.documents.size(); ++i)
     out << (i + 1) << "\t" << utf16_to_utf8(list.documents[i].display_name) << "\t"
@@ -107,7 +108,8 @@ void write_search_text(std::ostream& stream, const SearchResults& results) {
   out << utf16_to_utf8(results.status_line()) << "\n" << utf16_to_utf8(results.hit_line()) << "\n";
 }
 
-void write_search_json(std::ostream& stream, const SearchResults& results) {
+void write_search_json(std::ostream& stream, const SearchResults& results,
+                       const ResultList& items) {
   BufferedOut out(stream);
   const ResultList& list = results.list;
   // The document paths are the same for every item of a document: escape them once.
@@ -115,11 +117,11 @@ void write_search_json(std::ostream& stream, const SearchResults& results) {
   for (const Document& d : list.documents) paths.push_back(json_string(d.relative_path));
 
   out << "{\"items\":[";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const ResultItem& item = list.items[i];
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const ResultItem& item = items.items[i];
     out << (i ? ",\n" : "\n") << "{\"document\":" << paths[item.document]
         << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length
-        << ",\"text\":" << json_string(list.item_text(i)) << "}";
+        << ",\"text\":" << json_string(items.item_text(i)) << "}";
   }
   out << "],\n\"documents\":[";
   for (std::size_t i = 0; i < list.documents.size(); ++i)
@@ -182,11 +184,11 @@ int run_search_command(const std::vector<std::string>& args, CliContext& context
   Session session(context.run_directory);
   const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code);
   if (!results) return exit_code;
-  session.sort_search_items(*order);
+  session.sort_shown(*order);
   if (parsed.line->has_flag("--json"))
-    write_search_json(context.out, *results);
+    write_search_json(context.out, *results, session.shown());
   else
-    write_search_text(context.out, *results);
+    write_search_text(context.out, *results, session.shown());
   context.out.flush();
   return exit_code;
 }

@@ -55,11 +55,12 @@ std::optional<ResultList> read_cli_documents(const std::vector<std::string>& pat
 const SearchResults* run_cli_search(const CommandLine& line, Session& session, CliContext& context,
                                     int& exit_code);
 
-// The text output of `search`: items one per line, an empty line, the hit grid as TSV under
-// "序号\t文献\t命中次数", then the status line and the hit line.
-void write_search_text(std::ostream& out, const SearchResults& results);
+// The text output of `search`: the items as shown (`items`: the search's list in the order
+// chosen) one per line, an empty line, the hit grid as TSV under "序号\t文献\t命中次数", then the
+// status line and the hit line.
+void write_search_text(std::ostream& out, const SearchResults& results, const ResultList& items);
 // The --json output of `search` (one UTF-8 object, ends with a newline).
-void write_search_json(std::ostream& out, const SearchResults& results);
+void write_search_json(std::ostream& out, const SearchResults& results, const ResultList& items);
 
 // The --sort option's order (document order when it is absent); empty, with the message on err,
 // when its value is none of the three.

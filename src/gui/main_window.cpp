@@ -25,7 +25,7 @@ MainWindow::MainWindow(RunDirectory run)
   corpus_ = adopt(new CorpusController(window_, run_), window_);
   retrieval_ = adopt(new RetrievalController(window_, run_, *corpus_), window_);
   extraction_ = adopt(new ExtractionController(window_, *retrieval_), window_);
-  export_ = adopt(new ExportController(window_, run_, *retrieval_), window_);
+  export_ = adopt(new ExportController(window_, *retrieval_), window_);
   info_ = adopt(new InfoController(window_, run_), window_);
 }
 

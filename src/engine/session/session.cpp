@@ -7,6 +7,7 @@
 #include "engine/common/text.h"
 #include "engine/export/text_export.h"
 #include "engine/retrieval/matcher.h"
+#include "engine/retrieval/text_scan.h"
 
 namespace lantaro {
 namespace {
@@ -80,6 +81,7 @@ SearchResults Session::run_search(SearchPlan plan, const SearchOptions& options)
 const SearchResults& Session::accept_search(SearchResults results) {
   last_ = std::make_unique<SearchResults>(std::move(results));
   sentences_.reset();
+  shown_replaced();
   return *last_;
 }
 
@@ -91,20 +93,38 @@ Outcome<const SearchResults*> Session::search(const std::vector<unsigned char>& 
   return &accept_search(run_search(std::move(*plan), options));
 }
 
-void Session::sort_search_items(ResultOrder order) {
-  if (last_) apply_result_order(last_->list, result_order(last_->list, order));
+const ResultList& Session::found() const {
+  static const ResultList nothing;
+  if (sentences_) return *sentences_;
+  return last_ ? last_->list : nothing;
+}
+
+void Session::shown_replaced() {
+  sorted_.reset();
+  order_ = ResultOrder::Document;
+  ++generation_;
+}
+
+bool Session::sort_shown(ResultOrder order) {
+  const ResultList& list = found();
+  if (order != ResultOrder::Document && list.kind != ResultKind::Search) return false;
+  if (order == order_) return true;
+  sorted_.reset();
+  if (order != ResultOrder::Document) {
+    sorted_ = list;  // the texts are shared, only the items are copied
+    apply_result_order(*sorted_, result_order(list, order));
+  }
+  order_ = order;
+  return true;
 }
 
 void Session::clear_search() {
   last_.reset();
   sentences_.reset();
+  shown_replaced();
 }
 
-const ResultList& Session::shown() const {
-  static const ResultList nothing;
-  if (sentences_) return *sentences_;
-  return last_ ? last_->list : nothing;
-}
+const ResultList& Session::shown() const { return sorted_ ? *sorted_ : found(); }
 
 Outcome<ResultList> Session::extraction_source() const {
   if (!last_ || last_->list.documents.empty()) return Message::NoResultsToExtract;
@@ -133,7 +153,10 @@ ExtractionResult Session::extract(const ResultList& source, ExtractionMode mode,
   return extract_sentences(source, mode, options);
 }
 
-void Session::show_sentences(ResultList sentences) { sentences_ = std::move(sentences); }
+void Session::show_sentences(ResultList sentences) {
+  sentences_ = std::move(sentences);
+  shown_replaced();
+}
 
 Outcome<std::u16string> Session::export_text() const {
   if (shown().empty()) return Message::NoResultsToExtract;
@@ -153,6 +176,19 @@ SpreadsheetExportResult Session::export_workbook(
   return export_to_spreadsheet(spreadsheet, shown(), grid, progress);
 }
 
+Outcome<WorkbookContent> Session::workbook_content() const {
+  if (shown().empty()) return Message::NoResultsToExport;
+  WorkbookContent content{shown(), {}};
+  if (last_) content.grid = hit_grid_rows(*last_);
+  return content;
+}
+
+SpreadsheetExportResult Session::export_workbook(Spreadsheet& spreadsheet,
+                                                 const WorkbookContent& content,
+                                                 const SpreadsheetProgressCallback& progress) {
+  return export_to_spreadsheet(spreadsheet, content.list, content.grid, progress);
+}
+
 DocumentText Session::read_document(const Document& document, std::vector<Hit>* hits) {
   DocumentText text = store_.load(document.path);
   if (hits) {
@@ -170,6 +206,24 @@ std::optional<Passage> Session::context_of(std::size_t item) const {
   return context_passage(*list.texts.at(it.document), Hit{it.hit_start, it.hit_length},
                          static_cast<std::size_t>(lengths.before),
                          static_cast<std::size_t>(lengths.after));
+}
+
+std::optional<Passage> Session::line_of(std::size_t item, std::size_t reach) const {
+  const ResultList& list = shown();
+  if (item >= list.size()) return std::nullopt;
+  const ResultItem& it = list.items[item];
+  const std::u16string_view text = *list.texts.at(it.document);
+  const std::size_t hit_end = std::min(it.hit_start + it.hit_length, text.size());
+
+  std::size_t begin = it.hit_start;
+  const std::size_t floor = it.hit_start > reach ? it.hit_start - reach : 0;
+  while (begin > floor && !scan::is_line_break(text[begin - 1])) --begin;
+  if (begin < text.size() && is_low_surrogate(text[begin]) && begin < it.hit_start) ++begin;
+  std::size_t end = hit_end;
+  const std::size_t ceiling = std::min(text.size(), hit_end + reach);
+  while (end < ceiling && !scan::is_line_break(text[end])) ++end;
+  if (end < text.size() && end > hit_end && is_low_surrogate(text[end])) --end;
+  return Passage{begin, end - begin};
 }
 
 ImportOutcome Session::import_document(const ImportRequest& request,

@@ -6,6 +6,7 @@
 // an outcome: a value, or the message that refuses them.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -53,6 +54,13 @@ class Outcome {
 struct SearchPlan {
   std::vector<Document> documents;  // tree order
   SearchRequest request;
+};
+
+// What a workbook export writes: the list shown and the last search's hit grid, copied (the texts
+// are shared, not copied) so that it can be written on another thread while the session goes on.
+struct WorkbookContent {
+  ResultList list;
+  std::vector<HitGridRow> grid;
 };
 
 // Documents read for work on whole texts; those that could not be read are listed apart.
@@ -106,14 +114,19 @@ class Session {
   // Forgets the last search (a new one is about to start).
   void clear_search();
 
-  // Puts the last search's items in `order`, starting from the order the search found them in
-  // (so call it once per search); exports and the list shown follow it.
-  void sort_search_items(ResultOrder order);
+  // Shows the list in `order` (the orders of result_order.h, computed from the order the items
+  // were found in, which last_search() keeps); exports and context passages follow it. Refused
+  // (false) for a list without hits, such as extracted sentences, which has only document order.
+  bool sort_shown(ResultOrder order);
+  ResultOrder shown_order() const { return order_; }
 
   // Nullptr before the first search.
   const SearchResults* last_search() const { return last_.get(); }
   // The last search's items, or the sentences extracted since.
   const ResultList& shown() const;
+  // Changes whenever the list shown is replaced (not when it is sorted): work started on one list
+  // can tell whether it is still the one shown when it ends.
+  std::uint64_t shown_generation() const { return generation_; }
 
   // What extraction works on: the documents the last search hit, with their texts. Refused with
   // "当前没有搜索结果可供提取！" when there was no search or it hit nothing.
@@ -123,7 +136,8 @@ class Session {
   // Extracts from `source`; safe on a worker thread like run_search.
   static ExtractionResult extract(const ResultList& source, ExtractionMode mode,
                                   const ExtractionOptions& options = {});
-  // The extracted sentences become the list shown (the last search stays for the hit grid).
+  // The extracted sentences (or any other list) become the list shown; the last search stays for
+  // the hit grid.
   void show_sentences(ResultList sentences);
 
   // The TXT export of the list shown: its text, or "当前没有搜索结果可供提取！" when it is empty.
@@ -133,6 +147,13 @@ class Session {
   // The workbook export of the list shown and the last search's hit grid.
   SpreadsheetExportResult export_workbook(Spreadsheet& spreadsheet,
                                           const SpreadsheetProgressCallback& progress = {}) const;
+  // The same in two halves, for a front end that writes on another thread: the content
+  // ("当前没有搜索结果供导出！" when the list shown is empty), then the writing, safe on any
+  // thread.
+  Outcome<WorkbookContent> workbook_content() const;
+  static SpreadsheetExportResult export_workbook(Spreadsheet& spreadsheet,
+                                                 const WorkbookContent& content,
+                                                 const SpreadsheetProgressCallback& progress = {});
 
   // A document's decoded text for the full-text view, or nothing when it cannot be read; `hits`
   // gets the last search's hits in it.
@@ -140,6 +161,10 @@ class Session {
   // The context passage of an item of the list shown, with the lengths the settings file gives
   // now (read at every call, so an edited file takes effect without a restart).
   std::optional<Passage> context_of(std::size_t item) const;
+  // The line of the document an item of the list shown stands in, but no more than `reach`
+  // characters either side of its hit (a document without line breaks is one line), never
+  // cutting a surrogate pair.
+  std::optional<Passage> line_of(std::size_t item, std::size_t reach) const;
 
   // The library grows; on success it is read again.
   ImportOutcome import_document(const ImportRequest& request, const ConfirmReplace& confirm);
@@ -151,6 +176,14 @@ class Session {
   DocumentStore store_;
   std::unique_ptr<SearchResults> last_;
   std::optional<ResultList> sentences_;  // shown instead of the last search's items
+  // The list shown in another order than found; the last search keeps the order it found its
+  // items in, so every order is computed from that one.
+  std::optional<ResultList> sorted_;
+  ResultOrder order_ = ResultOrder::Document;
+  std::uint64_t generation_ = 0;
+
+  const ResultList& found() const;
+  void shown_replaced();
 };
 
 // "以下文献无法读取：…" for the documents a search or a read could not open.

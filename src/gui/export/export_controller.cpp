@@ -12,10 +12,10 @@
 #include "engine/export/xlsx_spreadsheet.h"
 #include "gui/export/text_box_filler.h"
 #include "gui/info/progress_window.h"
-#include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/background_task.h"
 #include "gui/ui/designed_window.h"
+#include "gui/retrieval/qt_text.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
 #include "gui/ui/window_controls.h"
@@ -39,8 +39,7 @@ int percent(std::size_t part, std::size_t whole) {
 
 }  // namespace
 
-ExportController::ExportController(ui::DesignedWindow* main, const RunDirectory& /*run*/,
-                                   RetrievalController& retrieval)
+ExportController::ExportController(ui::DesignedWindow* main, RetrievalController& retrieval)
     : QObject(main), main_(main), retrieval_(retrieval) {
   const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
   connect(controls.exportTxtButton, &QAbstractButton::clicked, this,
@@ -62,9 +61,9 @@ ExportController::~ExportController() {
 }
 
 void ExportController::openTextExport() {
-  const ResultList& results = retrieval_.shown_results();
-  if (results.empty()) {
-    ui::show_message(main_, Message::NoResultsToExtract);
+  Outcome<std::u16string> text = retrieval_.session().export_text();
+  if (!text) {
+    ui::show_message(main_, text.refusal());
     return;
   }
   if (!text_window_) {
@@ -77,7 +76,7 @@ void ExportController::openTextExport() {
     connect(controls.saveCommand, &QAction::triggered, this, &ExportController::saveText);
   }
   // The engine builds the whole text in one pass; the box takes it a slice at a time.
-  if (filler_) filler_->fill(to_qstring(result_text(results)));
+  if (filler_) filler_->fill(to_qstring(*text));
   text_window_->open();
   text_window_->raise();
   text_window_->activateWindow();
@@ -115,16 +114,12 @@ void ExportController::saveText() {
 
 void ExportController::exportToSpreadsheet() {
   if (watcher_) return;  // one export at a time; its progress window is already up
-  const ResultList& shown = retrieval_.shown_results();
-  if (shown.empty()) {
-    ui::show_message(main_, Message::NoResultsToExport);
+  // The worker gets its own copy: a new search may replace the shown results while it runs.
+  Outcome<WorkbookContent> content = retrieval_.session().workbook_content();
+  if (!content) {
+    ui::show_message(main_, content.refusal());
     return;
   }
-  // The worker gets its own copies (the texts are shared, not copied): a new search may
-  // replace the shown results while the export runs.
-  ResultList results = shown;
-  std::vector<HitGridRow> grid;
-  if (const SearchResults* search = retrieval_.last_search()) grid = hit_grid_rows(*search);
   SpreadsheetFactory factory = factory_ ? factory_ : [] {
     return std::unique_ptr<Spreadsheet>(
         std::make_unique<XlsxSpreadsheet>(desktop_spreadsheet_options()));
@@ -152,11 +147,10 @@ void ExportController::exportToSpreadsheet() {
   watcher_ = new QFutureWatcher<SpreadsheetExportResult>(this);
   connect(watcher_, &QFutureWatcher<SpreadsheetExportResult>::finished, this,
           &ExportController::finishSpreadsheetExport);
-  watcher_->setFuture(ui::run_in_background(
-      [results = std::move(results), grid = std::move(grid), factory, report] {
-        std::unique_ptr<Spreadsheet> spreadsheet = factory();
-        return export_to_spreadsheet(*spreadsheet, results, grid, report);
-      }));
+  watcher_->setFuture(ui::run_in_background([content = std::move(*content), factory, report] {
+    std::unique_ptr<Spreadsheet> spreadsheet = factory();
+    return Session::export_workbook(*spreadsheet, content, report);
+  }));
 }
 
 void ExportController::showProgress(const SpreadsheetProgress& progress) {

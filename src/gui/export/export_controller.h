@@ -9,7 +9,6 @@
 #include <QObject>
 #include <QPointer>
 
-#include "engine/common/run_directory.h"
 #include "engine/export/spreadsheet.h"
 #include "engine/export/spreadsheet_export.h"
 #include "gui/ui/designed_window.h"
@@ -28,8 +27,7 @@ class ExportController : public QObject {
   Q_OBJECT
 
  public:
-  ExportController(ui::DesignedWindow* main, const RunDirectory& run,
-                   RetrievalController& retrieval);
+  ExportController(ui::DesignedWindow* main, RetrievalController& retrieval);
   ~ExportController() override;
 
   // What the toolbar buttons and the menu command do; public for other features and tests.

@@ -1,5 +1,6 @@
 #include "gui/extraction/extraction_controller.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -9,10 +10,10 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/background_task.h"
 #include "gui/ui/designed_window.h"
+#include "gui/retrieval/qt_text.h"
 #include "gui/ui/user_prompts.h"
 
 namespace lantaro {
@@ -52,10 +53,6 @@ ExtractionController::ExtractionController(ui::DesignedWindow* main, RetrievalCo
           [this] { extract(ExtractionMode::AllSentences, false); });
   connect(ui_.threadedAllSentencesButton, &QAbstractButton::clicked, this,
           [this] { extract(ExtractionMode::AllSentences, true); });
-  // A search that ends while we extract makes our items stale: they must not replace its list.
-  connect(&retrieval_, &RetrievalController::resultsChanged, this, [this] {
-    if (running() && !showing_) superseded_ = true;
-  });
 }
 
 ExtractionController::~ExtractionController() {
@@ -110,7 +107,8 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
   }
 
   run_ = std::make_shared<Run>();
-  superseded_ = false;
+  // A list shown meanwhile (a new search, say) makes this run's items stale.
+  const std::uint64_t started_on = retrieval_.session().shown_generation();
   ExtractionOptions options;
   options.threads = multi_threaded ? 0 : 1;
   options.cancel = &run_->cancel;
@@ -131,14 +129,14 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
 
   set_buttons_enabled(false);
   watcher_ = new QFutureWatcher<ExtractionResult>(this);
-  connect(watcher_, &QFutureWatcher<ExtractionResult>::finished, this, [this] {
+  connect(watcher_, &QFutureWatcher<ExtractionResult>::finished, this, [this, started_on] {
     // Every worker has ended (their last progress texts were queued before this).
     QFutureWatcher<ExtractionResult>* done = std::exchange(watcher_, nullptr);
     ExtractionResult result = done->future().takeResult();
     done->deleteLater();
     run_.reset();
     set_buttons_enabled(true);
-    if (!superseded_) finish(std::move(result));
+    if (retrieval_.session().shown_generation() == started_on) finish(std::move(result));
     emit extractionFinished();
   });
   // The run keeps its own copies of the inputs and the shared cancel flag.
@@ -150,9 +148,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
 }
 
 void ExtractionController::finish(ExtractionResult result) {
-  showing_ = true;
   retrieval_.show_results(std::move(result.list), to_qstring(result.report));
-  showing_ = false;
 }
 
 }  // namespace lantaro

@@ -64,8 +64,6 @@ class ExtractionController : public QObject {
 
   std::shared_ptr<Run> run_;
   QFutureWatcher<ExtractionResult>* watcher_ = nullptr;
-  bool showing_ = false;     // our own show_results call is in progress
-  bool superseded_ = false;  // the results changed under a running extraction
 };
 
 }  // namespace lantaro

@@ -16,8 +16,6 @@
 
 namespace lantaro {
 
-namespace {}
-
 MarginKeeper::MarginKeeper(QWidget* control, int margin)
     : QObject(control), control_(control), margin_(margin) {
   control->installEventFilter(this);
@@ -43,11 +41,9 @@ void MarginKeeper::apply() {
 }
 
 ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t index,
-                                        std::size_t before, std::size_t after, QWidget* parent) {
+                                        const Passage& passage, QWidget* parent) {
   const ResultItem& item = list.items.at(index);
   const std::u16string_view text = *list.texts.at(item.document);
-  const Passage passage =
-      context_passage(text, Hit{item.hit_start, item.hit_length}, before, after);
   const std::u16string_view shown = text.substr(passage.start, passage.length);
 
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Context, parent);

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include "engine/retrieval/context_passage.h"
 #include "engine/retrieval/result_list.h"
 
 class QWidget;
@@ -35,11 +36,10 @@ class MarginKeeper : public QObject {
 
 inline constexpr int kContextBoxMargin = 16;
 
-// Builds and opens a context window for item `index` of `list`: up to `before` characters before
-// the item's hit, the hit, and up to `after` characters after it, with the hit selected and
-// scrolled into view. The window deletes itself when closed.
+// Builds and opens a context window showing `passage` (of the document item `index` of `list`
+// points into, as Session::context_of gives it), with the item's hit selected and scrolled into
+// view. The window deletes itself when closed.
 ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t index,
-                                        std::size_t before, std::size_t after,
-                                        QWidget* parent = nullptr);
+                                        const Passage& passage, QWidget* parent = nullptr);
 
 }  // namespace lantaro

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "gui/retrieval/qt_text.h"
 #include "gui/ui/kwic_delegate.h"
+#include "gui/retrieval/qt_text.h"
 
 namespace lantaro {
 
@@ -16,62 +16,39 @@ int clamp_rows(std::size_t n) {
 }
 }  // namespace
 
-ResultListModel::ResultListModel(QObject* parent) : QAbstractListModel(parent) {}
+ResultListModel::ResultListModel(Source source, QObject* parent)
+    : QAbstractListModel(parent), source_(std::move(source)) {}
 
-void ResultListModel::set_results(ResultList list) {
+void ResultListModel::refresh() {
   beginResetModel();
-  list_ = std::move(list);
-  order_ = ResultOrder::Document;
-  rank_.clear();
+  const ResultList& list = results();
   std::size_t longest = 0;
-  if (list_.kind == ResultKind::Search)
-    for (const ResultItem& item : list_.items)
+  if (list.kind == ResultKind::Search)
+    for (const ResultItem& item : list.items)
       longest = std::max(longest, item.hit_start - item.start);
   longest_left_ = clamp_rows(longest);
   endResetModel();
 }
 
-bool ResultListModel::set_order(ResultOrder order) {
-  if (order != ResultOrder::Document && list_.kind != ResultKind::Search) return false;
-  if (order == order_) return true;
-  beginResetModel();
-  // Orders and their ties are defined on document order: go back to it first.
-  if (!rank_.empty()) {
-    std::vector<ResultItem> found(list_.items.size());
-    for (std::size_t r = 0; r < rank_.size(); ++r) found[rank_[r]] = list_.items[r];
-    list_.items = std::move(found);
-    rank_.clear();
-  }
-  if (order != ResultOrder::Document) {
-    rank_ = result_order(list_, order);
-    apply_result_order(list_, rank_);
-  }
-  order_ = order;
-  endResetModel();
-  return true;
-}
-
-void ResultListModel::clear() { set_results(ResultList{}); }
-
 int ResultListModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid()) return 0;
-  return clamp_rows(list_.size());
+  return clamp_rows(results().size());
 }
 
 QVariant ResultListModel::data(const QModelIndex& index, int role) const {
+  const ResultList& list = results();
   if (!index.isValid() || index.column() != 0 || index.row() < 0 ||
-      static_cast<std::size_t>(index.row()) >= list_.size())
+      static_cast<std::size_t>(index.row()) >= list.size())
     return {};
   const auto row = static_cast<std::size_t>(index.row());
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return to_qstring(list_.item_text(row));
-  if (list_.kind != ResultKind::Search) return {};
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return to_qstring(list.item_text(row));
+  if (list.kind != ResultKind::Search) return {};
   switch (role) {
-    case ui::KwicLeftRole: return to_qstring(list_.left_context(row));
-    case ui::KwicHitRole: return to_qstring(list_.hit_text(row));
+    case ui::KwicLeftRole: return to_qstring(list.left_context(row));
+    case ui::KwicHitRole: return to_qstring(list.hit_text(row));
     case ui::KwicRightRole:
-      return to_qstring(list_.right_context(row)) +
-             to_qstring(
-                 citation_suffix(list_.documents.at(list_.items[row].document).display_name));
+      return to_qstring(list.right_context(row)) +
+             to_qstring(citation_suffix(list.documents.at(list.items[row].document).display_name));
     case ui::KwicLeftCharactersRole: return longest_left_;
     default: return {};
   }

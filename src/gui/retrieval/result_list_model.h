@@ -1,14 +1,13 @@
 #pragma once
-// The result list as a model: one row per item, the text built only when a view asks for it, so
-// a million items cost no more than the items themselves.
+// The result list as a model: a view of a list someone else owns (the session's list shown), one
+// row per item, the text built only when a view asks for it, so a million items cost no more than
+// the items themselves.
 
-#include <cstdint>
-#include <vector>
+#include <functional>
 
 #include <QAbstractListModel>
 
 #include "engine/retrieval/result_list.h"
-#include "engine/retrieval/result_order.h"
 
 namespace lantaro {
 
@@ -16,27 +15,21 @@ class ResultListModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
-  explicit ResultListModel(QObject* parent = nullptr);
+  // `source` gives the list to show; it is asked at every look-up, so the model never holds on
+  // to a list that has been replaced.
+  using Source = std::function<const ResultList&()>;
+  explicit ResultListModel(Source source, QObject* parent = nullptr);
 
-  // Takes a list in document order and shows it so.
-  void set_results(ResultList list);
-  void clear();
-  // The items in the order shown: exports and the list's events read them in this order.
-  const ResultList& results() const { return list_; }
-
-  // Shows the items in another order (sentences keep document order); false when refused.
-  bool set_order(ResultOrder order);
-  ResultOrder order() const { return order_; }
+  // The source's list has been replaced or reordered.
+  void refresh();
+  const ResultList& results() const { return source_(); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
-  ResultList list_;
-  ResultOrder order_ = ResultOrder::Document;
-  // Position in document order of each shown item; empty while shown in document order.
-  std::vector<std::uint32_t> rank_;
+  Source source_;
   int longest_left_ = 0;  // characters, for the hit column
 };
 

@@ -17,18 +17,16 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "engine/common/settings_file.h"
 #include "engine/common/text.h"
-#include "engine/retrieval/text_scan.h"
 #include "gui/corpus/corpus_controller.h"
 #include "gui/retrieval/context_window.h"
 #include "gui/retrieval/document_view.h"
 #include "gui/retrieval/hit_grid_model.h"
-#include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/result_list_model.h"
 #include "gui/ui/background_task.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/designed_window.h"
+#include "gui/retrieval/qt_text.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 
@@ -62,11 +60,11 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
                                          CorpusController& corpus)
     : QObject(main),
       main_(main),
-      run_(run),
       corpus_(corpus),
       session_(run, LibraryTree()),
       ui_(ui::resolveControls<ui::MainWindowControls>(*main)),
-      list_model_(new ResultListModel(this)),
+      list_model_(
+          new ResultListModel([this]() -> const ResultList& { return session_.shown(); }, this)),
       grid_model_(new HitGridModel(this)),
       view_(new DocumentView(ui_.fullText, this)) {
   ui_.resultList->setUniformItemSizes(true);
@@ -129,10 +127,11 @@ bool RetrievalController::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-const ResultList& RetrievalController::shown_results() const { return list_model_->results(); }
+const ResultList& RetrievalController::shown_results() const { return session_.shown(); }
 
 void RetrievalController::show_results(ResultList list, const QString& status_text) {
-  list_model_->set_results(std::move(list));
+  session_.show_sentences(std::move(list));
+  list_model_->refresh();
   show_order_choice(ResultOrder::Document);
   ui_.statusLine->setText(status_text);
   show_list_from_top();
@@ -149,7 +148,7 @@ void RetrievalController::show_order_choice(ResultOrder order) {
   for (QAction* action : ui_.resultList->actions())
     action->setChecked(action->objectName() == caption);
   // Extracted sentences have no hit to sort by.
-  const bool sortable = list_model_->results().kind == ResultKind::Search;
+  const bool sortable = session_.shown().kind == ResultKind::Search;
   for (QAction* action : ui_.resultList->actions())
     action->setEnabled(sortable || action->objectName() == caption);
 }
@@ -158,13 +157,14 @@ void RetrievalController::sort_results(ResultOrder order) {
   // The item the user was reading stays selected and in view.
   const QModelIndex current = ui_.resultList->currentIndex();
   std::optional<ResultItem> reading;
-  if (current.isValid())
-    reading = list_model_->results().items[static_cast<std::size_t>(current.row())];
-  if (!list_model_->set_order(order)) order = list_model_->order();
+  if (current.isValid()) reading = session_.shown().items[static_cast<std::size_t>(current.row())];
+  const ResultOrder before = session_.shown_order();
+  if (!session_.sort_shown(order)) order = before;
+  if (session_.shown_order() != before) list_model_->refresh();
   show_order_choice(order);
   ui_.resultList->scrollToTop();
   if (!reading) return;
-  const std::vector<ResultItem>& items = list_model_->results().items;
+  const std::vector<ResultItem>& items = session_.shown().items;
   const auto found = std::find(items.begin(), items.end(), *reading);
   if (found == items.end()) return;
   const QModelIndex row = list_model_->index(static_cast<int>(found - items.begin()));
@@ -174,7 +174,7 @@ void RetrievalController::sort_results(ResultOrder order) {
 
 void RetrievalController::clear_results() {
   session_.clear_search();
-  list_model_->clear();
+  list_model_->refresh();
   grid_model_->clear();
   ui_.statusLine->clear();
   ui_.hitLine->clear();
@@ -234,7 +234,7 @@ void RetrievalController::finish_search() {
   running_.reset();
 
   const SearchResults& last = session_.accept_search(std::move(results));
-  list_model_->set_results(last.list);
+  list_model_->refresh();
   show_order_choice(ResultOrder::Document);
   show_list_from_top();
   grid_model_->set_results(last);
@@ -284,28 +284,21 @@ void RetrievalController::next_hit() {
 }
 
 void RetrievalController::show_item_line(std::size_t index) {
-  const ResultList& list = shown_results();
-  if (index >= list.size()) return;
+  const std::optional<Passage> line = session_.line_of(index, kPanelReach);
+  if (!line) return;
+  const ResultList& list = session_.shown();
   const ResultItem& item = list.items[index];
   const std::u16string_view text = *list.texts.at(item.document);
   const std::size_t hit_end = std::min(item.hit_start + item.hit_length, text.size());
-
-  std::size_t begin = item.hit_start;
-  const std::size_t floor = item.hit_start > kPanelReach ? item.hit_start - kPanelReach : 0;
-  while (begin > floor && !scan::is_line_break(text[begin - 1])) --begin;
-  if (begin < text.size() && is_low_surrogate(text[begin]) && begin < item.hit_start) ++begin;
-  std::size_t end = hit_end;
-  const std::size_t ceiling = std::min(text.size(), hit_end + kPanelReach);
-  while (end < ceiling && !scan::is_line_break(text[end])) ++end;
-  if (end < text.size() && end > hit_end && is_low_surrogate(text[end])) --end;
+  const std::size_t begin = line->start;
 
   const QString name = QStringLiteral("《") +
                        to_qstring(list.documents.at(item.document).display_name) +
                        QStringLiteral("》");
-  const std::u16string_view line = text.substr(begin, end - begin);
-  ui_.bottomPanel->setPlainText(name + view_text(line));
+  const std::u16string_view shown = text.substr(begin, line->length);
+  ui_.bottomPanel->setPlainText(name + view_text(shown));
 
-  const LineBreakMap map(line);
+  const LineBreakMap map(shown);
   QTextCursor hit(ui_.bottomPanel->document());
   const auto offset = static_cast<std::size_t>(name.size());
   hit.setPosition(static_cast<int>(offset + map.to_view(item.hit_start - begin)));
@@ -320,12 +313,9 @@ void RetrievalController::show_item_line(std::size_t index) {
 }
 
 ui::DesignedWindow* RetrievalController::open_context(std::size_t index) {
-  const ResultList& list = shown_results();
-  if (index >= list.size()) return nullptr;
-  // Read at every opening, so an edited settings file takes effect without a restart.
-  const ContextLengths lengths = read_context_lengths(run_);
-  return open_context_window(list, index, static_cast<std::size_t>(lengths.before),
-                             static_cast<std::size_t>(lengths.after), main_);
+  const std::optional<Passage> passage = session_.context_of(index);
+  if (!passage) return nullptr;
+  return open_context_window(session_.shown(), index, *passage, main_);
 }
 
 }  // namespace lantaro

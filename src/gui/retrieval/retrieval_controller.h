@@ -94,7 +94,6 @@ class RetrievalController : public QObject {
   void show_order_choice(ResultOrder order);
 
   ui::DesignedWindow* main_;
-  RunDirectory run_;
   CorpusController& corpus_;
   Session session_;
   const ui::MainWindowControls ui_;

@@ -93,6 +93,49 @@ TEST_F(SessionTest, ShownListFollowsSearchesAndExtractions) {
   EXPECT_EQ(session.extraction_source().refusal(), Message::NoResultsToExtract);
 }
 
+// The list shown is sorted as a copy: the last search keeps its found order, every order is
+// computed from it, and a list replaced (not one sorted) starts again in document order.
+TEST_F(SessionTest, ShownOrderAndWhatFollowsIt) {
+  folder.file("corpus/经部/大学.txt", encode_gbk(u"乙学\n甲学丙"));
+  Session session(run());
+  EXPECT_EQ(session.workbook_content().refusal(), Message::NoResultsToExport);
+  ASSERT_TRUE(session.search(*session.ticks_for_paths({}), form(u"学")));
+  const ResultList found = session.last_search()->list;
+  ASSERT_EQ(found.size(), 3u);
+  const std::uint64_t generation = session.shown_generation();
+  // The bottom panel's line: up to the line breaks, or `reach` characters either side of the hit.
+  ASSERT_EQ(found.documents[0].display_name, u"大学");
+  auto line = [&](std::size_t item, std::size_t reach) {
+    std::optional<Passage> p = session.line_of(item, reach);
+    return p ? std::pair(p->start, p->length) : std::pair(std::size_t{99}, std::size_t{99});
+  };
+  EXPECT_EQ(line(0, 10), std::pair(std::size_t{0}, std::size_t{2}));
+  EXPECT_EQ(line(1, 10), std::pair(std::size_t{3}, std::size_t{3}));
+  EXPECT_EQ(line(1, 0), std::pair(std::size_t{4}, std::size_t{1}));
+  EXPECT_FALSE(session.line_of(3, 10));
+
+  ASSERT_TRUE(session.sort_shown(ResultOrder::Right));
+  ASSERT_TRUE(session.sort_shown(ResultOrder::Left));
+  // By what stands left of 学: “ < 乙 < 甲.
+  EXPECT_EQ(session.shown().items[0], found.items[2]);
+  EXPECT_EQ(session.shown().items[1], found.items[0]);
+  EXPECT_EQ(session.shown().items[2], found.items[1]);
+  EXPECT_EQ(session.last_search()->list.items, found.items);
+  EXPECT_EQ(session.shown_generation(), generation);
+  Outcome<WorkbookContent> content = session.workbook_content();
+  ASSERT_TRUE(content);
+  EXPECT_EQ(content->list.items, session.shown().items);
+  ASSERT_EQ(content->grid.size(), 2u);
+  EXPECT_EQ(*session.export_text(), result_text(session.shown()));
+
+  session.show_sentences(
+      Session::extract(*session.extraction_source(), ExtractionMode::AllSentences).list);
+  EXPECT_NE(session.shown_generation(), generation);
+  EXPECT_EQ(session.shown_order(), ResultOrder::Document);
+  EXPECT_FALSE(session.sort_shown(ResultOrder::Left));
+  EXPECT_TRUE(session.sort_shown(ResultOrder::Document));
+}
+
 TEST_F(SessionTest, DocumentsContextAndLibraryEdits) {
   folder.file("ini/sys.ini",
               encode_gbk(u"[上下文取字数配置]\r\n上下文上取字数=2\r\n上下文下取字数=3\r\n"));

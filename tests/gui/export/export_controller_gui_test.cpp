@@ -48,7 +48,7 @@ class Library {
     window.reset(ui::build_window(ui::WindowId::Main));
     corpus = new CorpusController(window.get(), run);
     retrieval = new RetrievalController(window.get(), run, *corpus);
-    exporter = new ExportController(window.get(), run, *retrieval);
+    exporter = new ExportController(window.get(), *retrieval);
   }
 
   bool search(const QString& keyword, const char* folder_name = "经部") {

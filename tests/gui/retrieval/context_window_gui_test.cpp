@@ -33,6 +33,16 @@ QPlainTextEdit* box_of(ui::DesignedWindow* window) {
   return window->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"));
 }
 
+// The window for item `index` with `before` and `after` characters around its hit, as the session
+// cuts the passage.
+ui::DesignedWindow* open_around(const ResultList& list, std::size_t index, std::size_t before,
+                                std::size_t after) {
+  const ResultItem& item = list.items.at(index);
+  return open_context_window(list, index,
+                             context_passage(*list.texts.at(item.document),
+                                             Hit{item.hit_start, item.hit_length}, before, after));
+}
+
 QRect wanted_geometry(const QPlainTextEdit* box) {
   return box->parentWidget()->rect().adjusted(16, 16, -16, -16);
 }
@@ -45,7 +55,7 @@ class ContextWindowTest : public QObject {
  private slots:
   void passageAroundTheHitWithTheHitSelected() {
     const ResultList list = sample_list();
-    QPointer<ui::DesignedWindow> window = open_context_window(list, 1, 4, 2);
+    QPointer<ui::DesignedWindow> window = open_around(list, 1, 4, 2);
     QVERIFY(window);
     QCOMPARE(window->objectName(), QStringLiteral("contextWindow"));
     QCOMPARE(window->windowTitle(), QStringLiteral("查看上下文"));
@@ -59,10 +69,10 @@ class ContextWindowTest : public QObject {
 
   void passageClampsAtBothEnds() {
     const ResultList list = sample_list();
-    auto* first = open_context_window(list, 0, 100, 2);
+    auto* first = open_around(list, 0, 100, 2);
     QCOMPARE(box_of(first)->toPlainText(), QStringLiteral("0123"));
     QCOMPARE(box_of(first)->textCursor().selectedText(), QStringLiteral("1"));
-    auto* last = open_context_window(list, 2, 3, 100);
+    auto* last = open_around(list, 2, 3, 100);
     QCOMPARE(box_of(last)->toPlainText(), QStringLiteral("ghij"));
     QCOMPARE(box_of(last)->textCursor().selectedText(), QStringLiteral("j"));
     // Both stay open side by side.
@@ -76,7 +86,7 @@ class ContextWindowTest : public QObject {
     ResultList list = sample_list();
     list.kind = ResultKind::Sentences;
     list.items = {ResultItem{0, 12, 10, 12, 10}};
-    auto* window = open_context_window(list, 0, 0, 0);
+    auto* window = open_around(list, 0, 0, 0);
     QCOMPARE(box_of(window)->toPlainText(), QStringLiteral("abcdefghij"));
     QCOMPARE(box_of(window)->textCursor().selectedText(), QStringLiteral("abcdefghij"));
     delete window;
@@ -91,7 +101,7 @@ class ContextWindowTest : public QObject {
     ResultList list = sample_list();
     list.texts = {std::make_shared<const std::u16string>(text)};
     list.items = {ResultItem{0, hit, 2, hit, 2}};
-    auto* window = open_context_window(list, 0, 40000, 40000);
+    auto* window = open_around(list, 0, 40000, 40000);
     QPlainTextEdit* box = box_of(window);
     QVERIFY(box->document()->blockCount() > 3);
     QCOMPARE(box->textCursor().selectedText(), QString::fromStdU16String(text.substr(hit, 2)));
@@ -104,7 +114,7 @@ class ContextWindowTest : public QObject {
 
   void boxKeepsItsMarginsWhenTheWindowChangesSize() {
     const ResultList list = sample_list();
-    auto* window = open_context_window(list, 0, 5, 5);
+    auto* window = open_around(list, 0, 5, 5);
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QPlainTextEdit* box = box_of(window);
     QCOMPARE(box->geometry(), wanted_geometry(box));

@@ -41,12 +41,14 @@ class ResultModelsTest : public QObject {
 
  private slots:
   void resultListShowsItemTextsWithCitation() {
-    ResultListModel model;
+    ResultList shown;
+    ResultListModel model([&]() -> const ResultList& { return shown; });
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(model.rowCount(), 0);
 
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-    model.set_results(sample_list());
+    shown = sample_list();
+    model.refresh();
     QCOMPARE(reset.count(), 1);
     QCOMPARE(model.rowCount(), 3);
     QCOMPARE(static_cast<QAbstractItemModel&>(model).columnCount(), 1);
@@ -56,7 +58,8 @@ class ResultModelsTest : public QObject {
     QVERIFY(!model.data(model.index(3)).isValid());
     QVERIFY(!(model.flags(model.index(0)) & Qt::ItemIsEditable));
 
-    model.clear();
+    shown = ResultList{};
+    model.refresh();
     QCOMPARE(model.rowCount(), 0);
     QVERIFY(model.results().empty());
   }
@@ -68,8 +71,8 @@ class ResultModelsTest : public QObject {
     list.documents = {doc("a.txt", u"甲")};
     list.texts = {std::make_shared<const std::u16string>(u"一二三四五六七八九十")};
     list.items.assign(1'000'000, ResultItem{0, 1, 3, 2, 1});
-    ResultListModel model;
-    model.set_results(std::move(list));
+    ResultListModel model([&]() -> const ResultList& { return list; });
+    model.refresh();
     QCOMPARE(model.rowCount(), 1'000'000);
     QCOMPARE(model.data(model.index(999'999)).toString(), QStringLiteral("二三四  （出处：甲)"));
 

@@ -24,11 +24,11 @@
 #include "gui/corpus/corpus_tree_model.h"
 #include "gui/retrieval/document_view.h"
 #include "gui/retrieval/hit_grid_model.h"
-#include "gui/retrieval/qt_text.h"
 #include "gui/retrieval/result_list_model.h"
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/kwic_delegate.h"
+#include "gui/retrieval/qt_text.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
@@ -448,7 +448,7 @@ class RetrievalControllerTest : public QObject {
     QVERIFY(lib.control<QPlainTextEdit>("超级编辑框2")->toPlainText().isEmpty());
     QVERIFY(lib.control<QLineEdit>("编辑框_线程执行信息")->text().isEmpty());
     QVERIFY(action("按出处顺序")->isChecked());
-    QCOMPARE(lib.retrieval->result_model()->order(), ResultOrder::Document);
+    QCOMPARE(lib.retrieval->session().shown_order(), ResultOrder::Document);
     // The full-text view keeps its document until another is shown.
     QCOMPARE(lib.retrieval->document_view()->document().display_name, std::u16string(u"论语"));
     QVERIFY(prompts.messages.isEmpty());
@@ -514,7 +514,7 @@ class RetrievalControllerTest : public QObject {
                                         context);
     QCOMPARE(code, 0);
     std::ostringstream gui_json;
-    write_search_json(gui_json, gui);
+    write_search_json(gui_json, gui, retrieval->session().shown());
     QCOMPARE(QString::fromStdString(gui_json.str()), QString::fromStdString(out.str()));
 
     // And the widgets show exactly those results.
