@@ -26,9 +26,10 @@ std::string location_argument(std::string text) {
   return text;
 }
 
-int bad_arguments(CliContext& context, const std::string& what, const char* usage) {
-  context.err << what << "\n用法：lantaro-cli " << usage << "\n";
-  return 2;
+int bad_usage(CliContext& context, const std::string& what, const char* usage) {
+  std::string text = what;
+  text.append("\n用法：lantaro-cli ").append(usage);
+  return bad_arguments(context, text);
 }
 
 }  // namespace
@@ -53,9 +54,9 @@ std::string format_library_listing(const LibraryTree& tree) {
 int run_list_command(const std::vector<std::string>& args, CliContext& context) {
   const char* usage = "list";
   ParsedCommandLine parsed = parse_command_line(args, {});
-  if (!parsed.line) return bad_arguments(context, parsed.error, usage);
+  if (!parsed.line) return bad_usage(context, parsed.error, usage);
   if (!parsed.line->positionals.empty())
-    return bad_arguments(context, "多余的参数：" + parsed.line->positionals.front(), usage);
+    return bad_usage(context, "多余的参数：" + parsed.line->positionals.front(), usage);
   if (corpus_folder_unusable(context.run_directory.corpus_path())) {
     context.err << corpus_folder_unusable_message(context.run_directory.corpus_folder()) << "\n";
     return 1;
@@ -67,10 +68,10 @@ int run_list_command(const std::vector<std::string>& args, CliContext& context) 
 int run_import_command(const std::vector<std::string>& args, CliContext& context) {
   const char* usage = "import FILE --name NAME [--to DIR] [--yes]";
   ParsedCommandLine parsed = parse_command_line(args, {{"--name", "--to"}, {"--yes"}});
-  if (!parsed.line) return bad_arguments(context, parsed.error, usage);
+  if (!parsed.line) return bad_usage(context, parsed.error, usage);
   const CommandLine& line = *parsed.line;
   if (line.positionals.size() > 1)
-    return bad_arguments(context, "多余的参数：" + line.positionals[1], usage);
+    return bad_usage(context, "多余的参数：" + line.positionals[1], usage);
 
   ImportRequest request;
   if (!line.positionals.empty()) request.source_file = line.positionals.front();
@@ -90,10 +91,10 @@ int run_import_command(const std::vector<std::string>& args, CliContext& context
 int run_mkdir_command(const std::vector<std::string>& args, CliContext& context) {
   const char* usage = "mkdir NAME [--in DIR]";
   ParsedCommandLine parsed = parse_command_line(args, {{"--in"}, {}});
-  if (!parsed.line) return bad_arguments(context, parsed.error, usage);
+  if (!parsed.line) return bad_usage(context, parsed.error, usage);
   const CommandLine& line = *parsed.line;
   if (line.positionals.size() > 1)
-    return bad_arguments(context, "多余的参数：" + line.positionals[1], usage);
+    return bad_usage(context, "多余的参数：" + line.positionals[1], usage);
   std::string name = line.positionals.empty() ? std::string() : line.positionals.front();
   std::string parent = location_argument(line.option("--in").value_or(""));
   Session session(context.run_directory);

@@ -23,16 +23,6 @@ CommandLineSyntax export_syntax() {
   return syntax;
 }
 
-int bad_arguments(CliContext& context, std::string_view what) {
-  context.err << what << "\n";
-  return 2;
-}
-
-int refuse(CliContext& context, Message message) {
-  context.err << message_text(message) << "\n";
-  return 1;
-}
-
 }  // namespace
 
 int run_export_command(const std::vector<std::string>& args, CliContext& context) {
@@ -58,7 +48,7 @@ int run_export_command(const std::vector<std::string>& args, CliContext& context
   if (auto text = line.option("--threads")) {
     if (!mode) return bad_arguments(context, "选项 --threads 须与 --extract 一起使用");
     std::optional<unsigned> n = thread_count_from_text(*text);
-    if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
+    if (!n) return bad_arguments(context, kBadThreadCount);
     extraction.threads = *n;
   }
   const std::optional<ResultOrder> order = cli_result_order(line, context);

@@ -47,8 +47,7 @@ std::optional<Input> searched_input(const CommandLine& line, Session& session, C
   if (!run_cli_search(search_line(line), session, context, exit_code)) return std::nullopt;
   Outcome<ResultList> source = session.extraction_source();
   if (!source) {
-    context.err << message_text(source.refusal()) << "\n";
-    exit_code = 1;
+    exit_code = refuse(context, source.refusal());
     return std::nullopt;
   }
   return Input{std::move(source->documents), std::move(source->texts)};
@@ -102,11 +101,6 @@ void write_json(std::ostream& out, const ExtractionResult& result) {
   write_block(out, buffer, true);
 }
 
-int bad_arguments(CliContext& context, std::string_view what) {
-  context.err << what << "\n";
-  return 2;
-}
-
 }  // namespace
 
 int run_extract_command(const std::vector<std::string>& args, CliContext& context) {
@@ -123,7 +117,7 @@ int run_extract_command(const std::vector<std::string>& args, CliContext& contex
   options.threads = 0;
   if (auto text = line.option("--threads")) {
     const std::optional<unsigned> n = thread_count_from_text(*text);
-    if (!n) return bad_arguments(context, "选项 --threads 的取值须为1到1024之间的整数");
+    if (!n) return bad_arguments(context, kBadThreadCount);
     options.threads = *n;
   }
 

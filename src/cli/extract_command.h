@@ -15,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_context.h"
@@ -28,5 +29,6 @@ int run_extract_command(const std::vector<std::string>& args, CliContext& contex
 std::optional<ExtractionMode> extraction_mode_from_name(
     const std::string& name);                                             // dialogue|narrative|all
 std::optional<unsigned> thread_count_from_text(const std::string& text);  // 1..1024
+inline constexpr std::string_view kBadThreadCount = "选项 --threads 的取值须为1到1024之间的整数";
 
 }  // namespace lantaro

@@ -5,6 +5,7 @@
 
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
+#include "engine/export/spreadsheet_export.h"
 #include "engine/retrieval/search_request.h"
 
 namespace lantaro {
@@ -34,8 +35,6 @@ class BufferedOut {
   std::ostream& out_;
   std::string buffer_;
 };
-
-void refuse(CliContext& context, Message message) { context.err << message_text(message) << "\n"; }
 
 std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
   auto value = line.option(name);
@@ -84,8 +83,7 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
   if (auto v = option_text(line, "--right")) form.right_text = *v;
   Outcome<const SearchResults*> results = session.search(*ticks, form);
   if (!results) {
-    refuse(context, results.refusal());
-    exit_code = 1;
+    exit_code = refuse(context, results.refusal());
     return nullptr;
   }
   exit_code = 0;
@@ -101,7 +99,10 @@ void write_search_text(std::ostream& stream, const SearchResults& results,
   BufferedOut out(stream);
   for (std::size_t i = 0; i < items.size(); ++i) out << utf16_to_utf8(items.item_text(i)) << "\n";
   const ResultList& list = results.list;
-  out << "\n序号\t文献\t命中次数\n";
+  out << "\n";
+  for (std::size_t c = 0; c < kHitGridHeader.size(); ++c)
+    out << (c ? "\t" : "") << utf16_to_utf8(kHitGridHeader[c]);
+  out << "\n";
   for (std::size_t i = 0; i < list.documents.size(); ++i)
     out << (i + 1) << "\t" << utf16_to_utf8(list.documents[i].display_name) << "\t"
         << results.hit_counts[i] << "\n";
@@ -174,10 +175,7 @@ std::optional<ResultOrder> cli_result_order(const CommandLine& line, CliContext&
 
 int run_search_command(const std::vector<std::string>& args, CliContext& context) {
   ParsedCommandLine parsed = parse_command_line(args, search_command_syntax());
-  if (!parsed.line) {
-    context.err << parsed.error << "\n";
-    return 2;
-  }
+  if (!parsed.line) return bad_arguments(context, parsed.error);
   const std::optional<ResultOrder> order = cli_result_order(*parsed.line, context);
   if (!order) return 2;
   int exit_code = 0;
@@ -200,8 +198,7 @@ std::optional<ResultList> read_cli_documents(const std::vector<std::string>& pat
   if (!ticks) return std::nullopt;
   Outcome<std::vector<Document>> documents = session.ticked(*ticks);
   if (!documents) {
-    refuse(context, documents.refusal());
-    exit_code = 1;
+    exit_code = refuse(context, documents.refusal());
     return std::nullopt;
   }
   ReadDocuments read = session.read_documents(std::move(*documents));

@@ -136,7 +136,7 @@ SpreadsheetExportResult export_to_spreadsheet(Spreadsheet& spreadsheet, const Re
   const bool results_formatted = format_block(spreadsheet, result_block, header.size());
   reporter.step(SpreadsheetStep::FormatResults);
 
-  const std::vector<std::u16string> grid_header = {u"序号", u"文献", u"命中次数"};
+  const std::vector<std::u16string> grid_header(kHitGridHeader.begin(), kHitGridHeader.end());
   WrittenBlock grid_block = write_block(
       spreadsheet, 1, kHitSheetName, grid_header, hit_grid.size(),
       [&](std::size_t i) -> std::vector<CellValue> {

@@ -4,10 +4,12 @@
 // row per result item; sheet "命中统计" the hit grid. Each written block is framed and its
 // columns fitted.
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/common/messages.h"
@@ -25,6 +27,10 @@ struct HitGridRow {
 };
 
 std::vector<HitGridRow> hit_grid_rows(const SearchResults& results);
+
+// The hit grid's column headers, as the window, the workbook and lantaro-cli show them.
+inline constexpr std::array<std::u16string_view, 3> kHitGridHeader = {u"序号", u"文献",
+                                                                      u"命中次数"};
 
 inline constexpr std::u16string_view kResultSheetName = u"检索结果";
 inline constexpr std::u16string_view kHitSheetName = u"命中统计";

@@ -15,7 +15,7 @@
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/background_task.h"
 #include "gui/ui/designed_window.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
 #include "gui/ui/window_controls.h"

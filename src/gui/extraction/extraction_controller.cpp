@@ -13,7 +13,7 @@
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/background_task.h"
 #include "gui/ui/designed_window.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 #include "gui/ui/user_prompts.h"
 
 namespace lantaro {

@@ -9,7 +9,7 @@
 #include <QTextBlock>
 #include <QTimer>
 
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 #include "gui/ui/text_box.h"
 
 namespace lantaro {

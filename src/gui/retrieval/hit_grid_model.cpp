@@ -3,8 +3,9 @@
 #include <stdexcept>
 
 #include "engine/common/text.h"
+#include "engine/export/spreadsheet_export.h"
 #include "engine/retrieval/searcher.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 
 namespace lantaro {
 
@@ -61,12 +62,8 @@ QVariant HitGridModel::data(const QModelIndex& index, int role) const {
 
 QVariant HitGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  switch (section) {
-    case SerialColumn: return QStringLiteral("序号");
-    case DocumentColumn: return QStringLiteral("文献");
-    case HitsColumn: return QStringLiteral("命中次数");
-  }
-  return {};
+  if (section < 0 || section >= ColumnCount) return {};
+  return to_qstring(kHitGridHeader[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags HitGridModel::flags(const QModelIndex& index) const {

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "gui/ui/kwic_delegate.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 
 namespace lantaro {
 

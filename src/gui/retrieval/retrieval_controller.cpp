@@ -26,7 +26,7 @@
 #include "gui/ui/background_task.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/designed_window.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 

@@ -1,6 +1,10 @@
 #include "gui/ui/window_definitions.h"
 
 #include <array>
+#include <string_view>
+
+#include "engine/retrieval/search_request.h"
+#include "gui/ui/qt_text.h"
 
 namespace lantaro::ui {
 
@@ -25,6 +29,10 @@ namespace {
 
 QString u8(const char* text) { return QString::fromUtf8(text); }
 
+// The search bar starts with the values a search form has when nothing is entered, which are
+// also what lantaro-cli uses for options left out.
+const SearchForm kSearchBarStart;
+
 // Keeps the tables below readable: one line per control, modifiers chained.
 class C {
  public:
@@ -47,8 +55,16 @@ class C {
     d_.text = u8(value);
     return std::move(*this);
   }
+  C&& text(std::u16string_view value) && {
+    d_.text = to_qstring(value);
+    return std::move(*this);
+  }
   C&& items(std::initializer_list<const char*> values) && {
     for (const char* value : values) d_.items << u8(value);
+    return std::move(*this);
+  }
+  C&& items(std::initializer_list<std::u16string_view> values) && {
+    for (std::u16string_view value : values) d_.items << to_qstring(value);
     return std::move(*this);
   }
   C&& hidden() && {
@@ -225,15 +241,26 @@ WindowDefinition main_window() {
           .color("#FF0000"),
       C(K::Label, "标签2", 620, 9, 48, 24).in("分组框2").text("显示字数"),
       C(K::Label, "标签3", 675, 13, 16, 15).in("分组框2").text("左"),
-      C(K::EditBox, "编辑框_左字数", 696, 11, 43, 20).in("分组框2").tab().text("20").integer_only(),
+      C(K::EditBox, "编辑框_左字数", 696, 11, 43, 20)
+          .in("分组框2")
+          .tab()
+          .text(kSearchBarStart.left_text)
+          .integer_only(),
       C(K::Label, "标签4", 747, 14, 16, 15).in("分组框2").text("右"),
-      C(K::EditBox, "编辑框_右字数", 768, 11, 43, 20).in("分组框2").tab().text("20").integer_only(),
+      C(K::EditBox, "编辑框_右字数", 768, 11, 43, 20)
+          .in("分组框2")
+          .tab()
+          .text(kSearchBarStart.right_text)
+          .integer_only(),
       C(K::ComboBox, "组合框_组合模式", 696, 35, 136, 20)
           .in("分组框2")
           .tab()
-          .text("两关键词间隔字符数")
-          .items({"两关键词间隔字符数", "第二词在字符数范围"}),
-      C(K::EditBox, "编辑框_字数", 837, 35, 27, 20).in("分组框2").tab().text("2"),
+          .text(kSearchBarStart.mode_text)
+          .items({kExactGapModeText, kWithinRangeModeText}),
+      C(K::EditBox, "编辑框_字数", 837, 35, 27, 20)
+          .in("分组框2")
+          .tab()
+          .text(kSearchBarStart.n_text),
       C(K::EditBox, "编辑框_线程执行信息", 936, 24, 184, 24)
           .in("分组框2")
           .tab()

@@ -10,7 +10,7 @@
 
 #include "engine/retrieval/matcher.h"
 #include "gui/retrieval/document_view.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 #include "gui/ui/text_box.h"
 
 using namespace lantaro;

@@ -28,7 +28,7 @@
 #include "gui/retrieval/retrieval_controller.h"
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/kwic_delegate.h"
-#include "gui/retrieval/qt_text.h"
+#include "gui/ui/qt_text.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"

@@ -276,6 +276,10 @@ void BuiltWindowsTest::comboBoxesStartWithTextButNoSelection() {
   QCOMPARE(mode->currentText(), QStringLiteral("两关键词间隔字符数"));
   QCOMPARE(mode->count(), 2);
   QCOMPARE(mode->itemText(1), QStringLiteral("第二词在字符数范围"));
+  // The search bar's numbers start as the search form's, which lantaro-cli also falls back on.
+  QCOMPARE(main->control<QLineEdit>("编辑框_左字数")->text(), QStringLiteral("20"));
+  QCOMPARE(main->control<QLineEdit>("编辑框_右字数")->text(), QStringLiteral("20"));
+  QCOMPARE(main->control<QLineEdit>("编辑框_字数")->text(), QStringLiteral("2"));
 
   QPointer<DesignedWindow> add(build_window(WindowId::AddCorpus));
   auto* kind = add->control<QComboBox>("组合框_目录类型");
