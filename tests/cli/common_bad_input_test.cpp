@@ -13,6 +13,7 @@
 #include "engine/common/codepage.h"
 #include "engine/common/settings_file.h"
 #include "engine/common/text.h"
+#include "support/temp_folder.h"
 
 namespace lantaro {
 namespace {
@@ -23,16 +24,7 @@ const std::string kDefaults = "上下文上取字数=100\n上下文下取字数=
 
 class BadSettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    root_ = fs::temp_directory_path() /
-            ("lantaro-bad-settings-" + std::to_string(random()) + std::to_string(random()));
-    fs::create_directories(root_ / "ini");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  void SetUp() override { fs::create_directories(root_ / "ini"); }
   fs::path ini() const { return root_ / "ini" / "sys.ini"; }
   void write(std::string_view bytes) const {
     std::ofstream(ini(), std::ios::binary | std::ios::trunc) << bytes;
@@ -59,7 +51,8 @@ class BadSettingsFile : public ::testing::Test {
     return encode_gbk(u"[上下文取字数配置]\r\n" + std::u16string(body));
   }
 
-  fs::path root_;
+  testing::TempFolder temp_;
+  const fs::path root_ = temp_.path();
 };
 
 TEST_F(BadSettingsFile, GarbageEmptyAndBinaryFilesGiveTheDefaults) {

@@ -12,7 +12,7 @@
 #include "engine/common/messages.h"
 #include "engine/corpus/library_edit.h"
 #include "engine/corpus/library_tree.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using lantaro::Message;

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "engine/common/messages.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using lantaro::Message;

@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::read_bytes;
-using testing::ScratchFolder;
+using testing::TempFolder;
 using testing::write_bytes;
 
 std::map<std::string, std::string> listing(const fs::path& root) {
@@ -43,8 +43,8 @@ class ExportOddResults : public ::testing::Test {
     return run_export_command(args, context);
   }
 
-  ScratchFolder run;
-  ScratchFolder files;
+  TempFolder run;
+  TempFolder files;
   std::ostringstream out;
   std::ostringstream err;
 };

@@ -11,7 +11,7 @@ namespace lantaro {
 namespace {
 
 using testing::read_bytes;
-using testing::ScratchFolder;
+using testing::TempFolder;
 using testing::write_bytes;
 
 // A run directory with a two-document library written in GBK.
@@ -31,8 +31,8 @@ class ExportCommand : public ::testing::Test {
   }
   std::string target(const std::string& name) { return path_to_utf8(files / name); }
 
-  ScratchFolder run;
-  ScratchFolder files;
+  TempFolder run;
+  TempFolder files;
   std::ostringstream out;
   std::ostringstream err;
 };

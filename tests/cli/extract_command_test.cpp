@@ -12,6 +12,7 @@
 
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
+#include "support/temp_folder.h"
 
 namespace lantaro {
 namespace {
@@ -22,19 +23,9 @@ namespace fs = std::filesystem;
 class ExtractCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> counter{0};
-    root_ = fs::temp_directory_path() /
-            ("lantaro-extract-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-             std::to_string(counter++));
     write("经部/论语.txt", u"子曰：“学而时习之，不亦说乎？”\r\n有朋自远方来，不亦乐乎？");
     write("经部/孟子.txt", u"孟子见梁惠王。王曰：“叟！不远千里而来。”\r\n");
     write("诗词/静夜思.txt", u"床前明月光，疑是地上霜。\n举头望明月，低头思故乡。");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(root_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(root_, ec);
   }
 
   void write(std::string_view relative, std::u16string_view text) {
@@ -52,7 +43,8 @@ class ExtractCommandTest : public ::testing::Test {
     return run_extract_command(args, context);
   }
 
-  fs::path root_;
+  testing::TempFolder temp_;
+  const fs::path root_ = temp_.path();
   std::ostringstream out_, err_;
 };
 

@@ -14,6 +14,7 @@
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
 #include "engine/extraction/extractor.h"
+#include "support/temp_folder.h"
 
 namespace lantaro {
 namespace {
@@ -108,21 +109,12 @@ TEST(ExtractOddText, OneFiftyMegabyteLineGivesTheSameItemsOnOneOrManyThreads) {
 class ExtractOddLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> counter{0};
-    root_ = fs::temp_directory_path() /
-            ("lantaro-extract-odd-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-             std::to_string(counter++));
     put("空.txt", "");
     put("一.txt", "\xD7");
     put("二进制.txt", std::string("\0\xFF\x81\x00\n", 5) + encode_gbk(u"子曰：“好。”"));
     put("有BOM.txt", "\xEF\xBB\xBF" + utf16_to_utf8(u"“甲”乙。"));
     put("无BOM.txt", utf16_to_utf8(u"“丙”丁。"));
     put("四字节 名\"（一）.txt", encode_gbk(u"“\U00020BB7”") + "\x90\x30");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
   void put(std::string_view relative, std::string_view bytes) {
     const fs::path path = root_ / "corpus" / path_from_utf8(relative);
@@ -135,7 +127,8 @@ class ExtractOddLibrary : public ::testing::Test {
     CliContext context{RunDirectory(path_to_utf8(root_)), out_, err_, nullptr};
     return run_extract_command(args, context);
   }
-  fs::path root_;
+  testing::TempFolder temp_;
+  const fs::path root_ = temp_.path();
   std::ostringstream out_, err_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
+#include "support/temp_folder.h"
 
 namespace lantaro {
 namespace {
@@ -29,22 +30,12 @@ CommandRun run(const fs::path& root, const std::vector<std::string>& args) {
 
 class SettingsCommand : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("lantaro-settings-cli-" +
-             std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "ini");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  void SetUp() override { fs::create_directories(root_ / "ini"); }
   void write_settings(std::u16string_view text) {
     std::ofstream(root_ / "ini" / "sys.ini", std::ios::binary) << encode_gbk(text);
   }
-  fs::path root_;
+  testing::TempFolder temp_;
+  const fs::path root_ = temp_.path();
 };
 
 TEST_F(SettingsCommand, PrintsBothLengthsFromTheGbkFile) {

@@ -1,6 +1,6 @@
 #pragma once
-// Shared by the export tests: a small result list, scratch folders, file bytes, and a workbook
-// read back by an independent reader (tests/support/read_xlsx.py: zipfile + ElementTree).
+// Shared by the export tests: a small result list and a workbook read back by an independent
+// reader (tests/support/read_xlsx.py: zipfile + ElementTree).
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,55 +14,9 @@
 
 #include "engine/common/text.h"
 #include "engine/retrieval/result_list.h"
+#include "support/temp_folder.h"
 
 namespace lantaro::testing {
-
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::random_device device;
-    path_ = std::filesystem::temp_directory_path() /
-            ("lantaro-export-test-" + std::to_string(device()) + std::to_string(device()));
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    // Read-only marks set by a test must not keep the folder from going away.
-    for (auto& entry : std::filesystem::recursive_directory_iterator(path_, ec))
-      std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name_utf8) const {
-    return path_ / path_from_utf8(name_utf8);
-  }
-  // Names of everything in the folder, sorted.
-  std::vector<std::string> names() const {
-    std::vector<std::string> out;
-    for (auto& entry : std::filesystem::directory_iterator(path_))
-      out.push_back(path_to_utf8(entry.path().filename()));
-    std::sort(out.begin(), out.end());
-    return out;
-  }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::string read_bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void write_bytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // Two documents: "论语" with two hits of "子曰", "孟子" with one hit of "王曰".
 inline ResultList sample_search_results() {

@@ -10,7 +10,7 @@
 #include "engine/common/codepage.h"
 #include "engine/common/run_directory.h"
 #include "engine/common/text.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 namespace lantaro::testing {
 

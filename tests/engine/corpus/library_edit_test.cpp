@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/text.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using lantaro::ImportOutcome;

@@ -7,7 +7,7 @@
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
 #include "engine/corpus/library_edit.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using lantaro::Document;

@@ -10,7 +10,7 @@
 namespace lantaro {
 namespace {
 
-using testing::ScratchFolder;
+using testing::TempFolder;
 
 // Records every operation; chosen operations fail.
 class RecordingSpreadsheet : public Spreadsheet {
@@ -213,7 +213,7 @@ class XlsxExport : public ::testing::Test {
     };
     return o;
   }
-  ScratchFolder folder;
+  TempFolder folder;
   bool registered = true;
   bool open_works = true;
   std::vector<std::filesystem::path> opened;

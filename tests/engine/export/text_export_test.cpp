@@ -9,7 +9,7 @@ namespace lantaro {
 namespace {
 
 using testing::read_bytes;
-using testing::ScratchFolder;
+using testing::TempFolder;
 using testing::write_bytes;
 
 TEST(ResultText, ItemsAsTheListShowsThemJoinedByCrLf) {
@@ -34,7 +34,7 @@ TEST(TextFileBytes, CorpusCodePageWithCrLfAndNoByteOrderMark) {
 }
 
 TEST(SaveTextFile, WritesExactlyTheBytesAndReplacesAnEarlierFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto target = folder / "结果.txt";
   write_bytes(target, "old content that is longer than the new one");
   std::filesystem::permissions(target, std::filesystem::perms::owner_read |
@@ -50,7 +50,7 @@ TEST(SaveTextFile, WritesExactlyTheBytesAndReplacesAnEarlierFile) {
 }
 
 TEST(SaveTextFile, FailureLeavesTheOldFileAndNoTemporaryFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string old = "\xD6\xD0 old";
 
   // A file marked read-only is never replaced (root ignores the mark, so the check must not).
@@ -75,7 +75,7 @@ TEST(SaveTextFile, FailureLeavesTheOldFileAndNoTemporaryFile) {
 }
 
 TEST(SaveTextFile, ALinkIsFollowedNotReplaced) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto real = folder / "real.txt";
   auto link = folder / "link.txt";
   write_bytes(real, "old");
@@ -88,7 +88,7 @@ TEST(SaveTextFile, ALinkIsFollowedNotReplaced) {
 }
 
 TEST(ReplacingFile, NothingChangesUntilCommitAndDiscardCleansUp) {
-  ScratchFolder folder;
+  TempFolder folder;
   auto target = folder / "a.txt";
   write_bytes(target, "old");
   {
@@ -110,7 +110,7 @@ TEST(ReplacingFile, NothingChangesUntilCommitAndDiscardCleansUp) {
 }
 
 TEST(UnusedFileName, NeverNamesAnExistingFile) {
-  ScratchFolder folder;
+  TempFolder folder;
   EXPECT_EQ(unused_file_name(folder.path(), u"表", u".xlsx"), folder / "表.xlsx");
   write_bytes(folder / "表.xlsx", "x");
   write_bytes(folder / "表-2.xlsx", "x");

@@ -9,7 +9,7 @@
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
 #include "engine/export/text_export.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 namespace lantaro {
 namespace {

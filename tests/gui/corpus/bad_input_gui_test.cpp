@@ -15,7 +15,7 @@
 #include "gui/ui/designed_window.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
-#include "support/temp_library.h"
+#include "support/temp_folder.h"
 
 using lantaro::CorpusController;
 using lantaro::testing::snapshot;

@@ -75,8 +75,8 @@ class Library {
     return exporter->textSaveRunning() && finished.wait(20000);
   }
 
-  testing::ScratchFolder folder;
-  testing::ScratchFolder files;
+  testing::TempFolder folder;
+  testing::TempFolder files;
   RunDirectory run{path_to_utf8(folder.path())};
   std::unique_ptr<ui::DesignedWindow> window;
   CorpusController* corpus = nullptr;

@@ -26,6 +26,7 @@
 #include "gui/ui/designed_window.h"
 #include "gui/ui/user_prompts.h"
 #include "gui/ui/window_builder.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace lantaro;
@@ -56,6 +57,7 @@ class ExtractionControllerTest : public QObject {
   Q_OBJECT
 
  private:
+  std::unique_ptr<testing::TempFolder> temp_;
   fs::path root_;
   std::unique_ptr<ui::DesignedWindow> main_;
   CorpusController* corpus_ = nullptr;
@@ -94,11 +96,8 @@ class ExtractionControllerTest : public QObject {
 
  private slots:
   void init() {
-    static std::atomic<int> counter{0};
-    root_ = fs::temp_directory_path() /
-            ("lantaro-extraction-gui-" +
-             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-             std::to_string(counter++));
+    temp_ = std::make_unique<testing::TempFolder>("extraction-gui");
+    root_ = temp_->path();
     write_gbk(root_ / "corpus" / path_from_utf8("经部/论语.txt"),
               u"子曰：“学而时习之，不亦说乎？”\r\n有朋自远方来，不亦乐乎？");
     write_gbk(root_ / "corpus" / path_from_utf8("经部/孟子.txt"),
@@ -114,8 +113,7 @@ class ExtractionControllerTest : public QObject {
 
   void cleanup() {
     main_.reset();
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    temp_.reset();
   }
 
   void panelTogglesWithItsCaption() {
