@@ -415,7 +415,7 @@ int run(const Options& o) {
   QCoreApplication::processEvents();
   print_figure("tree_tick_all", ticking.wall_ms(), ticking.cpu_used());
   Span listing;
-  const std::size_t ticked = corpus->ticked_documents().size();
+  const std::size_t ticked = corpus->tickedDocuments().size();
   print_figure("tree_ticked_documents", listing.wall_ms(), listing.cpu_used(),
                "documents=" + std::to_string(ticked));
   Outcome expanding = run_in_event_loop([&] { tree->expandAll(); }, [&] { return true; });
@@ -465,7 +465,7 @@ int run(const Options& o) {
   const double search_end_to_shown =
       callouts.last.isValid() ? static_cast<double>(callouts.last.nsecsElapsed()) / 1e6 : -1;
   const double search_end_to_shown_cpu = cpu_ms() - callouts.cpu_at_last;
-  const std::size_t items = retrieval->shown_results().size();
+  const std::size_t items = retrieval->shownResults().size();
   print_figure("search_all", searching.wall, searching.cpu,
                "items=" + std::to_string(items) + " " + freeze_text(searching));
   print_figure("list_after_search", search_end_to_shown, search_end_to_shown_cpu,
@@ -473,14 +473,14 @@ int run(const Options& o) {
   print_memory("after_search");
 
   // The same list once more through the result list's own entry point, timed on its own.
-  ResultList copy = retrieval->shown_results();
+  ResultList copy = retrieval->shownResults();
   int before = list_paints.count();
   Outcome filling =
-      run_in_event_loop([&] { retrieval->show_results(std::move(copy), QStringLiteral("")); },
+      run_in_event_loop([&] { retrieval->showResults(std::move(copy), QStringLiteral("")); },
                         [&] { return list_paints.count() > before; });
   print_figure(
       "list_fill", filling.wall, filling.cpu,
-      "items=" + std::to_string(retrieval->shown_results().size()) + " " + freeze_text(filling));
+      "items=" + std::to_string(retrieval->shownResults().size()) + " " + freeze_text(filling));
   const Scrolling list_jumps = scroll_through(list, 200, false);
   const Scrolling list_pages = scroll_through(list, 200, true);
   print_figure("list_scroll", (list_jumps.avg + list_pages.avg) * 200,
@@ -495,16 +495,16 @@ int run(const Options& o) {
   // The large document, shown with the hits of the last search; done when its hits near the
   // top are marked and painted.
   auto* full_text = control<QPlainTextEdit>(*main, "超级编辑框1");
-  DocumentView* view = retrieval->document_view();
+  DocumentView* view = retrieval->documentView();
   bool showing_big = false;
   // Paints of the large document that draw marked hits.
   PaintCounter marked_paints(full_text->viewport(),
-                             [&] { return showing_big && view->marked_count() > 0; });
+                             [&] { return showing_big && view->markedCount() > 0; });
   Document big{big_document(o), path_to_utf8(big_document(o).filename()), u"大文献"};
   Outcome showing = run_in_event_loop(
       [&] {
         showing_big = true;
-        retrieval->show_document(big);
+        retrieval->showDocument(big);
       },
       [&] { return marked_paints.count() > 0; });
   const double big_mb = static_cast<double>(fs::file_size(big.path)) / 1e6;
@@ -520,7 +520,7 @@ int run(const Options& o) {
   Span stepping;
   std::size_t stepped = 0;
   for (int i = 0; i < 200; ++i) {
-    retrieval->next_hit();
+    retrieval->nextHit();
     full_text->viewport()->repaint();
     QCoreApplication::processEvents();
     if (view->selection() == view->hits()[static_cast<std::size_t>(i)]) ++stepped;
@@ -534,9 +534,9 @@ int run(const Options& o) {
   // The last hit of the document, reached from a caret just before it.
   Span last_hit;
   QTextCursor caret(full_text->document());
-  caret.setPosition(static_cast<int>(view->map().to_view(view->hits().back().start)));
+  caret.setPosition(static_cast<int>(view->map().toView(view->hits().back().start)));
   full_text->setTextCursor(caret);
-  auto reached = view->select_next_hit();
+  auto reached = view->selectNextHit();
   full_text->viewport()->repaint();
   QCoreApplication::processEvents();
   print_figure("document_last_hit", last_hit.wall_ms(), last_hit.cpu_used(),
@@ -551,11 +551,11 @@ int run(const Options& o) {
     Document line_document{path, path_to_utf8(path.filename()), u"单行"};
     bool showing_line = false;
     PaintCounter line_paints(full_text->viewport(),
-                             [&] { return showing_line && view->marked_count() > 0; });
+                             [&] { return showing_line && view->markedCount() > 0; });
     Outcome shown = run_in_event_loop(
         [&] {
           showing_line = true;
-          retrieval->show_document(line_document);
+          retrieval->showDocument(line_document);
         },
         [&] { return line_paints.count() > 0; });
     std::snprintf(extra, sizeof extra, "mb=%.1f hits=%zu blocks=%d %s",
@@ -569,7 +569,7 @@ int run(const Options& o) {
     Span steps;
     std::size_t right = 0;
     for (std::size_t i = 0; i < 200; ++i) {
-      retrieval->next_hit();
+      retrieval->nextHit();
       full_text->viewport()->repaint();
       QCoreApplication::processEvents();
       if (view->selection() == view->hits()[i]) ++right;
@@ -582,9 +582,9 @@ int run(const Options& o) {
                  (jumps.cpu_avg + pages.cpu_avg) * 200, scrolling_text(jumps, pages));
     Span to_last;
     QTextCursor before_last(full_text->document());
-    before_last.setPosition(static_cast<int>(view->map().to_view(view->hits().back().start)));
+    before_last.setPosition(static_cast<int>(view->map().toView(view->hits().back().start)));
     full_text->setTextCursor(before_last);
-    auto last = view->select_next_hit();
+    auto last = view->selectNextHit();
     full_text->viewport()->repaint();
     QCoreApplication::processEvents();
     const bool last_right = last && *last == view->hits().back();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Static analysis of the project's own code (src/ and tools/): clang-tidy with the checks in
-# .clang-tidy, then cppcheck. Prints each tool's findings and a count; exits non-zero if either
-# tool finds anything.
+# .clang-tidy (bugs, performance, concurrency, and the naming rules: readability-identifier-naming,
+# with src/gui/.clang-tidy for the Qt layer's names), then cppcheck. Prints each tool's findings
+# and a count; exits non-zero if either tool finds anything.
 #   bash scripts/static_analysis.sh
 # BUILD_DIR (default build-analysis) is configured with clang only to get compile_commands.json;
 # nothing is built. JOBS (default 2) clang-tidy processes run at once.

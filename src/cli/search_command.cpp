@@ -150,10 +150,10 @@ std::string json_string(std::u16string_view text) {
       case '\t': s += "\\t"; break;
       default:
         if (u < 0x20) {
-          static constexpr char hex[] = "0123456789abcdef";
+          static constexpr char kHex[] = "0123456789abcdef";
           s += "\\u00";
-          s += hex[u >> 4];
-          s += hex[u & 0xF];
+          s += kHex[u >> 4];
+          s += kHex[u & 0xF];
         } else {
           s += c;
         }

@@ -24,7 +24,7 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   ui::DesignedWindow* window() const { return window_; }
-  const RunDirectory& run_directory() const { return run_; }
+  const RunDirectory& runDirectory() const { return run_; }
 
   // Raises created, position changed and size changed, then shows the window centred.
   void open();

@@ -190,7 +190,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // its cache line between the cores more often than most documents take to search, and the longer
   // a worker stays in one folder, the less its folder cursor and outputs change hands. Runs stay
   // short enough that every worker gets many, so all finish at about the same time.
-  const std::size_t kBatch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
+  const std::size_t batch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
   std::vector<WorkerOutput> outputs(threads);
   const bool repeated = store.begin_search();
   for (WorkerOutput& out : outputs) out.run.keep_bytes(repeated);
@@ -220,9 +220,9 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     WorkerOutput& out = outputs[worker];
     try {
       for (;;) {
-        const std::size_t first = next.fetch_add(kBatch, std::memory_order_relaxed);
+        const std::size_t first = next.fetch_add(batch, std::memory_order_relaxed);
         if (first >= count) return;
-        const std::size_t last = std::min(count, first + kBatch);
+        const std::size_t last = std::min(count, first + batch);
         for (std::size_t i = first; i < last; ++i) {
           if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
           if (failed.load(std::memory_order_relaxed)) return;

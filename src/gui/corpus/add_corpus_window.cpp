@@ -30,7 +30,7 @@ AddCorpusWindow::AddCorpusWindow(ui::DesignedWindow* window, const RunDirectory&
     : QObject(window),
       window_(window),
       run_(run),
-      ui_(ui::resolveControls<ui::AddCorpusControls>(*window)),
+      ui_(ui::resolve_controls<ui::AddCorpusControls>(*window)),
       locations_(new QStandardItemModel(this)) {
   // Only the program fills these two.
   ui_.fileBox->setReadOnly(true);

@@ -48,7 +48,7 @@ QRect corpus_check_box_rect(const QTreeView* view, const QModelIndex& index) {
 
 CorpusController::CorpusController(ui::DesignedWindow* main, const RunDirectory& run)
     : QObject(main), main_(main), run_(run) {
-  const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
+  const auto controls = ui::resolve_controls<ui::MainWindowControls>(*main);
   view_ = controls.corpusTree;
   model_ = new CorpusTreeModel(this);
   connect(model_, &CorpusTreeModel::checkToggled, this, &CorpusController::onCheckToggled);
@@ -74,11 +74,11 @@ CorpusController::CorpusController(ui::DesignedWindow* main, const RunDirectory&
   rebuild();
 }
 
-std::vector<Document> CorpusController::ticked_documents() const {
+std::vector<Document> CorpusController::tickedDocuments() const {
   return model_->tickedDocuments();
 }
 
-bool CorpusController::anything_ticked() const { return model_->anythingTicked(); }
+bool CorpusController::anythingTicked() const { return model_->anythingTicked(); }
 
 const LibraryTree& CorpusController::tree() const { return model_->tree(); }
 

@@ -27,11 +27,11 @@ class CorpusController : public QObject {
   // Builds the tree at once: the placeholder items of the designed tree are gone from here on.
   CorpusController(ui::DesignedWindow* main, const RunDirectory& run);
 
-  std::vector<Document> ticked_documents() const;  // tree order
+  std::vector<Document> tickedDocuments() const;  // tree order
   // The tree shown and its ticks (one entry per item), for the session's checks.
   const LibraryTree& tree() const;
   const std::vector<unsigned char>& ticks() const;
-  bool anything_ticked() const;  // any item, directory or document
+  bool anythingTicked() const;  // any item, directory or document
   void rebuild();
   // After an import or a new directory: the tree shows the change and keeps the user's ticks,
   // open branches and current item.
@@ -39,7 +39,7 @@ class CorpusController : public QObject {
 
   CorpusTreeModel* model() const { return model_; }
   QTreeView* view() const { return view_; }
-  const RunDirectory& run_directory() const { return run_; }
+  const RunDirectory& runDirectory() const { return run_; }
   // The add-corpus window while it is open.
   ui::DesignedWindow* addCorpusWindow() const { return add_window_; }
   void openAddCorpusWindow();

@@ -41,7 +41,7 @@ int percent(std::size_t part, std::size_t whole) {
 
 ExportController::ExportController(ui::DesignedWindow* main, RetrievalController& retrieval)
     : QObject(main), main_(main), retrieval_(retrieval) {
-  const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
+  const auto controls = ui::resolve_controls<ui::MainWindowControls>(*main);
   connect(controls.exportTxtButton, &QAbstractButton::clicked, this,
           &ExportController::openTextExport);
   connect(controls.exportExcelButton, &QAbstractButton::clicked, this,
@@ -69,7 +69,7 @@ void ExportController::openTextExport() {
   if (!text_window_) {
     ui::DesignedWindow* window = ui::build_window(ui::WindowId::TextExport);
     text_window_ = window;
-    const auto controls = ui::resolveControls<ui::TextExportControls>(*window);
+    const auto controls = ui::resolve_controls<ui::TextExportControls>(*window);
     text_box_ = controls.textBox;
     filler_ = new TextBoxFiller(text_box_, window);
     connect(filler_, &TextBoxFiller::filled, this, &ExportController::textExportFilled);
@@ -94,7 +94,7 @@ void ExportController::saveText() {
   }
   ui::FileDialogOptions options;
   options.filter = QStringLiteral("文本文件 (*.txt)");
-  options.default_suffix = QStringLiteral("txt");
+  options.defaultSuffix = QStringLiteral("txt");
   std::optional<QString> file = ui::ask_save_file(text_window_, options);
   if (!file) return;
   // Encoding and writing a long text takes seconds: off this thread, with the text as it is now.

@@ -34,7 +34,7 @@ ExtractionController::ExtractionController(ui::DesignedWindow* main, RetrievalCo
     : QObject(main),
       main_(main),
       retrieval_(retrieval),
-      ui_(ui::resolveControls<ui::MainWindowControls>(*main)) {
+      ui_(ui::resolve_controls<ui::MainWindowControls>(*main)) {
   // The multi-threaded button belongs in the row with the others: it shows and hides with the
   // panel like they do.
   ui_.threadedAllSentencesButton->setVisible(true);
@@ -42,9 +42,9 @@ ExtractionController::ExtractionController(ui::DesignedWindow* main, RetrievalCo
                                                                         : kPanelClosedCaption);
 
   connect(ui_.extractionButton, &QAbstractButton::clicked, this,
-          &ExtractionController::toggle_panel);
+          &ExtractionController::togglePanel);
   connect(ui_.closeExtractionPanelButton, &QAbstractButton::clicked, this,
-          &ExtractionController::close_panel);
+          &ExtractionController::closePanel);
   connect(ui_.dialogueButton, &QAbstractButton::clicked, this,
           [this] { extract(ExtractionMode::Dialogue, false); });
   connect(ui_.narrativeButton, &QAbstractButton::clicked, this,
@@ -63,9 +63,9 @@ ExtractionController::~ExtractionController() {
   }
 }
 
-void ExtractionController::toggle_panel() {
+void ExtractionController::togglePanel() {
   if (ui_.extractionPanel->isVisibleTo(main_)) {
-    close_panel();
+    closePanel();
     return;
   }
   ui_.extractionPanel->show();
@@ -73,13 +73,13 @@ void ExtractionController::toggle_panel() {
   ui_.extractionButton->setText(kPanelOpenCaption);
 }
 
-void ExtractionController::close_panel() {
+void ExtractionController::closePanel() {
   ui_.extractionPanel->hide();
   // The caption always names what the next click does.
   ui_.extractionButton->setText(kPanelClosedCaption);
 }
 
-void ExtractionController::set_buttons_enabled(bool enabled) {
+void ExtractionController::setButtonsEnabled(bool enabled) {
   for (QAbstractButton* b : {ui_.dialogueButton, ui_.narrativeButton, ui_.allSentencesButton,
                              ui_.threadedAllSentencesButton}) {
     b->setEnabled(enabled);
@@ -127,7 +127,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
     };
   }
 
-  set_buttons_enabled(false);
+  setButtonsEnabled(false);
   watcher_ = new QFutureWatcher<ExtractionResult>(this);
   connect(watcher_, &QFutureWatcher<ExtractionResult>::finished, this, [this, started_on] {
     // Every worker has ended (their last progress texts were queued before this).
@@ -135,7 +135,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
     ExtractionResult result = done->future().takeResult();
     done->deleteLater();
     run_.reset();
-    set_buttons_enabled(true);
+    setButtonsEnabled(true);
     if (retrieval_.session().shown_generation() == started_on) finish(std::move(result));
     emit extractionFinished();
   });
@@ -148,7 +148,7 @@ void ExtractionController::extract(ExtractionMode mode, bool multi_threaded) {
 }
 
 void ExtractionController::finish(ExtractionResult result) {
-  retrieval_.show_results(std::move(result.list), to_qstring(result.report));
+  retrieval_.showResults(std::move(result.list), to_qstring(result.report));
 }
 
 }  // namespace lantaro

@@ -39,8 +39,8 @@ class ExtractionController : public QObject {
   ~ExtractionController() override;
 
   // What the buttons do; public so that tests and other features can drive them.
-  void toggle_panel();
-  void close_panel();
+  void togglePanel();
+  void closePanel();
   // multi_threaded: on worker threads with progress in the thread-information box.
   void extract(ExtractionMode mode, bool multi_threaded);
   bool running() const { return watcher_ != nullptr; }
@@ -55,7 +55,7 @@ class ExtractionController : public QObject {
  private:
   struct Run;
 
-  void set_buttons_enabled(bool enabled);
+  void setButtonsEnabled(bool enabled);
   void finish(ExtractionResult result);
 
   ui::DesignedWindow* main_;

@@ -43,7 +43,7 @@ void bring_to_front(QWidget* window) {
 
 InfoController::InfoController(ui::DesignedWindow* main, const RunDirectory& run)
     : QObject(main), run_(run), open_address_(&platform::open_with_shell) {
-  const auto controls = ui::resolveControls<ui::MainWindowControls>(*main);
+  const auto controls = ui::resolve_controls<ui::MainWindowControls>(*main);
   const struct {
     QAbstractButton* button;
     void (InfoController::*open)();
@@ -76,7 +76,7 @@ void InfoController::openHelp() {
 }
 
 void InfoController::fillHelp(ui::DesignedWindow* window) const {
-  QPlainTextEdit* box = ui::resolveControls<ui::HelpControls>(*window).helpBox;
+  QPlainTextEdit* box = ui::resolve_controls<ui::HelpControls>(*window).helpBox;
   box->setPlainText(read_help_text(run_));
   // Shown from its first line, with the caret there rather than after the last line.
   box->moveCursor(QTextCursor::Start);

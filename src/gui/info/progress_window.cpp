@@ -39,7 +39,7 @@ void ProgressWindow::open() {
     return;
   }
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Progress, over_);
-  bars_ = ui::resolveControls<ui::ProgressControls>(*window);
+  bars_ = ui::resolve_controls<ui::ProgressControls>(*window);
   for (QProgressBar* b : {bars_.upperBar, bars_.lowerBar})
     b->setStyleSheet(QLatin1String(kSegmentedStyle));
   connect(window, &QObject::destroyed, this, &ProgressWindow::closed);

@@ -47,22 +47,22 @@ ui::DesignedWindow* open_context_window(const ResultList& list, std::size_t inde
   const std::u16string_view shown = text.substr(passage.start, passage.length);
 
   ui::DesignedWindow* window = ui::build_window(ui::WindowId::Context, parent);
-  QPlainTextEdit* box = ui::resolveControls<ui::ContextControls>(*window).passageBox;
+  QPlainTextEdit* box = ui::resolve_controls<ui::ContextControls>(*window).passageBox;
   new MarginKeeper(box, kContextBoxMargin);
   // The context lengths come from the settings file and may be huge: a very long line is cut for
   // display as in the full-text view (copies still give it whole); every line is a block of its
   // own.
   DisplayText display = view_text_for_display(shown, 0);
   box->setPlainText(display.text);
-  const LineBreakMap map(shown, std::move(display.display_breaks));
-  for (std::size_t position : map.display_break_positions())
-    ui::TextBox::continue_line(box->document()->findBlock(static_cast<int>(position)));
+  const LineBreakMap map(shown, std::move(display.displayBreaks));
+  for (std::size_t position : map.displayBreakPositions())
+    ui::TextBox::continueLine(box->document()->findBlock(static_cast<int>(position)));
 
   const std::size_t hit_start = item.hit_start - passage.start;
-  const std::size_t from = map.to_view(hit_start);
+  const std::size_t from = map.toView(hit_start);
   QTextCursor cursor(box->document());
   cursor.setPosition(static_cast<int>(from));
-  cursor.setPosition(static_cast<int>(std::max(from, map.to_view_end(hit_start + item.hit_length))),
+  cursor.setPosition(static_cast<int>(std::max(from, map.toViewEnd(hit_start + item.hit_length))),
                      QTextCursor::KeepAnchor);
   box->setTextCursor(cursor);
 

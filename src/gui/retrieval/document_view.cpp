@@ -29,26 +29,26 @@ LineBreakMap::LineBreakMap(std::u16string_view text, std::vector<std::size_t> di
     if (text[i] == u'\r' && text[i + 1] == u'\n') folded_.push_back(i++);
   break_views_.reserve(breaks_.size());
   for (std::size_t j = 0; j < breaks_.size(); ++j)
-    break_views_.push_back(breaks_[j] - folds_before(breaks_[j]) + j + 1);
+    break_views_.push_back(breaks_[j] - foldsBefore(breaks_[j]) + j + 1);
 }
 
-std::size_t LineBreakMap::folds_before(std::size_t text_offset) const {
+std::size_t LineBreakMap::foldsBefore(std::size_t text_offset) const {
   // The LF of a CR LF shares the position of its CR, so the fold counts once the CR is passed.
   return static_cast<std::size_t>(std::lower_bound(folded_.begin(), folded_.end(), text_offset) -
                                   folded_.begin());
 }
 
-std::size_t LineBreakMap::to_view(std::size_t text_offset) const {
+std::size_t LineBreakMap::toView(std::size_t text_offset) const {
   auto breaks = std::upper_bound(breaks_.begin(), breaks_.end(), text_offset) - breaks_.begin();
-  return text_offset - folds_before(text_offset) + static_cast<std::size_t>(breaks);
+  return text_offset - foldsBefore(text_offset) + static_cast<std::size_t>(breaks);
 }
 
-std::size_t LineBreakMap::to_view_end(std::size_t text_offset) const {
-  std::size_t view = to_view(text_offset);
+std::size_t LineBreakMap::toViewEnd(std::size_t text_offset) const {
+  std::size_t view = toView(text_offset);
   return std::binary_search(breaks_.begin(), breaks_.end(), text_offset) ? view - 1 : view;
 }
 
-std::size_t LineBreakMap::to_text(std::size_t view_position) const {
+std::size_t LineBreakMap::toText(std::size_t view_position) const {
   // Without the display breaks before it, the position is one of CR LF folding alone.
   view_position -= static_cast<std::size_t>(
       std::upper_bound(break_views_.begin(), break_views_.end(), view_position) -
@@ -176,7 +176,7 @@ DisplayText view_text_for_display(std::u16string_view text, std::size_t block_ch
         if (at == std::u16string_view::npos) continue;
         copy(from, at);
         *to++ = QLatin1Char('\n');
-        out.display_breaks.push_back(at);
+        out.displayBreaks.push_back(at);
         from = at;
       }
       copy(from, i);
@@ -208,10 +208,9 @@ namespace {
 
 // Selects text offsets [start, end) in the widget; a display break at either end stays outside.
 void select_text(QTextCursor& cursor, const LineBreakMap& map, std::size_t start, std::size_t end) {
-  const std::size_t from = map.to_view(start);
+  const std::size_t from = map.toView(start);
   cursor.setPosition(static_cast<int>(from));
-  cursor.setPosition(static_cast<int>(std::max(from, map.to_view_end(end))),
-                     QTextCursor::KeepAnchor);
+  cursor.setPosition(static_cast<int>(std::max(from, map.toViewEnd(end))), QTextCursor::KeepAnchor);
 }
 
 }  // namespace
@@ -224,10 +223,9 @@ DocumentView::DocumentView(QPlainTextEdit* edit, QObject* parent, std::size_t lo
     palette.setBrush(QPalette::Inactive, role, palette.brush(QPalette::Active, role));
   edit->setPalette(palette);
 
-  connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this,
-          &DocumentView::schedule_marks);
+  connect(edit->verticalScrollBar(), &QScrollBar::valueChanged, this, &DocumentView::scheduleMarks);
   connect(edit->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-          &DocumentView::schedule_marks);
+          &DocumentView::scheduleMarks);
   edit->viewport()->installEventFilter(this);
   viewport_ = edit->viewport();
 }
@@ -236,47 +234,47 @@ bool DocumentView::eventFilter(QObject* watched, QEvent* event) {
   // Compared by address only: while the edit box is being destroyed its viewport still sends
   // events, and the box must not be touched then.
   if (watched == viewport_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
-    schedule_marks();
+    scheduleMarks();
   return QObject::eventFilter(watched, event);
 }
 
-void DocumentView::show_document(const Document& document, DocumentText text,
-                                 std::vector<Hit> hits) {
+void DocumentView::showDocument(const Document& document, DocumentText text,
+                                std::vector<Hit> hits) {
   if (!edit_) return;
   document_ = document;
   text_ = text ? std::move(text) : std::make_shared<const std::u16string>();
   DisplayText shown = view_text_for_display(*text_, kViewBlockChars, long_line_);
-  map_ = LineBreakMap(*text_, std::move(shown.display_breaks));
+  map_ = LineBreakMap(*text_, std::move(shown.displayBreaks));
   hits_ = std::move(hits);
   edit_->setExtraSelections({});
   marked_ = {0, 0};
   marks_valid_ = false;
   edit_->setPlainText(shown.text);
   shown.text.clear();
-  for (std::size_t position : map_.display_break_positions())
-    ui::TextBox::continue_line(edit_->document()->findBlock(static_cast<int>(position)));
+  for (std::size_t position : map_.displayBreakPositions())
+    ui::TextBox::continueLine(edit_->document()->findBlock(static_cast<int>(position)));
   QTextCursor start(edit_->document());
   edit_->setTextCursor(start);
   edit_->verticalScrollBar()->setValue(0);
-  schedule_marks();
+  scheduleMarks();
 }
 
-void DocumentView::set_hits(std::vector<Hit> hits) {
+void DocumentView::setHits(std::vector<Hit> hits) {
   hits_ = std::move(hits);
   marks_valid_ = false;
-  schedule_marks();
+  scheduleMarks();
 }
 
-void DocumentView::schedule_marks() {
+void DocumentView::scheduleMarks() {
   if (marks_pending_) return;
   marks_pending_ = true;
   QTimer::singleShot(0, this, [this] {
     marks_pending_ = false;
-    update_marks();
+    updateMarks();
   });
 }
 
-void DocumentView::update_marks() {
+void DocumentView::updateMarks() {
   if (!edit_ || !text_) return;
   std::pair<std::size_t, std::size_t> range{0, 0};
   if (!hits_.empty()) {
@@ -284,8 +282,8 @@ void DocumentView::update_marks() {
     auto top = static_cast<std::size_t>(edit_->cursorForPosition(QPoint(0, 0)).position());
     auto bottom = static_cast<std::size_t>(
         edit_->cursorForPosition(QPoint(viewport->width(), viewport->height())).position());
-    std::size_t from = map_.to_text(top > kMarkSlack ? top - kMarkSlack : 0);
-    std::size_t to = map_.to_text(bottom + kMarkSlack);
+    std::size_t from = map_.toText(top > kMarkSlack ? top - kMarkSlack : 0);
+    std::size_t to = map_.toText(bottom + kMarkSlack);
     auto first = std::partition_point(hits_.begin(), hits_.end(),
                                       [&](const Hit& h) { return h.start + h.length <= from; });
     auto last =
@@ -310,9 +308,9 @@ void DocumentView::update_marks() {
   marks_valid_ = true;
 }
 
-std::optional<Hit> DocumentView::select_next_hit() {
+std::optional<Hit> DocumentView::selectNextHit() {
   if (!edit_ || !text_) return std::nullopt;
-  std::size_t from = map_.to_text(static_cast<std::size_t>(edit_->textCursor().selectionEnd()));
+  std::size_t from = map_.toText(static_cast<std::size_t>(edit_->textCursor().selectionEnd()));
   auto next = std::partition_point(hits_.begin(), hits_.end(),
                                    [&](const Hit& h) { return h.start < from; });
   if (next == hits_.end()) return std::nullopt;
@@ -326,8 +324,8 @@ std::optional<Hit> DocumentView::select_next_hit() {
 Hit DocumentView::selection() const {
   if (!edit_) return {};
   QTextCursor cursor = edit_->textCursor();
-  std::size_t start = map_.to_text(static_cast<std::size_t>(cursor.selectionStart()));
-  std::size_t end = map_.to_text(static_cast<std::size_t>(cursor.selectionEnd()));
+  std::size_t start = map_.toText(static_cast<std::size_t>(cursor.selectionStart()));
+  std::size_t end = map_.toText(static_cast<std::size_t>(cursor.selectionEnd()));
   return Hit{start, end - start};
 }
 

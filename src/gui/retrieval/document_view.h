@@ -32,23 +32,23 @@ class LineBreakMap {
   explicit LineBreakMap(std::u16string_view text, std::vector<std::size_t> display_breaks = {});
 
   // The position of the character at `text_offset`: after a display break standing before it.
-  std::size_t to_view(std::size_t text_offset) const;
+  std::size_t toView(std::size_t text_offset) const;
   // The position where a stretch ending at `text_offset` ends: before a display break there, so
   // that a selection or mark never takes in the break.
-  std::size_t to_view_end(std::size_t text_offset) const;
+  std::size_t toViewEnd(std::size_t text_offset) const;
   // Both sides of a display break give the offset of the character after it.
-  std::size_t to_text(std::size_t view_position) const;
+  std::size_t toText(std::size_t view_position) const;
 
-  const std::vector<std::size_t>& display_breaks() const { return breaks_; }
+  const std::vector<std::size_t>& displayBreaks() const { return breaks_; }
   // Widget positions of the characters that start after a display break, ascending.
-  const std::vector<std::size_t>& display_break_positions() const { return break_views_; }
+  const std::vector<std::size_t>& displayBreakPositions() const { return break_views_; }
 
  private:
-  std::size_t folds_before(std::size_t text_offset) const;
+  std::size_t foldsBefore(std::size_t text_offset) const;
 
   std::vector<std::size_t> folded_;       // text offsets of the CR of each CR LF, ascending
   std::vector<std::size_t> breaks_;       // text offsets of the display breaks
-  std::vector<std::size_t> break_views_;  // to_view() of each display break's offset
+  std::vector<std::size_t> break_views_;  // toView() of each display break's offset
 };
 
 // The text as the widget is given it: CR LF folded into LF.
@@ -70,7 +70,7 @@ inline constexpr std::size_t kViewBlockChars = 2048;
 inline constexpr std::size_t kLongLineChars = 32768;
 struct DisplayText {
   QString text;
-  std::vector<std::size_t> display_breaks;  // ascending text offsets, see LineBreakMap
+  std::vector<std::size_t> displayBreaks;  // ascending text offsets, see LineBreakMap
 };
 DisplayText view_text_for_display(std::u16string_view text,
                                   std::size_t block_chars = kViewBlockChars,
@@ -88,10 +88,10 @@ class DocumentView : public QObject {
                         std::size_t long_line = kLongLineChars);
 
   // Replaces the view's text; hits are offsets into `text`, in text order, not overlapping.
-  void show_document(const Document& document, DocumentText text, std::vector<Hit> hits);
-  void set_hits(std::vector<Hit> hits);
+  void showDocument(const Document& document, DocumentText text, std::vector<Hit> hits);
+  void setHits(std::vector<Hit> hits);
 
-  bool has_document() const { return text_ != nullptr; }
+  bool hasDocument() const { return text_ != nullptr; }
   const Document& document() const { return document_; }
   const DocumentText& text() const { return text_; }
   const std::vector<Hit>& hits() const { return hits_; }
@@ -100,19 +100,19 @@ class DocumentView : public QObject {
 
   // Selects the first hit that starts at or after the end of the selection (the caret when
   // nothing is selected) and scrolls it into view. Nothing changes when there is none.
-  std::optional<Hit> select_next_hit();
+  std::optional<Hit> selectNextHit();
   // The current selection in text offsets.
   Hit selection() const;
 
   // The hits drawn marked right now (those in or next to the visible lines).
-  std::size_t marked_count() const { return marked_.second - marked_.first; }
+  std::size_t markedCount() const { return marked_.second - marked_.first; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void schedule_marks();
-  void update_marks();
+  void scheduleMarks();
+  void updateMarks();
 
   QPointer<QPlainTextEdit> edit_;
   std::size_t long_line_;

@@ -11,11 +11,11 @@ namespace lantaro {
 
 HitGridModel::HitGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void HitGridModel::set_results(const SearchResults& results) {
-  set_rows(results.list.documents, results.hit_counts);
+void HitGridModel::setResults(const SearchResults& results) {
+  setRows(results.list.documents, results.hit_counts);
 }
 
-void HitGridModel::set_rows(std::vector<Document> documents, std::vector<std::size_t> hit_counts) {
+void HitGridModel::setRows(std::vector<Document> documents, std::vector<std::size_t> hit_counts) {
   if (documents.size() != hit_counts.size())
     throw std::invalid_argument("hit grid: one count per document");
   beginResetModel();
@@ -24,7 +24,7 @@ void HitGridModel::set_rows(std::vector<Document> documents, std::vector<std::si
   endResetModel();
 }
 
-void HitGridModel::clear() { set_rows({}, {}); }
+void HitGridModel::clear() { setRows({}, {}); }
 
 int HitGridModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(documents_.size());
@@ -71,7 +71,7 @@ Qt::ItemFlags HitGridModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-const Document* HitGridModel::document_at(int row) const {
+const Document* HitGridModel::documentAt(int row) const {
   if (row < 0 || static_cast<std::size_t>(row) >= documents_.size()) return nullptr;
   return &documents_[static_cast<std::size_t>(row)];
 }

@@ -20,11 +20,11 @@ class HitGridModel : public QAbstractTableModel {
   explicit HitGridModel(QObject* parent = nullptr);
 
   // Takes the rows of a search: its hit documents and their counts.
-  void set_results(const SearchResults& results);
-  void set_rows(std::vector<Document> documents, std::vector<std::size_t> hit_counts);
+  void setResults(const SearchResults& results);
+  void setRows(std::vector<Document> documents, std::vector<std::size_t> hit_counts);
   void clear();
   // The document of a row; nullptr outside the rows.
-  const Document* document_at(int row) const;
+  const Document* documentAt(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -62,7 +62,7 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
       main_(main),
       corpus_(corpus),
       session_(run, LibraryTree()),
-      ui_(ui::resolveControls<ui::MainWindowControls>(*main)),
+      ui_(ui::resolve_controls<ui::MainWindowControls>(*main)),
       list_model_(
           new ResultListModel([this]() -> const ResultList& { return session_.shown(); }, this)),
       grid_model_(new HitGridModel(this)),
@@ -86,25 +86,24 @@ RetrievalController::RetrievalController(ui::DesignedWindow* main, const RunDire
   ui_.hitGrid->setColumnWidth(HitGridModel::HitsColumn, 72);
 
   connect(ui_.searchButton, &QPushButton::clicked, this, &RetrievalController::search);
-  connect(ui_.nextHitButton, &QPushButton::clicked, this, &RetrievalController::next_hit);
-  connect(&corpus_, &CorpusController::documentActivated, this,
-          &RetrievalController::show_document);
+  connect(ui_.nextHitButton, &QPushButton::clicked, this, &RetrievalController::nextHit);
+  connect(&corpus_, &CorpusController::documentActivated, this, &RetrievalController::showDocument);
   connect(ui_.resultList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
-            if (current.isValid()) show_item_line(static_cast<std::size_t>(current.row()));
+            if (current.isValid()) showItemLine(static_cast<std::size_t>(current.row()));
           });
   connect(ui_.resultList, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) open_context(static_cast<std::size_t>(index.row()));
+    if (index.isValid()) openContext(static_cast<std::size_t>(index.row()));
   });
   for (ResultOrder order : {ResultOrder::Document, ResultOrder::Left, ResultOrder::Right}) {
     auto* action = ui_.resultList->findChild<QAction*>(
         QString::fromUtf8(kOrderChoices[static_cast<int>(order)]), Qt::FindDirectChildrenOnly);
     Q_ASSERT(action);
-    if (action) connect(action, &QAction::triggered, this, [this, order] { sort_results(order); });
+    if (action) connect(action, &QAction::triggered, this, [this, order] { sortResults(order); });
   }
   // As the corpus tree's double click: the document with its hits, on the second page.
   connect(ui_.hitGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (const Document* document = grid_model_->document_at(index.row())) show_document(*document);
+    if (const Document* document = grid_model_->documentAt(index.row())) showDocument(*document);
   });
   // Queued by nature: emitted on worker threads, received on the UI thread.
   connect(this, &RetrievalController::searchProgress, ui_.progressBar, &QProgressBar::setValue);
@@ -127,23 +126,23 @@ bool RetrievalController::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-const ResultList& RetrievalController::shown_results() const { return session_.shown(); }
+const ResultList& RetrievalController::shownResults() const { return session_.shown(); }
 
-void RetrievalController::show_results(ResultList list, const QString& status_text) {
+void RetrievalController::showResults(ResultList list, const QString& status_text) {
   session_.show_sentences(std::move(list));
   list_model_->refresh();
-  show_order_choice(ResultOrder::Document);
+  showOrderChoice(ResultOrder::Document);
   ui_.statusLine->setText(status_text);
-  show_list_from_top();
+  showListFromTop();
   emit resultsChanged();
 }
 
-void RetrievalController::show_list_from_top() {
+void RetrievalController::showListFromTop() {
   ui_.tabs->setCurrentPage(kListPage);
   ui_.resultList->scrollToTop();
 }
 
-void RetrievalController::show_order_choice(ResultOrder order) {
+void RetrievalController::showOrderChoice(ResultOrder order) {
   const QString caption = QString::fromUtf8(kOrderChoices[static_cast<int>(order)]);
   for (QAction* action : ui_.resultList->actions())
     action->setChecked(action->objectName() == caption);
@@ -153,7 +152,7 @@ void RetrievalController::show_order_choice(ResultOrder order) {
     action->setEnabled(sortable || action->objectName() == caption);
 }
 
-void RetrievalController::sort_results(ResultOrder order) {
+void RetrievalController::sortResults(ResultOrder order) {
   // The item the user was reading stays selected and in view.
   const QModelIndex current = ui_.resultList->currentIndex();
   std::optional<ResultItem> reading;
@@ -161,7 +160,7 @@ void RetrievalController::sort_results(ResultOrder order) {
   const ResultOrder before = session_.shown_order();
   if (!session_.sort_shown(order)) order = before;
   if (session_.shown_order() != before) list_model_->refresh();
-  show_order_choice(order);
+  showOrderChoice(order);
   ui_.resultList->scrollToTop();
   if (!reading) return;
   const std::vector<ResultItem>& items = session_.shown().items;
@@ -172,7 +171,7 @@ void RetrievalController::sort_results(ResultOrder order) {
   ui_.resultList->scrollTo(row, QAbstractItemView::PositionAtCenter);
 }
 
-void RetrievalController::clear_results() {
+void RetrievalController::clearResults() {
   session_.clear_search();
   list_model_->refresh();
   grid_model_->clear();
@@ -195,12 +194,12 @@ void RetrievalController::search() {
     return;
   }
 
-  clear_results();
+  clearResults();
   // Nothing of an earlier search or extraction may pass for part of this one.
   ui_.bottomPanel->clear();
   ui_.bottomPanel->setExtraSelections({});
   ui_.threadInfoBox->clear();
-  show_list_from_top();
+  showListFromTop();
   // A disabled button hands its focus to the next box in the tab chain (the left count, text
   // selected), where the next keystroke would overwrite it; the result list is where the user
   // looks next anyway.
@@ -211,7 +210,7 @@ void RetrievalController::search() {
 
   running_ = std::make_shared<RunningSearch>();
   watcher_ = new QFutureWatcher<SearchResults>(this);
-  connect(watcher_, &QFutureWatcherBase::finished, this, &RetrievalController::finish_search);
+  connect(watcher_, &QFutureWatcherBase::finished, this, &RetrievalController::finishSearch);
   auto job = running_;
   watcher_->setFuture(ui::run_in_background([this, job, plan = std::move(*plan)]() mutable {
     SearchOptions options;
@@ -227,7 +226,7 @@ void RetrievalController::search() {
   }));
 }
 
-void RetrievalController::finish_search() {
+void RetrievalController::finishSearch() {
   SearchResults results = watcher_->result();
   watcher_->deleteLater();
   watcher_ = nullptr;
@@ -235,9 +234,9 @@ void RetrievalController::finish_search() {
 
   const SearchResults& last = session_.accept_search(std::move(results));
   list_model_->refresh();
-  show_order_choice(ResultOrder::Document);
-  show_list_from_top();
-  grid_model_->set_results(last);
+  showOrderChoice(ResultOrder::Document);
+  showListFromTop();
+  grid_model_->setResults(last);
   ui_.statusLine->setText(to_qstring(last.status_line()));
   ui_.hitLine->setText(to_qstring(last.hit_line()));
   ui_.progressBar->hide();
@@ -245,7 +244,7 @@ void RetrievalController::finish_search() {
   ui_.searchButton->setEnabled(true);
 
   // The displayed document now shows the hits of this search.
-  if (view_->has_document()) view_->set_hits(find_hits(*view_->text(), last.request));
+  if (view_->hasDocument()) view_->setHits(find_hits(*view_->text(), last.request));
 
   emit resultsChanged();
   if (!last.unreadable.empty()) {
@@ -254,7 +253,7 @@ void RetrievalController::finish_search() {
   emit searchFinished();
 }
 
-void RetrievalController::show_document(const Document& document) {
+void RetrievalController::showDocument(const Document& document) {
   std::vector<Hit> hits;
   DocumentText text = session_.read_document(document, &hits);
   if (!text) {
@@ -263,7 +262,7 @@ void RetrievalController::show_document(const Document& document) {
   }
   // Filling the view with a text of many megabytes takes a moment; say so.
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  view_->show_document(document, text, std::move(hits));
+  view_->showDocument(document, text, std::move(hits));
   QGuiApplication::restoreOverrideCursor();
   ui_.tabs->setCurrentPage(kFullTextPage);
   ui_.statusLine->setText(QStringLiteral("当前显示的文献：") + to_qstring(document.display_name) +
@@ -271,8 +270,8 @@ void RetrievalController::show_document(const Document& document) {
                           QStringLiteral("字"));
 }
 
-void RetrievalController::next_hit() {
-  if (!view_->has_document()) {
+void RetrievalController::nextHit() {
+  if (!view_->hasDocument()) {
     ui::show_message(main_, Message::NoDocumentDisplayed);
     return;
   }
@@ -280,10 +279,10 @@ void RetrievalController::next_hit() {
     ui::show_message(main_, Message::NoSearchYet);
     return;
   }
-  if (!view_->select_next_hit()) ui::show_message(main_, Message::LastPositionReached);
+  if (!view_->selectNextHit()) ui::show_message(main_, Message::LastPositionReached);
 }
 
-void RetrievalController::show_item_line(std::size_t index) {
+void RetrievalController::showItemLine(std::size_t index) {
   const std::optional<Passage> line = session_.line_of(index, kPanelReach);
   if (!line) return;
   const ResultList& list = session_.shown();
@@ -301,8 +300,8 @@ void RetrievalController::show_item_line(std::size_t index) {
   const LineBreakMap map(shown);
   QTextCursor hit(ui_.bottomPanel->document());
   const auto offset = static_cast<std::size_t>(name.size());
-  hit.setPosition(static_cast<int>(offset + map.to_view(item.hit_start - begin)));
-  hit.setPosition(static_cast<int>(offset + map.to_view(hit_end - begin)), QTextCursor::KeepAnchor);
+  hit.setPosition(static_cast<int>(offset + map.toView(item.hit_start - begin)));
+  hit.setPosition(static_cast<int>(offset + map.toView(hit_end - begin)), QTextCursor::KeepAnchor);
   QTextCharFormat format;
   format.setBackground(kPanelHitBackground);
   ui_.bottomPanel->setExtraSelections({QTextEdit::ExtraSelection{hit, format}});
@@ -312,7 +311,7 @@ void RetrievalController::show_item_line(std::size_t index) {
   ui_.bottomPanel->ensureCursorVisible();
 }
 
-ui::DesignedWindow* RetrievalController::open_context(std::size_t index) {
+ui::DesignedWindow* RetrievalController::openContext(std::size_t index) {
   const std::optional<Passage> passage = session_.context_of(index);
   if (!passage) return nullptr;
   return open_context_window(session_.shown(), index, *passage, main_);

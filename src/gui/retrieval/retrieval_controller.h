@@ -52,27 +52,27 @@ class RetrievalController : public QObject {
   ~RetrievalController() override;
 
   // Nullptr before the first search, and while a new search runs.
-  const SearchResults* last_search() const { return session_.last_search(); }
+  const SearchResults* lastSearch() const { return session_.last_search(); }
   // The working session: the last search and the reading of documents.
   Session& session() { return session_; }
   const Session& session() const { return session_; }
   // What the result list shows now: the last search's items or, e.g., extracted sentences.
-  const ResultList& shown_results() const;
-  void show_results(ResultList list, const QString& status_text);
+  const ResultList& shownResults() const;
+  void showResults(ResultList list, const QString& status_text);
 
   // What the buttons and list events do; public so that other features and tests can drive them.
   void search();
-  bool search_running() const { return watcher_ != nullptr; }
-  void show_document(const Document& document);
-  void next_hit();
-  void show_item_line(std::size_t index);
-  ui::DesignedWindow* open_context(std::size_t index);
+  bool searchRunning() const { return watcher_ != nullptr; }
+  void showDocument(const Document& document);
+  void nextHit();
+  void showItemLine(std::size_t index);
+  ui::DesignedWindow* openContext(std::size_t index);
   // The result list's context menu: shows the items in that order.
-  void sort_results(ResultOrder order);
+  void sortResults(ResultOrder order);
 
-  ResultListModel* result_model() const { return list_model_; }
-  HitGridModel* grid_model() const { return grid_model_; }
-  DocumentView* document_view() const { return view_; }
+  ResultListModel* resultModel() const { return list_model_; }
+  HitGridModel* gridModel() const { return grid_model_; }
+  DocumentView* documentView() const { return view_; }
 
  signals:
   void resultsChanged();
@@ -87,11 +87,11 @@ class RetrievalController : public QObject {
  private:
   struct RunningSearch;
 
-  void clear_results();
-  void finish_search();
+  void clearResults();
+  void finishSearch();
   // New results are read from their first item on the first page.
-  void show_list_from_top();
-  void show_order_choice(ResultOrder order);
+  void showListFromTop();
+  void showOrderChoice(ResultOrder order);
 
   ui::DesignedWindow* main_;
   CorpusController& corpus_;

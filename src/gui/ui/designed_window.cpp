@@ -16,11 +16,11 @@ Qt::WindowFlags flags_for(const WindowDefinition& definition) {
   Qt::WindowFlags flags = Qt::Window;
   if (definition.frame == FrameKind::None) return flags | Qt::FramelessWindowHint;
   flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-  if (definition.caption_buttons & kSystemMenu) {
+  if (definition.captionButtons & kSystemMenu) {
     flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   }
-  if (definition.caption_buttons & kMinimize) flags |= Qt::WindowMinimizeButtonHint;
-  if (definition.caption_buttons & kMaximize) flags |= Qt::WindowMaximizeButtonHint;
+  if (definition.captionButtons & kMinimize) flags |= Qt::WindowMinimizeButtonHint;
+  if (definition.captionButtons & kMaximize) flags |= Qt::WindowMaximizeButtonHint;
   return flags;
 }
 
@@ -44,7 +44,7 @@ QRect window_placement(const QRect& screen, const QRect& available, const QSize&
 
 DesignedWindow::DesignedWindow(const WindowDefinition& definition, QWidget* parent)
     : QWidget(parent, flags_for(definition)), definition_(&definition) {
-  setObjectName(definition.object_name);
+  setObjectName(definition.objectName);
   setWindowTitle(definition.title);
   if (definition.background.isValid()) {
     QPalette colours = palette();
@@ -54,7 +54,7 @@ DesignedWindow::DesignedWindow(const WindowDefinition& definition, QWidget* pare
   }
   // Until the window is shown its frame is unknown: the client takes the whole outer size.
   ++quiet_;
-  resize(definition.outer_size);
+  resize(definition.outerSize);
   fixSizeIfNeeded();
   setMinimumFromDefinition();
   --quiet_;
@@ -73,7 +73,7 @@ void DesignedWindow::addPlacement(QWidget* widget, QWidget* parent, const QRect&
 QSize DesignedWindow::growth() const {
   return QSize(width() + frame_.left() + frame_.right(),
                height() + frame_.top() + frame_.bottom()) -
-         definition_->outer_size;
+         definition_->outerSize;
 }
 
 QSize DesignedWindow::designedSizeOf(const QWidget* widget) const {
@@ -112,20 +112,19 @@ void DesignedWindow::applyLayout() {
 }
 
 QSize DesignedWindow::clientSizeFor(const QMargins& frame) const {
-  return definition_->outer_size -
-         QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
+  return definition_->outerSize - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
 }
 
 void DesignedWindow::fixSizeIfNeeded() {
   // A fixed frame with a maximize button must still be able to maximize, so only windows
   // without one get a hard size.
   if (definition_->frame == FrameKind::Sizable) return;
-  if (definition_->caption_buttons & kMaximize) return;
+  if (definition_->captionButtons & kMaximize) return;
   setFixedSize(clientSizeFor(frame_));
 }
 
 void DesignedWindow::setMinimumFromDefinition() {
-  const QSize minimum = definition_->minimum_size;
+  const QSize minimum = definition_->minimumSize;
   if (definition_->frame != FrameKind::Sizable || minimum.isEmpty()) return;
   setMinimumSize(minimum - QSize(frame_.left() + frame_.right(), frame_.top() + frame_.bottom()));
 }
@@ -136,10 +135,9 @@ void DesignedWindow::centreOnScreen() {
   if (!target) target = QGuiApplication::primaryScreen();
   if (!target) return;
   const bool resizable = definition_->frame == FrameKind::Sizable;
-  const QRect place =
-      window_placement(target->geometry(), target->availableGeometry(), definition_->outer_size,
-                       resizable, definition_->minimum_size);
-  if (place.size() != definition_->outer_size)
+  const QRect place = window_placement(target->geometry(), target->availableGeometry(),
+                                       definition_->outerSize, resizable, definition_->minimumSize);
+  if (place.size() != definition_->outerSize)
     resize(place.size() - QSize(frame_.left() + frame_.right(), frame_.top() + frame_.bottom()));
   // move() places the frame's top-left corner for a window.
   move(place.topLeft());

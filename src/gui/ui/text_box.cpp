@@ -19,21 +19,19 @@ bool crosses_continued_line(const QTextCursor& selection) {
   const int end = selection.selectionEnd();
   for (QTextBlock block = document->findBlock(selection.selectionStart()).next();
        block.isValid() && block.position() <= end; block = block.next())
-    if (TextBox::continues_line(block)) return true;
+    if (TextBox::continuesLine(block)) return true;
   return false;
 }
 
 }  // namespace
 
-void TextBox::continue_line(QTextBlock block) {
+void TextBox::continueLine(QTextBlock block) {
   if (block.isValid()) block.setUserState(kContinuedLine);
 }
 
-bool TextBox::continues_line(const QTextBlock& block) {
-  return block.userState() == kContinuedLine;
-}
+bool TextBox::continuesLine(const QTextBlock& block) { return block.userState() == kContinuedLine; }
 
-QString TextBox::copied_text(const QTextCursor& selection) {
+QString TextBox::copiedText(const QTextCursor& selection) {
   // One character per position, block breaks as U+2029.
   const QString selected = selection.selectedText();
   const int start = selection.selectionStart();
@@ -44,7 +42,7 @@ QString TextBox::copied_text(const QTextCursor& selection) {
   if (const QTextDocument* document = selection.document()) {
     for (QTextBlock block = document->findBlock(start).next();
          block.isValid() && block.position() <= end; block = block.next()) {
-      if (!continues_line(block)) continue;
+      if (!continuesLine(block)) continue;
       const qsizetype cut = block.position() - 1 - start;
       out += QStringView(selected).mid(from, cut - from);
       from = cut + 1;
@@ -73,7 +71,7 @@ QMimeData* TextBox::createMimeDataFromSelection() const {
   if (!crosses_continued_line(selection)) return QPlainTextEdit::createMimeDataFromSelection();
   // The formatted version would carry the cut as a paragraph break: plain text only.
   auto* data = new QMimeData;
-  data->setText(copied_text(selection));
+  data->setText(copiedText(selection));
   return data;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The plain-text box of the windows. The full-text view cuts a line of many megabytes into
-// several blocks, because a block is laid out as a whole (see retrieval/document_view.h); the
+// several blocks, because a block is laid out as a whole (see retrieval/documentView.h); the
 // blocks that carry on a line are marked, and copies, drags and the selection clipboard leave
 // those cuts out, so that the user always gets the document's lines whole.
 
@@ -20,12 +20,12 @@ class TextBox : public QPlainTextEdit {
   using QPlainTextEdit::QPlainTextEdit;
 
   // Marks `block` as carrying on the line before it: the break in front of it is shown only.
-  static void continue_line(QTextBlock block);
-  static bool continues_line(const QTextBlock& block);
+  static void continueLine(QTextBlock block);
+  static bool continuesLine(const QTextBlock& block);
 
   // The selected text as a copy gives it: every line break as LF, as Qt gives it, and the breaks
   // in front of marked blocks left out.
-  static QString copied_text(const QTextCursor& selection);
+  static QString copiedText(const QTextCursor& selection);
 
  protected:
   QMimeData* createMimeDataFromSelection() const override;

@@ -60,28 +60,28 @@ std::optional<QString> scripted(std::deque<std::optional<QString>>& queue) {
 
 std::optional<QString> ask_open_file(QWidget* parent, const FileDialogOptions& options) {
   if (auto* capture = PromptCapture::active()) {
-    ++capture->open_dialogs;
-    return scripted(capture->open_files);
+    ++capture->openDialogs;
+    return scripted(capture->openFiles);
   }
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilter(options.filter);
-  dialog.setDefaultSuffix(options.default_suffix);
+  dialog.setDefaultSuffix(options.defaultSuffix);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QString> ask_save_file(QWidget* parent, const FileDialogOptions& options) {
   if (auto* capture = PromptCapture::active()) {
-    ++capture->save_dialogs;
-    return scripted(capture->save_files);
+    ++capture->saveDialogs;
+    return scripted(capture->saveFiles);
   }
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(options.filter);
-  dialog.setDefaultSuffix(options.default_suffix);
+  dialog.setDefaultSuffix(options.defaultSuffix);
   // Qt asks before replacing unless told not to; the folder must exist for the dialog to accept.
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();

@@ -26,7 +26,7 @@ bool ask_yes_no(QWidget* parent, const QString& text);
 
 struct FileDialogOptions {
   QString filter = QStringLiteral("文本文件 (*.txt)");  // "文本文件|*.txt"
-  QString default_suffix = QStringLiteral("txt");
+  QString defaultSuffix = QStringLiteral("txt");
 };
 // The open-file dialog: the chosen existing file, or nothing on cancel.
 std::optional<QString> ask_open_file(QWidget* parent, const FileDialogOptions& options = {});
@@ -34,7 +34,7 @@ std::optional<QString> ask_open_file(QWidget* parent, const FileDialogOptions& o
 std::optional<QString> ask_save_file(QWidget* parent, const FileDialogOptions& options = {});
 
 // While one exists, nothing is shown: messages and questions are recorded, questions are answered
-// from `answers` (no when it runs out), file dialogs from `open_files` / `save_files` (cancel when
+// from `answers` (no when it runs out), file dialogs from `openFiles` / `saveFiles` (cancel when
 // they run out).
 class PromptCapture {
  public:
@@ -46,10 +46,10 @@ class PromptCapture {
   QStringList messages;   // in the order shown
   QStringList questions;  // in the order asked
   std::deque<bool> answers;
-  std::deque<std::optional<QString>> open_files;
-  std::deque<std::optional<QString>> save_files;
-  int open_dialogs = 0;  // how many file dialogs would have been shown
-  int save_dialogs = 0;
+  std::deque<std::optional<QString>> openFiles;
+  std::deque<std::optional<QString>> saveFiles;
+  int openDialogs = 0;  // how many file dialogs would have been shown
+  int saveDialogs = 0;
 
   static PromptCapture* active();
 

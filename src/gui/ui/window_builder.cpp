@@ -69,10 +69,10 @@ bool install_qt_translation() {
 QFont font_for(const FontDefinition& definition, const QFont& base) {
   QFont font = base;
   if (!definition.family.isEmpty()) font.setFamilies({definition.family});
-  if (definition.pixel_size > 0) {
-    font.setPixelSize(definition.pixel_size);
-  } else if (definition.point_size > 0) {
-    font.setPointSize(definition.point_size);
+  if (definition.pixelSize > 0) {
+    font.setPixelSize(definition.pixelSize);
+  } else if (definition.pointSize > 0) {
+    font.setPointSize(definition.pointSize);
   }
   if (definition.bold) font.setBold(true);
   return font;
@@ -94,9 +94,9 @@ void set_colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour)
 }
 
 void set_selection_look(QWidget* widget, const ControlDefinition& d) {
-  if (!d.keep_selection_visible && !d.hide_selection_unfocused) return;
+  if (!d.keepSelectionVisible && !d.hideSelectionUnfocused) return;
   QPalette colours = widget->palette();
-  if (d.keep_selection_visible) {
+  if (d.keepSelectionVisible) {
     for (auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
       colours.setColor(QPalette::Inactive, role, colours.color(QPalette::Active, role));
     }
@@ -112,10 +112,10 @@ void set_selection_look(QWidget* widget, const ControlDefinition& d) {
 // Boxes drawn without a border take the window's colour, as the designed look has them.
 void set_box_colours(QWidget* box, const ControlDefinition& d) {
   QPalette colours = box->palette();
-  if (d.text_color.isValid()) colours.setColor(QPalette::Text, d.text_color);
-  if (d.background_color.isValid()) {
-    colours.setColor(QPalette::Base, d.background_color);
-  } else if (d.no_border) {
+  if (d.textColor.isValid()) colours.setColor(QPalette::Text, d.textColor);
+  if (d.backgroundColor.isValid()) {
+    colours.setColor(QPalette::Base, d.backgroundColor);
+  } else if (d.noBorder) {
     // Transparent, so whatever lies beneath (the window, a group box) shows through.
     colours.setColor(QPalette::Base, Qt::transparent);
   }
@@ -130,7 +130,7 @@ void fit_like_label(QPlainTextEdit* edit, const ControlDefinition& d) {
   edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const int lines = static_cast<int>(multi_line_text(d.text).count(u'\n')) + 1;
-  QFont font = d.font.is_default() ? edit->font() : font_for(d.font, edit->font());
+  QFont font = d.font.isDefault() ? edit->font() : font_for(d.font, edit->font());
   int pixels = QFontInfo(font).pixelSize();
   while (pixels > 8 && QFontMetrics(font).lineSpacing() * lines > d.geometry.height()) {
     font.setPixelSize(--pixels);
@@ -165,31 +165,31 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
   switch (d.kind) {
     case ControlKind::GroupBox: {
       auto* box = new QGroupBox(d.text, parent);
-      set_colour(box, QPalette::WindowText, d.text_color);
+      set_colour(box, QPalette::WindowText, d.textColor);
       return box;
     }
     case ControlKind::Label:
     case ControlKind::TransparentLabel: {
       auto* label = new QLabel(d.text, parent);
       label->setAlignment(d.alignment);
-      label->setWordWrap(d.word_wrap);
+      label->setWordWrap(d.wordWrap);
       label->setTextFormat(Qt::PlainText);
-      set_colour(label, QPalette::WindowText, d.text_color);
-      if (d.kind == ControlKind::Label && d.background_color.isValid()) {
-        set_colour(label, QPalette::Window, d.background_color);
+      set_colour(label, QPalette::WindowText, d.textColor);
+      if (d.kind == ControlKind::Label && d.backgroundColor.isValid()) {
+        set_colour(label, QPalette::Window, d.backgroundColor);
         label->setAutoFillBackground(true);
       }
       return label;
     }
     case ControlKind::EditBox:
-      if (!d.multi_line) {
+      if (!d.multiLine) {
         auto* edit = new QLineEdit(d.text, parent);
-        edit->setReadOnly(d.read_only);
-        edit->setFrame(!d.no_border);
+        edit->setReadOnly(d.readOnly);
+        edit->setFrame(!d.noBorder);
         edit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         set_box_colours(edit, d);
         set_selection_look(edit, d);
-        if (d.integer_only) make_integer_only(edit);
+        if (d.integerOnly) make_integer_only(edit);
         edit->setCursorPosition(0);
         return edit;
       }
@@ -197,18 +197,18 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
     case ControlKind::RichEditBox: {
       auto* edit = new TextBox(parent);
       edit->setPlainText(multi_line_text(d.text));
-      edit->setReadOnly(d.read_only);
-      if (d.read_only) {
+      edit->setReadOnly(d.readOnly);
+      if (d.readOnly) {
         // Read-only boxes still let the user select and copy with the keyboard.
         edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
       }
-      edit->setLineWrapMode(d.word_wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-      if (d.no_border) {
+      edit->setLineWrapMode(d.wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+      if (d.noBorder) {
         // Borderless boxes read like labels: text starts at the box's edge.
         edit->setFrameShape(QFrame::NoFrame);
         edit->document()->setDocumentMargin(0);
       }
-      if (d.no_border && d.read_only) fit_like_label(edit, d);
+      if (d.noBorder && d.readOnly) fit_like_label(edit, d);
       set_box_colours(edit, d);
       set_selection_look(edit, d);
       return edit;
@@ -217,13 +217,13 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
       auto* button = new QPushButton(d.text, parent);
       button->setAutoDefault(false);
       button->setDefault(false);
-      set_colour(button, QPalette::ButtonText, d.text_color);
+      set_colour(button, QPalette::ButtonText, d.textColor);
       return button;
     }
     case ControlKind::PictureButton: {
       auto* button = new PictureButton(parent);
       button->setText(d.text);
-      button->setPicture(d.picture, d.picture_size);
+      button->setPicture(d.picture, d.pictureSize);
       return button;
     }
     case ControlKind::ComboBox: {
@@ -242,7 +242,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
       // Every row has the same height: keeps a list of a million items fast.
       list->setUniformItemSizes(true);
       list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-      if (d.hit_highlight.isValid()) list->setItemDelegate(new KwicDelegate(d.hit_highlight, list));
+      if (d.hitHighlight.isValid()) list->setItemDelegate(new KwicDelegate(d.hitHighlight, list));
       return list;
     }
     case ControlKind::Grid: {
@@ -299,7 +299,7 @@ QWidget* create_widget(const ControlDefinition& d, QWidget* parent) {
 void fill_picture_box(QLabel* box, const ControlDefinition& d) {
   if (d.picture.isEmpty()) return;
   const QSize inner = d.geometry.size() - QSize(2 * box->frameWidth(), 2 * box->frameWidth());
-  box->setPixmap(d.picture_fit == PictureFit::Stretch
+  box->setPixmap(d.pictureFit == PictureFit::Stretch
                      ? render_picture_stretched(d.picture, inner, box->devicePixelRatioF())
                      : render_picture(d.picture, inner, box->devicePixelRatioF()));
 }
@@ -370,7 +370,7 @@ DesignedWindow* build_window(WindowId id, QWidget* parent) {
 
   QHash<QString, QWidget*> widgets;
   for (const ControlDefinition& d : definition.controls) {
-    if (d.non_visual()) {
+    if (d.nonVisual()) {
       QObject* object = nullptr;
       if (d.kind == ControlKind::BalloonTip) object = new BalloonTip(window);
       if (d.kind == ControlKind::Timer) {
@@ -391,12 +391,12 @@ DesignedWindow* build_window(WindowId id, QWidget* parent) {
     QWidget* widget = create_widget(d, parent_widget);
     if (!widget) continue;
     widget->setObjectName(d.name);
-    if (!d.font.is_default()) widget->setFont(font_for(d.font, widget->font()));
+    if (!d.font.isDefault()) widget->setFont(font_for(d.font, widget->font()));
     widget->setGeometry(d.geometry);
     widget->setEnabled(d.enabled);
-    if (takes_focus(d.kind)) widget->setFocusPolicy(d.tab_stop ? Qt::StrongFocus : Qt::NoFocus);
+    if (takes_focus(d.kind)) widget->setFocusPolicy(d.tabStop ? Qt::StrongFocus : Qt::NoFocus);
     if (!d.hint.isEmpty()) widget->setToolTip(d.hint);
-    if (!d.context_menu.isEmpty()) add_context_menu(widget, d.context_menu);
+    if (!d.contextMenu.isEmpty()) add_context_menu(widget, d.contextMenu);
     if (d.kind == ControlKind::PictureBox) fill_picture_box(static_cast<QLabel*>(widget), d);
 
     if (auto* tabs = qobject_cast<TabControl*>(parent_widget); tabs && d.page > 0) {

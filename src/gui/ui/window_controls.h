@@ -2,7 +2,7 @@
 // Typed access to the controls a feature works with, one struct per window, resolved once right
 // after the window is built. Each struct lists its fields with their design names in bind(), so
 // a name that is missing from the window or a control of another class is reported by
-// missingControls() (the built-windows test checks every struct) instead of turning up as a null
+// missing_controls() (the built-windows test checks every struct) instead of turning up as a null
 // pointer in the middle of a click.
 
 #include <QAbstractButton>
@@ -182,7 +182,7 @@ struct ControlBinder {
 
 // The design names of the struct's controls that `window` lacks or has with another class.
 template <class Controls>
-QStringList missingControls(const DesignedWindow& window) {
+QStringList missing_controls(const DesignedWindow& window) {
   Controls controls;
   detail::ControlBinder binder{window, {}};
   controls.bind(binder);
@@ -192,7 +192,7 @@ QStringList missingControls(const DesignedWindow& window) {
 // Every control of the struct, found once. A window without one of them is a programming error
 // (the built-windows test catches it), so this stops the program rather than run half-wired.
 template <class Controls>
-Controls resolveControls(const DesignedWindow& window) {
+Controls resolve_controls(const DesignedWindow& window) {
   Controls controls;
   detail::ControlBinder binder{window, {}};
   controls.bind(binder);

@@ -72,7 +72,7 @@ class C {
     return std::move(*this);
   }
   C&& tab() && {
-    d_.tab_stop = true;
+    d_.tabStop = true;
     return std::move(*this);
   }
   C&& font(const char* family, int points, int pixels = 0, bool bold = false) && {
@@ -80,37 +80,37 @@ class C {
     return std::move(*this);
   }
   C&& color(const char* text_rgb, const char* background_rgb = nullptr) && {
-    if (text_rgb) d_.text_color = QColor(QLatin1String(text_rgb));
-    if (background_rgb) d_.background_color = QColor(QLatin1String(background_rgb));
+    if (text_rgb) d_.textColor = QColor(QLatin1String(text_rgb));
+    if (background_rgb) d_.backgroundColor = QColor(QLatin1String(background_rgb));
     return std::move(*this);
   }
-  C&& read_only() && {
-    d_.read_only = true;
+  C&& readOnly() && {
+    d_.readOnly = true;
     return std::move(*this);
   }
-  C&& multi_line(bool wrap) && {
-    d_.multi_line = true;
-    d_.word_wrap = wrap;
+  C&& multiLine(bool wrap) && {
+    d_.multiLine = true;
+    d_.wordWrap = wrap;
     return std::move(*this);
   }
   C&& wrap() && {
-    d_.word_wrap = true;
+    d_.wordWrap = true;
     return std::move(*this);
   }
-  C&& integer_only() && {
-    d_.integer_only = true;
+  C&& integerOnly() && {
+    d_.integerOnly = true;
     return std::move(*this);
   }
-  C&& no_border() && {
-    d_.no_border = true;
+  C&& noBorder() && {
+    d_.noBorder = true;
     return std::move(*this);
   }
-  C&& keep_selection() && {
-    d_.keep_selection_visible = true;
+  C&& keepSelection() && {
+    d_.keepSelectionVisible = true;
     return std::move(*this);
   }
-  C&& hide_selection() && {
-    d_.hide_selection_unfocused = true;
+  C&& hideSelection() && {
+    d_.hideSelectionUnfocused = true;
     return std::move(*this);
   }
   C&& align(Qt::Alignment alignment) && {
@@ -119,13 +119,13 @@ class C {
   }
   C&& picture(const char* resource, int width, int height, const char* hint = nullptr) && {
     d_.picture = u8(resource);
-    d_.picture_size = QSize(width, height);
+    d_.pictureSize = QSize(width, height);
     if (hint) d_.hint = u8(hint);
     return std::move(*this);
   }
-  C&& box_picture(const char* resource, PictureFit fit, bool framed) && {
+  C&& boxPicture(const char* resource, PictureFit fit, bool framed) && {
     d_.picture = u8(resource);
-    d_.picture_fit = fit;
+    d_.pictureFit = fit;
     d_.framed = framed;
     return std::move(*this);
   }
@@ -136,11 +136,11 @@ class C {
     return std::move(*this);
   }
   C&& kwic(const char* hit_rgb) && {
-    d_.hit_highlight = QColor(QLatin1String(hit_rgb));
+    d_.hitHighlight = QColor(QLatin1String(hit_rgb));
     return std::move(*this);
   }
-  C&& context_menu(std::initializer_list<const char*> captions) && {
-    for (const char* caption : captions) d_.context_menu << u8(caption);
+  C&& contextMenu(std::initializer_list<const char*> captions) && {
+    for (const char* caption : captions) d_.contextMenu << u8(caption);
     return std::move(*this);
   }
   C&& anchors(double left, double top, double right, double bottom) && {
@@ -165,14 +165,14 @@ constexpr double kWorkAreaShare = 0.75;
 WindowDefinition main_window() {
   WindowDefinition w;
   w.id = WindowId::Main;
-  w.object_name = "mainWindow";
+  w.objectName = "mainWindow";
   w.title = "Lantaro";
-  w.outer_size = QSize(1153, 821);
+  w.outerSize = QSize(1153, 821);
   // The toolbar and the search bar keep their designed width; below this height the hit grid
   // and the bottom panel would lose their last readable lines.
-  w.minimum_size = QSize(1153, 700);
+  w.minimumSize = QSize(1153, 700);
   w.frame = FrameKind::Sizable;
-  w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
+  w.captionButtons = kSystemMenu | kMinimize | kMaximize;
 
   const double r = kResultsShare;
   const double v = kWorkAreaShare;
@@ -245,13 +245,13 @@ WindowDefinition main_window() {
           .in("分组框2")
           .tab()
           .text(kSearchBarStart.left_text)
-          .integer_only(),
+          .integerOnly(),
       C(K::Label, "标签4", 747, 14, 16, 15).in("分组框2").text("右"),
       C(K::EditBox, "编辑框_右字数", 768, 11, 43, 20)
           .in("分组框2")
           .tab()
           .text(kSearchBarStart.right_text)
-          .integer_only(),
+          .integerOnly(),
       C(K::ComboBox, "组合框_组合模式", 696, 35, 136, 20)
           .in("分组框2")
           .tab()
@@ -264,7 +264,7 @@ WindowDefinition main_window() {
       C(K::EditBox, "编辑框_线程执行信息", 936, 24, 184, 24)
           .in("分组框2")
           .tab()
-          .no_border()
+          .noBorder()
           .color("#FF0000"),
       C(K::ProgressBar, "进度条1", 8, 59, 1120, 10)
           .in("分组框2")
@@ -288,21 +288,21 @@ WindowDefinition main_window() {
           .in("高级选择夹1", 1)
           .tab()
           .kwic("#FFE066")
-          .context_menu({"按出处顺序", "按左侧排序", "按右侧排序"})
+          .contextMenu({"按出处顺序", "按左侧排序", "按右侧排序"})
           .anchors(0, 0, 1, 1),
       C(K::RichEditBox, "超级编辑框3", 32, 240, 136, 120)
           .in("高级选择夹1", 1)
           .hidden()
           .tab()
           .text("你好w")
-          .multi_line(true)
+          .multiLine(true)
           .font("宋体", 9),
       C(K::RichEditBox, "超级编辑框1", 8, 32, 704, 368)
           .in("高级选择夹1", 2)
           .tab()
-          .read_only()
-          .multi_line(true)
-          .keep_selection()
+          .readOnly()
+          .multiLine(true)
+          .keepSelection()
           .font("宋体", 9)
           .anchors(0, 0, 1, 1),
       C(K::PushButton, "按钮1", 592, 0, 88, 20)
@@ -320,7 +320,7 @@ WindowDefinition main_window() {
           .in("分组框5")
           .tab()
           .items({"项目1", "\t子项目1", "\t子项目2"})
-          .keep_selection()
+          .keepSelection()
           .anchors(0, 0, 1, 0.5),
       C(K::TransparentLabel, "透明标签1", 8, 289, 344, 24)
           .in("分组框5")
@@ -335,9 +335,9 @@ WindowDefinition main_window() {
       C(K::RichEditBox, "超级编辑框2", 8, 16, 1120, 96)
           .in("分组框6")
           .tab()
-          .read_only()
-          .multi_line(true)
-          .hide_selection()
+          .readOnly()
+          .multiLine(true)
+          .hideSelection()
           .font("宋体", 9)
           .anchors(0, 0, 1, 1),
 
@@ -375,16 +375,16 @@ WindowDefinition main_window() {
 WindowDefinition add_corpus_window() {
   WindowDefinition w;
   w.id = WindowId::AddCorpus;
-  w.object_name = "addCorpusWindow";
+  w.objectName = "addCorpusWindow";
   w.title = u8("加入语料");
-  w.outer_size = QSize(596, 398);
+  w.outerSize = QSize(596, 398);
   w.frame = FrameKind::Fixed;
-  w.caption_buttons = kSystemMenu | kMinimize;
+  w.captionButtons = kSystemMenu | kMinimize;
   w.controls = {
       C(K::Label, "标签1", 15, 12, 48, 24).text("语料文件"),
       C(K::EditBox, "编辑框_语料文件", 71, 12, 448, 24)
           .tab()
-          .read_only()
+          .readOnly()
           .color("#000000", "#FFFFFF"),
       C(K::PushButton, "按钮_选择语料", 522, 12, 56, 24).tab().text("选择语料"),
       C(K::FileDialog, "通用对话框1"),
@@ -393,7 +393,7 @@ WindowDefinition add_corpus_window() {
       C(K::Label, "标签2", 11, 77, 205, 24).text("在下方树形框中选择语料存放目标位置"),
       C(K::EditBox, "编辑框_目标位置", 224, 78, 352, 24)
           .tab()
-          .read_only()
+          .readOnly()
           .color("#000000", "#FFFFFF"),
       C(K::Label, "标签4", 13, 107, 67, 24).text("创建新目录"),
       C(K::ComboBox, "组合框_目录类型", 80, 111, 80, 20)
@@ -402,7 +402,7 @@ WindowDefinition add_corpus_window() {
           .items({"顶级目录", "子目录"}),
       C(K::EditBox, "编辑框_新目录名称", 166, 109, 362, 24).tab().color("#000000", "#FFFFFF"),
       C(K::PushButton, "按钮_创建新目录", 530, 110, 48, 24).tab().text("创建"),
-      C(K::TreeBox, "树型框1", 16, 139, 560, 173).tab().keep_selection(),
+      C(K::TreeBox, "树型框1", 16, 139, 560, 173).tab().keepSelection(),
       C(K::PushButton, "按钮_确定", 256, 323, 72, 32).tab().text("确定"),
   };
   return w;
@@ -411,17 +411,17 @@ WindowDefinition add_corpus_window() {
 WindowDefinition text_export_window() {
   WindowDefinition w;
   w.id = WindowId::TextExport;
-  w.object_name = "textExportWindow";
+  w.objectName = "textExportWindow";
   w.title = u8("提取到TXT");
-  w.outer_size = QSize(844, 563);
+  w.outerSize = QSize(844, 563);
   w.frame = FrameKind::Fixed;
-  w.caption_buttons = kSystemMenu | kMinimize;
+  w.captionButtons = kSystemMenu | kMinimize;
   w.menu = {{0, u8("文件")}, {1, u8("保存")}};
   w.controls = {
       C(K::EditBox, "编辑框1", 7, 2, 824, 504)
           .tab()
-          .multi_line(false)
-          .hide_selection()
+          .multiLine(false)
+          .hideSelection()
           .color("#000000", "#FFFFFF"),
       C(K::FileDialog, "通用对话框1"),
   };
@@ -431,17 +431,17 @@ WindowDefinition text_export_window() {
 WindowDefinition context_window() {
   WindowDefinition w;
   w.id = WindowId::Context;
-  w.object_name = "contextWindow";
+  w.objectName = "contextWindow";
   w.title = u8("查看上下文");
-  w.outer_size = QSize(864, 659);
-  w.minimum_size = QSize(320, 240);
+  w.outerSize = QSize(864, 659);
+  w.minimumSize = QSize(320, 240);
   w.frame = FrameKind::Sizable;
-  w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
+  w.captionButtons = kSystemMenu | kMinimize | kMaximize;
   w.controls = {
       C(K::RichEditBox, "超级编辑框1", 16, 16, 832, 600)
           .tab()
-          .multi_line(true)
-          .hide_selection()
+          .multiLine(true)
+          .hideSelection()
           .font("宋体", 9)
           .anchors(0, 0, 1, 1),
   };
@@ -451,15 +451,15 @@ WindowDefinition context_window() {
 WindowDefinition help_window() {
   WindowDefinition w;
   w.id = WindowId::Help;
-  w.object_name = "helpWindow";
+  w.objectName = "helpWindow";
   w.title = u8("帮助");
-  w.outer_size = QSize(587, 607);
+  w.outerSize = QSize(587, 607);
   w.frame = FrameKind::Fixed;
-  w.caption_buttons = kSystemMenu | kMinimize | kMaximize;
+  w.captionButtons = kSystemMenu | kMinimize | kMaximize;
   w.controls = {
       C(K::EditBox, "编辑框1", 8, 8, 568, 560)
           .tab()
-          .multi_line(true)
+          .multiLine(true)
           .color("#000000", "#FFFFFF")
           .anchors(0, 0, 1, 1),
   };
@@ -469,26 +469,26 @@ WindowDefinition help_window() {
 WindowDefinition program_info_window() {
   WindowDefinition w;
   w.id = WindowId::ProgramInfo;
-  w.object_name = "programInfoWindow";
+  w.objectName = "programInfoWindow";
   w.title = u8("程序信息");
-  w.outer_size = QSize(280, 215);
+  w.outerSize = QSize(280, 215);
   w.frame = FrameKind::Fixed;
-  w.caption_buttons = kSystemMenu | kMinimize;
+  w.captionButtons = kSystemMenu | kMinimize;
   w.controls = {
       C(K::PictureBox, "图片框1", 8, 11, 88, 104)
-          .box_picture(":/art/program_info.svg", PictureFit::Centre, false),
+          .boxPicture(":/art/program_info.svg", PictureFit::Centre, false),
       C(K::EditBox, "编辑框1", 98, 8, 168, 104)
           .tab()
-          .multi_line(true)
-          .read_only()
-          .no_border()
+          .multiLine(true)
+          .readOnly()
+          .noBorder()
           .color("#000000")
           .text("\r\n程序名称：Lantaro\r\n版本号：V1.0\r\n软件作者：Lantaro 开发组\r\n\r\n"
                 "联系电话：暂无\r\n联系QQ：暂无"),
       C(K::EditBox, "编辑框2", 16, 120, 248, 64)
           .tab()
-          .multi_line(true)
-          .no_border()
+          .multiLine(true)
+          .noBorder()
           .color("#000000")
           .text("Lantaro 由一个小型开发组编写，组员平日研读古籍，也整理现代汉语语料。")};
   return w;
@@ -497,11 +497,11 @@ WindowDefinition program_info_window() {
 WindowDefinition progress_window() {
   WindowDefinition w;
   w.id = WindowId::Progress;
-  w.object_name = "progressWindow";
+  w.objectName = "progressWindow";
   w.title = QString();
-  w.outer_size = QSize(562, 117);
+  w.outerSize = QSize(562, 117);
   w.frame = FrameKind::None;
-  w.caption_buttons = 0;
+  w.captionButtons = 0;
   w.background = QColor(QLatin1String("#008000"));
   w.controls = {
       C(K::TransparentLabel, "透明标签1", 32, 10, 512, 38)
@@ -517,11 +517,11 @@ WindowDefinition progress_window() {
 WindowDefinition sponsor_window() {
   WindowDefinition w;
   w.id = WindowId::Sponsor;
-  w.object_name = "sponsorWindow";
+  w.objectName = "sponsorWindow";
   w.title = u8("赞助支持");
-  w.outer_size = QSize(763, 561);
+  w.outerSize = QSize(763, 561);
   w.frame = FrameKind::Fixed;
-  w.caption_buttons = kSystemMenu | kMinimize;
+  w.captionButtons = kSystemMenu | kMinimize;
   w.controls = {
       C(K::Label, "标签1", 8, 8, 736, 24)
           .text("本软件应用完全免费，您的赞助将促进软件的完善，谢谢您！")
@@ -543,9 +543,9 @@ WindowDefinition sponsor_window() {
           .wrap(),
       C(K::Label, "标签4", 376, 104, 8, 424).color(nullptr, "#80E000"),
       C(K::PictureBox, "图片框1", 8, 168, 360, 360)
-          .box_picture(":/art/sponsor_left.svg", PictureFit::Stretch, true),
+          .boxPicture(":/art/sponsor_left.svg", PictureFit::Stretch, true),
       C(K::PictureBox, "图片框2", 389, 168, 360, 360)
-          .box_picture(":/art/sponsor_right.svg", PictureFit::Stretch, true),
+          .boxPicture(":/art/sponsor_right.svg", PictureFit::Stretch, true),
   };
   return w;
 }

@@ -37,7 +37,7 @@ enum class ControlKind {
   GroupBox,          // QGroupBox
   Label,             // QLabel
   TransparentLabel,  // QLabel without background
-  EditBox,           // QLineEdit, or QPlainTextEdit with ControlDefinition::multi_line
+  EditBox,           // QLineEdit, or QPlainTextEdit with ControlDefinition::multiLine
   RichEditBox,       // QPlainTextEdit
   PushButton,        // QPushButton
   PictureButton,     // ui::PictureButton
@@ -59,13 +59,11 @@ enum class ControlKind {
 bool is_non_visual(ControlKind kind);
 
 struct FontDefinition {
-  QString family;      // empty: the default GUI font
-  int point_size = 0;  // 0: not given
-  int pixel_size = 0;  // 0: not given (character height in pixels)
+  QString family;     // empty: the default GUI font
+  int pointSize = 0;  // 0: not given
+  int pixelSize = 0;  // 0: not given (character height in pixels)
   bool bold = false;
-  bool is_default() const {
-    return family.isEmpty() && point_size == 0 && pixel_size == 0 && !bold;
-  }
+  bool isDefault() const { return family.isEmpty() && pointSize == 0 && pixelSize == 0 && !bold; }
 };
 
 // How a control follows its parent when the parent grows beyond its designed size: each edge moves
@@ -90,42 +88,42 @@ struct ControlDefinition {
 
   bool visible = true;
   bool enabled = true;
-  bool tab_stop = false;
+  bool tabStop = false;
 
   QString text;  // caption or initial text ("\r\n" separates lines of multi-line boxes)
   QStringList
       items;  // combo box items, tab captions; tree placeholder items ("\t" = one level down)
   FontDefinition font;
-  QColor text_color;        // invalid: automatic
-  QColor background_color;  // invalid: the default colour of the kind
+  QColor textColor;        // invalid: automatic
+  QColor backgroundColor;  // invalid: the default colour of the kind
 
-  bool read_only = false;
-  bool multi_line = false;
-  bool word_wrap = false;
-  bool integer_only = false;  // typed characters other than 0-9 and '-' are ignored
-  bool no_border = false;
-  bool keep_selection_visible = false;  // selection stays highlighted without the focus
-  bool hide_selection_unfocused = false;
+  bool readOnly = false;
+  bool multiLine = false;
+  bool wordWrap = false;
+  bool integerOnly = false;  // typed characters other than 0-9 and '-' are ignored
+  bool noBorder = false;
+  bool keepSelectionVisible = false;  // selection stays highlighted without the focus
+  bool hideSelectionUnfocused = false;
   Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
 
-  QString hint;        // tooltip
-  QString picture;     // resource path of an SVG picture
-  QSize picture_size;  // size the picture is drawn at (buttons); boxes fit it to themselves
-  PictureFit picture_fit = PictureFit::Centre;
+  QString hint;       // tooltip
+  QString picture;    // resource path of an SVG picture
+  QSize pictureSize;  // size the picture is drawn at (buttons); boxes fit it to themselves
+  PictureFit pictureFit = PictureFit::Centre;
   bool framed = false;  // picture boxes: sunken edge inside a raised frame
 
   int minimum = 0, maximum = 100, value = 0;  // progress bars
 
   // List boxes: valid = result items drawn as keyword in context (ui/kwic_delegate.h), the hits
   // on this colour.
-  QColor hit_highlight;
+  QColor hitHighlight;
   // Choices offered by a right click, one of them in force (the first at start); each is an
   // action named by its caption.
-  QStringList context_menu;
+  QStringList contextMenu;
 
   Anchors anchors;
 
-  bool non_visual() const { return is_non_visual(kind); }
+  bool nonVisual() const { return is_non_visual(kind); }
 };
 
 struct MenuEntryDefinition {
@@ -135,13 +133,13 @@ struct MenuEntryDefinition {
 
 struct WindowDefinition {
   WindowId id = WindowId::Main;
-  QString object_name;
+  QString objectName;
   QString title;
-  QSize outer_size;  // frame and caption included
+  QSize outerSize;  // frame and caption included
   // Sizable windows: the smallest outer size at which every control stays usable.
-  QSize minimum_size;
+  QSize minimumSize;
   FrameKind frame = FrameKind::Sizable;
-  unsigned caption_buttons = kSystemMenu | kMinimize | kMaximize;
+  unsigned captionButtons = kSystemMenu | kMinimize | kMaximize;
   QColor background;  // invalid: the default colour
   std::vector<MenuEntryDefinition> menu;
   std::vector<ControlDefinition> controls;  // parents come before their children

@@ -131,7 +131,7 @@ class AddCorpusWindowTest : public QObject {
     click("按钮_确定");
     QCOMPARE(prompts.messages, QStringList{"请选择TXT格式的语料文件！"});
 
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     QCOMPARE(control<QLineEdit>("编辑框_语料文件")->text(), QDir::toNativeSeparators(source));
     QCOMPARE(control<QLineEdit>("编辑框_显示名称")->text(), QStringLiteral("大学章句"));
@@ -143,10 +143,10 @@ class AddCorpusWindowTest : public QObject {
              (QStringList{"请选择TXT格式的语料文件！", "请输入要显示的语料文档名称！",
                           "请选择要将语料存放到的位置！"}));
     // A cancelled dialog changes nothing; a typed name is not replaced by the next file's.
-    prompts.open_files.push_back(std::nullopt);
+    prompts.openFiles.push_back(std::nullopt);
     click("按钮_选择语料");
     QCOMPARE(control<QLineEdit>("编辑框_语料文件")->text(), QDir::toNativeSeparators(source));
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     QCOMPARE(control<QLineEdit>("编辑框_显示名称")->text(), QStringLiteral("大学"));
     QCOMPARE(snapshot(library->folder.path()), before);
@@ -156,7 +156,7 @@ class AddCorpusWindowTest : public QObject {
     lantaro::ui::PromptCapture prompts;
     for (const char* ticked : {"经部/论语", "序"})
       controller->model()->setTicked(*controller->model()->tree().find(ticked), true);
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     select("语料库/蒙学/深");
     click("按钮_确定");
@@ -178,7 +178,7 @@ class AddCorpusWindowTest : public QObject {
 
   void existingDocumentIsReplacedOnlyWhenTheUserSaysYes() {
     lantaro::ui::PromptCapture prompts;
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     control<QLineEdit>("编辑框_显示名称")->setText(QStringLiteral("论语"));
     select("语料库/经部");
@@ -199,7 +199,7 @@ class AddCorpusWindowTest : public QObject {
 
   void namesThatWouldLeaveTheLibraryWriteNothing() {
     lantaro::ui::PromptCapture prompts;
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     select("语料库/经部");
     auto before = snapshot(library->folder.path());
@@ -262,7 +262,7 @@ class AddCorpusWindowTest : public QObject {
 
     // An import goes to the directory, whatever its label says now.
     lantaro::ui::PromptCapture prompts;
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     click("按钮_确定");
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
@@ -274,7 +274,7 @@ class AddCorpusWindowTest : public QObject {
     add->fillLocations();
     QCOMPARE(locationOutline(), QStringList{"语料库"});
     lantaro::ui::PromptCapture prompts;
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     click("按钮_选择语料");
     select("语料库");
     click("按钮_确定");

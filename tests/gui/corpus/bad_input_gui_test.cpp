@@ -50,7 +50,7 @@ struct Windows {
   // Tries an import and a new directory at the selected location; returns the messages shown.
   QStringList try_changes(const QString& source) {
     lantaro::ui::PromptCapture prompts;
-    prompts.open_files.push_back(source);
+    prompts.openFiles.push_back(source);
     prompts.answers = {true, true};
     click("按钮_选择语料");
     click("按钮_确定");

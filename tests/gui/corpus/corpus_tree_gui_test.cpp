@@ -130,7 +130,7 @@ class CorpusTreeTest : public QObject {
     for (int r = 0; r < tree->model()->rowCount(); ++r)
       labels << tree->model()->index(r, 0).data().toString();
     QCOMPARE(labels, (QStringList{"经部", "蒙学", "序"}));
-    QVERIFY(!built.anything_ticked());
+    QVERIFY(!built.anythingTicked());
   }
 
   void clickingTheBoxOfAnotherItemSelectsItThenReportsTheNewState() {
@@ -138,7 +138,7 @@ class CorpusTreeTest : public QObject {
     // The selection comes at once, the check event as the next queued event.
     QCOMPARE(events, QStringList{"select 3 cause 2"});
     QTRY_COMPARE(events, (QStringList{"select 3 cause 2", "check 3 state 1"}));
-    QCOMPARE(relative_paths(controller->ticked_documents()),
+    QCOMPARE(relative_paths(controller->tickedDocuments()),
              (QStringList{"蒙学/深/千字文.txt", "蒙学/三字经.txt"}));
     for (std::size_t i = 3; i <= 6; ++i)
       QCOMPARE(item(i).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
@@ -147,7 +147,7 @@ class CorpusTreeTest : public QObject {
     events.clear();
     clickBox(3);  // already selected: no selection event
     QTRY_COMPARE(events, QStringList{"check 3 state 0"});
-    QVERIFY(!controller->anything_ticked());
+    QVERIFY(!controller->anythingTicked());
   }
 
   // Clicks are classified by where the box is; that must be where the delegate draws it.
@@ -200,26 +200,26 @@ class CorpusTreeTest : public QObject {
     events.clear();
     clickBox(3);  // collapsed directory: everything below it follows
     QTRY_COMPARE(events, (QStringList{"select 3 cause 2", "check 3 state 1"}));
-    QCOMPARE(controller->ticked_documents().size(), std::size_t(2));
+    QCOMPARE(controller->tickedDocuments().size(), std::size_t(2));
   }
 
   void directoryTicksFollowDownAndTickedDocumentsKeepTreeOrder() {
     CorpusTreeModel* model = controller->model();
     model->setTicked(7, true);
     model->setTicked(0, true);
-    QCOMPARE(relative_paths(controller->ticked_documents()),
+    QCOMPARE(relative_paths(controller->tickedDocuments()),
              (QStringList{"经部/孟子.txt", "经部/论语.txt", "序.txt"}));
     model->setTicked(1, false);
-    QCOMPARE(relative_paths(controller->ticked_documents()),
+    QCOMPARE(relative_paths(controller->tickedDocuments()),
              (QStringList{"经部/论语.txt", "序.txt"}));
     model->setTicked(0, false);
     model->setTicked(7, false);
-    QVERIFY(!controller->anything_ticked());
+    QVERIFY(!controller->anythingTicked());
     // A ticked directory without documents is something ticked, but no document.
     model->setTicked(4, true);
     model->setTicked(5, false);
-    QVERIFY(controller->anything_ticked());
-    QVERIFY(controller->ticked_documents().empty());
+    QVERIFY(controller->anythingTicked());
+    QVERIFY(controller->tickedDocuments().empty());
   }
 
   void doubleClicksAreReportedEverywhereAndOpenDocuments() {
@@ -264,7 +264,7 @@ class CorpusTreeTest : public QObject {
     controller->model()->setTicked(0, true);
     library->document("经部/大学.txt", u"大学之道");
     main->control<QAbstractButton>(QStringLiteral("超级按钮_刷新文献"))->click();
-    QVERIFY(!controller->anything_ticked());
+    QVERIFY(!controller->anythingTicked());
     QCOMPARE(controller->model()->tree().size(), std::size_t(9));
     QCOMPARE(item(1).data().toString(), QStringLiteral("大学"));
   }

@@ -58,7 +58,7 @@ class Library {
     window->control<QLineEdit>(QStringLiteral("编辑框_关键词"))->setText(keyword);
     QSignalSpy finished(retrieval, &RetrievalController::searchFinished);
     QTest::mouseClick(window->control<QPushButton>(QStringLiteral("按钮_搜索")), Qt::LeftButton);
-    return retrieval->search_running() ? finished.wait(20000) : false;
+    return retrieval->searchRunning() ? finished.wait(20000) : false;
   }
   void click(const char* name) {
     window->control<QAbstractButton>(QString::fromUtf8(name))->click();
@@ -117,7 +117,7 @@ class ExportControllerTest : public QObject {
     QVERIFY(window);
     QCOMPARE(window->objectName(), QStringLiteral("textExportWindow"));
     QCOMPARE(window->windowTitle(), QStringLiteral("提取到TXT"));
-    const QString shown = QString::fromStdU16String(result_text(lib.retrieval->shown_results()));
+    const QString shown = QString::fromStdU16String(result_text(lib.retrieval->shownResults()));
     QCOMPARE(lib.box()->toPlainText(),
              QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     QCOMPARE(lib.box()->toPlainText().split(QLatin1Char('\n')).size(), 3);
@@ -125,12 +125,12 @@ class ExportControllerTest : public QObject {
         QStringLiteral("王曰：叟不远千里而来。  （出处：孟子)\n")));
 
     const auto target = lib.files / "结果.txt";
-    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
+    prompts.saveFiles.push_back(QString::fromStdString(path_to_utf8(target)));
     QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages, QStringList{msg(Message::SaveSucceeded)});
-    QCOMPARE(prompts.save_dialogs, 1);
+    QCOMPARE(prompts.saveDialogs, 1);
     QCOMPARE(testing::read_bytes(target),
-             text_file_bytes(result_text(lib.retrieval->shown_results())));
+             text_file_bytes(result_text(lib.retrieval->shownResults())));
     QVERIFY(testing::read_bytes(target).find("\r\n") != std::string::npos);
     QVERIFY(window->isVisible());  // the window stays for another save
 
@@ -153,7 +153,7 @@ class ExportControllerTest : public QObject {
     box->clear();
     QVERIFY(!lib.save_and_wait());
     QCOMPARE(prompts.messages, QStringList{msg(Message::NothingToSave)});
-    QCOMPARE(prompts.save_dialogs, 0);
+    QCOMPARE(prompts.saveDialogs, 0);
 
     // Typed text with a typed line break (Enter and Shift+Enter) is saved with CR LF.
     box->setFocus();
@@ -165,21 +165,20 @@ class ExportControllerTest : public QObject {
     box->insertPlainText(QStringLiteral("丁"));
 
     // Cancelled: nothing at all.
-    prompts.save_files.push_back(std::nullopt);
+    prompts.saveFiles.push_back(std::nullopt);
     QVERIFY(!lib.save_and_wait());
     QCOMPARE(prompts.messages.size(), 1);
-    QCOMPARE(prompts.save_dialogs, 1);
+    QCOMPARE(prompts.saveDialogs, 1);
 
     // A folder that is not there: failure, the window and its text stay.
-    prompts.save_files.push_back(
-        QString::fromStdString(path_to_utf8(lib.files / "无此目录/a.txt")));
+    prompts.saveFiles.push_back(QString::fromStdString(path_to_utf8(lib.files / "无此目录/a.txt")));
     QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages.last(), msg(Message::SaveFailed));
     QVERIFY(lib.exporter->textExportWindow()->isVisible());
 
     const auto target = lib.files / "a.txt";
     testing::write_bytes(target, "old");
-    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
+    prompts.saveFiles.push_back(QString::fromStdString(path_to_utf8(target)));
     QVERIFY(lib.save_and_wait());
     QCOMPARE(prompts.messages.last(), msg(Message::SaveSucceeded));
     QCOMPARE(testing::read_bytes(target), std::string("a\r\nb\r\nc\xB6\xA1"));
@@ -190,8 +189,8 @@ class ExportControllerTest : public QObject {
   void longResultsFillTheBoxWithoutHoldingTheWindow() {
     Library lib;
     QVERIFY(lib.search(QStringLiteral("曰"), "史部"));
-    QCOMPARE(lib.retrieval->shown_results().size(), std::size_t{5000});
-    const std::string expected = text_file_bytes(result_text(lib.retrieval->shown_results()));
+    QCOMPARE(lib.retrieval->shownResults().size(), std::size_t{5000});
+    const std::string expected = text_file_bytes(result_text(lib.retrieval->shownResults()));
 
     ui::PromptCapture prompts;
     lib.click("超级按钮_提取到TXT");
@@ -199,7 +198,7 @@ class ExportControllerTest : public QObject {
     QVERIFY(lib.box()->isReadOnly());
     QVERIFY(lib.box()->blockCount() < 5000);
     const auto target = lib.files / "half.txt";
-    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(target)));
+    prompts.saveFiles.push_back(QString::fromStdString(path_to_utf8(target)));
     QVERIFY(lib.save_and_wait());
     QCOMPARE(testing::read_bytes(target), expected);
     QVERIFY(!lib.exporter->textExportFilling());
@@ -212,7 +211,7 @@ class ExportControllerTest : public QObject {
     QCOMPARE(lib.box()->blockCount(), 5000);
     QVERIFY(!lib.box()->isReadOnly());
     const auto again = lib.files / "full.txt";
-    prompts.save_files.push_back(QString::fromStdString(path_to_utf8(again)));
+    prompts.saveFiles.push_back(QString::fromStdString(path_to_utf8(again)));
     QVERIFY(lib.save_and_wait());
     QCOMPARE(testing::read_bytes(again), expected);
     lib.exporter->textExportWindow()->close();

@@ -79,7 +79,7 @@ class ExtractionControllerTest : public QObject {
   }
   QStringList shown_items() {
     QStringList items;
-    ResultListModel* model = retrieval_->result_model();
+    ResultListModel* model = retrieval_->resultModel();
     for (int r = 0; r < model->rowCount(); ++r) items << model->index(r).data().toString();
     return items;
   }
@@ -91,7 +91,7 @@ class ExtractionControllerTest : public QObject {
     QSignalSpy done(retrieval_, &RetrievalController::searchFinished);
     retrieval_->search();
     QVERIFY(done.count() == 1 || done.wait(10000));
-    QVERIFY(retrieval_->last_search());
+    QVERIFY(retrieval_->lastSearch());
   }
 
  private slots:
@@ -158,7 +158,7 @@ class ExtractionControllerTest : public QObject {
       b->click();
       QCOMPARE(prompts.messages, QStringList{kNoResults});
       QVERIFY(!extraction_->running());
-      QCOMPARE(retrieval_->result_model()->rowCount(), 0);
+      QCOMPARE(retrieval_->resultModel()->rowCount(), 0);
       QCOMPARE(status(), status_before);
     }
     // A search without hits leaves nothing to extract either.
@@ -172,7 +172,7 @@ class ExtractionControllerTest : public QObject {
 
   void runAfterSearchReplacesTheListAndReportsTheCount() {
     search(QStringLiteral("子曰"));
-    QCOMPARE(retrieval_->last_search()->list.documents.size(), std::size_t{1});
+    QCOMPARE(retrieval_->lastSearch()->list.documents.size(), std::size_t{1});
     toggle()->click();
     ui::PromptCapture prompts;
 
@@ -216,7 +216,7 @@ class ExtractionControllerTest : public QObject {
 
   void workersReportProgressAndTheReportFollowsTheirEnd() {
     search(QStringLiteral("曰"));
-    QCOMPARE(retrieval_->last_search()->list.documents.size(), std::size_t{3});
+    QCOMPARE(retrieval_->lastSearch()->list.documents.size(), std::size_t{3});
     toggle()->click();
     button("超级按钮_提取全部句")->click();
     QTRY_VERIFY(status().startsWith(QStringLiteral("共提取到语句")));
@@ -257,9 +257,9 @@ class ExtractionControllerTest : public QObject {
     write_gbk(root_ / "corpus" / path_from_utf8("长篇/巨著.txt"), big);
     corpus_->rebuild();
     search(QStringLiteral("乙答之"));
-    QCOMPARE(retrieval_->last_search()->list.documents.size(), std::size_t{2});
+    QCOMPARE(retrieval_->lastSearch()->list.documents.size(), std::size_t{2});
     const ExtractionResult expected =
-        extract_sentences(retrieval_->last_search()->list, ExtractionMode::Narrative);
+        extract_sentences(retrieval_->lastSearch()->list, ExtractionMode::Narrative);
 
     toggle()->click();
     QSignalSpy messages(extraction_, &ExtractionController::workerMessage);
@@ -269,7 +269,7 @@ class ExtractionControllerTest : public QObject {
     QVERIFY(finished.wait(20000));
     QCOMPARE(messages.count(), 0);  // one thread: no worker texts
     QCOMPARE(status(), QString::fromStdU16String(expected.report));
-    QCOMPARE(retrieval_->result_model()->results().items, expected.list.items);
+    QCOMPARE(retrieval_->resultModel()->results().items, expected.list.items);
   }
 
   void resultsThatChangedDuringARunAreNotOverwritten() {
@@ -278,12 +278,12 @@ class ExtractionControllerTest : public QObject {
     button("超级按钮_多线程提取全部句")->click();
     QVERIFY(extraction_->running());
     // Something else fills the list before the workers' result comes back.
-    retrieval_->show_results(retrieval_->last_search()->list, QStringLiteral("别的结果"));
-    const int rows = retrieval_->result_model()->rowCount();
+    retrieval_->showResults(retrieval_->lastSearch()->list, QStringLiteral("别的结果"));
+    const int rows = retrieval_->resultModel()->rowCount();
     QSignalSpy finished(extraction_, &ExtractionController::extractionFinished);
     QVERIFY(finished.wait(20000));
     QCOMPARE(status(), QStringLiteral("别的结果"));
-    QCOMPARE(retrieval_->result_model()->rowCount(), rows);
+    QCOMPARE(retrieval_->resultModel()->rowCount(), rows);
   }
 
   void closingTheWindowDuringARunWaitsForTheWorkers() {

@@ -28,10 +28,10 @@ using lantaro::ui::DesignedWindow;
 
 namespace {
 
-QList<QWidget*> open_windows(const QString& object_name) {
+QList<QWidget*> open_windows(const QString& objectName) {
   QList<QWidget*> found;
   for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (w->objectName() == object_name && w->isVisible()) found << w;
+    if (w->objectName() == objectName && w->isVisible()) found << w;
   }
   return found;
 }
@@ -217,7 +217,7 @@ void InfoWindowsTest::programInfoIsReadOnlyButTheNoteIsEditableAndForgotten() {
 void InfoWindowsTest::secondClickBringsTheOpenWindowBack() {
   const struct {
     const char16_t* button;
-    const char* object_name;
+    const char* objectName;
     DesignedWindow* (InfoController::*window)() const;
   } cases[] = {
       {u"超级按钮_操作帮助", "helpWindow", &InfoController::helpWindow},
@@ -233,7 +233,7 @@ void InfoWindowsTest::secondClickBringsTheOpenWindowBack() {
 
     click(c.button);
     QCOMPARE((info_->*c.window)(), first);
-    QCOMPARE(open_windows(QLatin1String(c.object_name)).size(), 1);
+    QCOMPARE(open_windows(QLatin1String(c.objectName)).size(), 1);
     QTRY_VERIFY(!first->isMinimized());
     QVERIFY(first->isVisible());
   }

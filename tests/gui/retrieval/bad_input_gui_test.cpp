@@ -51,7 +51,7 @@ class Window {
     control<QLineEdit>("编辑框_关键词")->setText(keyword);
     QSignalSpy finished(retrieval, &RetrievalController::searchFinished);
     QTest::mouseClick(control<QPushButton>("按钮_搜索"), Qt::LeftButton);
-    return retrieval->search_running() ? finished.wait(60000) : false;
+    return retrieval->searchRunning() ? finished.wait(60000) : false;
   }
   QString status() const { return control<QLabel>("透明标签_执行结果")->text(); }
 
@@ -105,7 +105,7 @@ class BadInputSearchWindowTest : public QObject {
         QStringList({QStringLiteral("以下文献无法读取，未被搜索：卷10、卷11、卷12、卷13、卷14、"
                                     "卷15、卷16、卷17、卷18、卷19等11部")}));
     QCOMPARE(w.status(), QStringLiteral("符合条件的语句数量为1，共搜索了1部文献，1部文献被命中"));
-    QCOMPARE(w.retrieval->result_model()->rowCount(), 1);
+    QCOMPARE(w.retrieval->resultModel()->rowCount(), 1);
 
     // Showing a vanished document names it too, and leaves the view as it was.
     prompts.messages.clear();
@@ -123,7 +123,7 @@ class BadInputSearchWindowTest : public QObject {
     w.tick("甲");
     QVERIFY(w.search(QStringLiteral("子曰")));
     std::filesystem::remove(folder / "corpus/甲.txt");
-    ui::DesignedWindow* context = w.retrieval->open_context(0);
+    ui::DesignedWindow* context = w.retrieval->openContext(0);
     QVERIFY(context);
     QCOMPARE(context_text(context), QStringLiteral("天子曰地"));
     context->close();
@@ -147,21 +147,21 @@ class BadInputSearchWindowTest : public QObject {
     QVERIFY(w.search(QStringLiteral("子曰")));
     QVERIFY(prompts.messages.isEmpty());
     QCOMPARE(w.status(), QStringLiteral("符合条件的语句数量为1，共搜索了1部文献，1部文献被命中"));
-    QCOMPARE(w.retrieval->result_model()->index(0).data().toString(),
+    QCOMPARE(w.retrieval->resultModel()->index(0).data().toString(),
              QStringLiteral("宇宙洪荒天地玄黄宇宙洪荒天地玄黄宇宙洪荒子曰天地玄黄宇宙洪荒天地玄黄宇"
                             "宙洪荒天地玄黄  （出处：长行)"));
 
     // The bottom panel shows a bounded stretch of the line around the hit, hit marked.
     auto* list = w.control<QListView>("列表框1");
     auto* panel = w.control<QPlainTextEdit>("超级编辑框2");
-    list->setCurrentIndex(w.retrieval->result_model()->index(0));
+    list->setCurrentIndex(w.retrieval->resultModel()->index(0));
     QVERIFY(panel->toPlainText().startsWith(QStringLiteral("《长行》")));
     QVERIFY(panel->toPlainText().size() < 30000);
     QCOMPARE(panel->extraSelections().size(), 1);
     QCOMPARE(panel->extraSelections().first().cursor.selectedText(), QStringLiteral("子曰"));
 
     // The context window: 3 before, the huge "after" is out of range and counts as 100.
-    ui::DesignedWindow* context = w.retrieval->open_context(0);
+    ui::DesignedWindow* context = w.retrieval->openContext(0);
     QVERIFY(context);
     const QString passage = context_text(context);
     QCOMPARE(passage.size(), 3 + 2 + 100);
@@ -188,19 +188,19 @@ class BadInputSearchWindowTest : public QObject {
     QVERIFY(prompts.messages.isEmpty());
     QCOMPARE(w.status(), QStringLiteral("当前显示的文献：长行，共计%1字").arg(text.size()));
     auto* edit = w.control<QPlainTextEdit>("超级编辑框1");
-    const DocumentView* view = w.retrieval->document_view();
-    const auto& breaks = view->map().display_breaks();
+    const DocumentView* view = w.retrieval->documentView();
+    const auto& breaks = view->map().displayBreaks();
     QVERIFY(breaks.size() > 100);
     QCOMPARE(edit->document()->characterCount(), static_cast<int>(text.size() + breaks.size()) + 1);
     QCOMPARE(edit->document()->blockCount(), static_cast<int>(breaks.size()) + 1);
 
-    w.retrieval->next_hit();
+    w.retrieval->nextHit();
     QVERIFY(prompts.messages.isEmpty());
     QCOMPARE(view->selection(), (Hit{kMiddle, 2}));
     QCOMPARE(edit->textCursor().selectedText(), QStringLiteral("子曰"));
-    QTRY_COMPARE(view->marked_count(), std::size_t{1});
+    QTRY_COMPARE(view->markedCount(), std::size_t{1});
     QCOMPARE(edit->extraSelections().first().cursor.selectedText(), QStringLiteral("子曰"));
-    w.retrieval->next_hit();
+    w.retrieval->nextHit();
     QCOMPARE(prompts.messages, QStringList({QStringLiteral("当前已到最末位置")}));
 
     // From two cuts before the hit to two after it.
@@ -208,8 +208,8 @@ class BadInputSearchWindowTest : public QObject {
     QVERIFY(after - breaks.begin() >= 2 && breaks.end() - after >= 2);
     const std::size_t from = *(after - 2) - 3, to = *(after + 1) + 3;
     QTextCursor cursor(edit->document());
-    cursor.setPosition(static_cast<int>(view->map().to_view(from)));
-    cursor.setPosition(static_cast<int>(view->map().to_view(to)), QTextCursor::KeepAnchor);
+    cursor.setPosition(static_cast<int>(view->map().toView(from)));
+    cursor.setPosition(static_cast<int>(view->map().toView(to)), QTextCursor::KeepAnchor);
     edit->setTextCursor(cursor);
     QCOMPARE(view->selection(), (Hit{from, to - from}));
     edit->copy();

@@ -108,7 +108,7 @@ class ContextWindowTest : public QObject {
     QTextCursor all(box->document());
     all.select(QTextCursor::Document);
     const std::u16string shown = text.substr(hit - 40000, 80002);
-    QCOMPARE(ui::TextBox::copied_text(all), QString::fromStdU16String(shown));
+    QCOMPARE(ui::TextBox::copiedText(all), QString::fromStdU16String(shown));
     delete window;
   }
 

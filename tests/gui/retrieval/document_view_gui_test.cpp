@@ -59,17 +59,17 @@ std::u16string lines_to_cut(std::size_t long_line) {
 // Everything that must hold for a text shown with display breaks; see view_text_for_display.
 void check_display_text(const std::u16string& text, std::size_t block, std::size_t long_line) {
   const DisplayText shown = view_text_for_display(text, block, long_line);
-  const LineBreakMap map(text, shown.display_breaks);
+  const LineBreakMap map(text, shown.displayBreaks);
   const QString& view = shown.text;
-  const auto& breaks = map.display_breaks();
+  const auto& breaks = map.displayBreaks();
   QVERIFY(std::is_sorted(breaks.begin(), breaks.end()));
-  QCOMPARE(map.display_break_positions().size(), breaks.size());
+  QCOMPARE(map.displayBreakPositions().size(), breaks.size());
 
   // Without the display breaks the widget holds the text, each line break one position.
   QString kept = view;
   for (auto at = breaks.size(); at-- > 0;) {
-    QCOMPARE(view.at(static_cast<qsizetype>(map.to_view_end(breaks[at]))), QLatin1Char('\n'));
-    kept.remove(static_cast<qsizetype>(map.to_view_end(breaks[at])), 1);
+    QCOMPARE(view.at(static_cast<qsizetype>(map.toViewEnd(breaks[at]))), QLatin1Char('\n'));
+    kept.remove(static_cast<qsizetype>(map.toViewEnd(breaks[at])), 1);
   }
   kept.replace(QChar(0x2028), QLatin1Char('\n'));
   QString plain = view_text(text);
@@ -101,7 +101,7 @@ void check_display_text(const std::u16string& text, std::size_t block, std::size
 
   // Text to view and back, for every offset.
   for (std::size_t t = 0; t <= text.size(); ++t) {
-    const std::size_t v = map.to_view(t);
+    const std::size_t v = map.toView(t);
     if (t < text.size()) {
       const QChar c = view.at(static_cast<qsizetype>(v));
       if (is_line_break(text[t]))
@@ -110,17 +110,17 @@ void check_display_text(const std::u16string& text, std::size_t block, std::size
         QCOMPARE(c, QChar(text[t]));
     }
     const bool lf_of_crlf = t > 0 && text[t - 1] == u'\r' && text[t] == u'\n';
-    QCOMPARE(map.to_text(v), lf_of_crlf ? t - 1 : t);
+    QCOMPARE(map.toText(v), lf_of_crlf ? t - 1 : t);
     const bool at_break = std::binary_search(breaks.begin(), breaks.end(), t);
-    QCOMPARE(map.to_view_end(t), at_break ? v - 1 : v);
+    QCOMPARE(map.toViewEnd(t), at_break ? v - 1 : v);
   }
-  QCOMPARE(map.to_view(text.size()), static_cast<std::size_t>(view.size()));
+  QCOMPARE(map.toView(text.size()), static_cast<std::size_t>(view.size()));
 
   // View to text and back, for every position: a display break reads as the character after it.
   for (std::size_t v = 0; v <= static_cast<std::size_t>(view.size()); ++v) {
-    const std::size_t t = map.to_text(v);
-    QVERIFY(v == map.to_view(t) || (v == map.to_view_end(t) && v + 1 == map.to_view(t)));
-    if (v > 0) QVERIFY(map.to_text(v - 1) <= t);
+    const std::size_t t = map.toText(v);
+    QVERIFY(v == map.toView(t) || (v == map.toViewEnd(t) && v + 1 == map.toView(t)));
+    if (v > 0) QVERIFY(map.toText(v - 1) <= t);
   }
 }
 
@@ -138,16 +138,16 @@ class DocumentViewTest : public QObject {
     // Every character other than a CR of a CR LF keeps its identity across the mapping.
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
-      std::size_t v = map.to_view(i);
+      std::size_t v = map.toView(i);
       if (text[i] == u'\n') {
         QCOMPARE(shown.at(static_cast<qsizetype>(v)), QChar(u'\n'));
       } else {
         QCOMPARE(shown.at(static_cast<qsizetype>(v)), QChar(text[i]));
-        QCOMPARE(map.to_text(v), i);
+        QCOMPARE(map.toText(v), i);
       }
     }
-    QCOMPARE(map.to_view(text.size()), static_cast<std::size_t>(shown.size()));
-    QCOMPARE(map.to_text(static_cast<std::size_t>(shown.size())), text.size());
+    QCOMPARE(map.toView(text.size()), static_cast<std::size_t>(shown.size()));
+    QCOMPARE(map.toText(static_cast<std::size_t>(shown.size())), text.size());
   }
 
   void nextHitVisitsThreeHitsThenStops() {
@@ -162,16 +162,16 @@ class DocumentViewTest : public QObject {
     hits = hits_of(text, u"学");
     QCOMPARE(hits.size(), std::size_t{4});
     hits.pop_back();  // three hits; the last 学 stays unmarked on purpose
-    view.show_document(Document{}, shared(text), hits);
+    view.showDocument(Document{}, shared(text), hits);
 
     for (const Hit& expected : hits) {
-      auto got = view.select_next_hit();
+      auto got = view.selectNextHit();
       QVERIFY(got.has_value());
       QCOMPARE(*got, expected);
       QCOMPARE(view.selection(), expected);
       QCOMPARE(selected(edit), QStringLiteral("学"));
     }
-    QVERIFY(!view.select_next_hit().has_value());
+    QVERIFY(!view.selectNextHit().has_value());
     QCOMPARE(view.selection(), hits.back());
   }
 
@@ -180,13 +180,13 @@ class DocumentViewTest : public QObject {
     DocumentView view(&edit);
     const std::u16string text = u"甲乙甲乙\r\n甲乙";
     auto hits = hits_of(text, u"甲乙");
-    view.show_document(Document{}, shared(text), hits);
+    view.showDocument(Document{}, shared(text), hits);
     QTextCursor caret = edit.textCursor();
     caret.setPosition(1);  // inside the first hit: it is behind the caret
     edit.setTextCursor(caret);
-    QCOMPARE(*view.select_next_hit(), (Hit{2, 2}));
+    QCOMPARE(*view.selectNextHit(), (Hit{2, 2}));
     // The third hit lies after a CR LF; its text offset differs from its widget position.
-    QCOMPARE(*view.select_next_hit(), (Hit{6, 2}));
+    QCOMPARE(*view.selectNextHit(), (Hit{6, 2}));
     QCOMPARE(selected(edit), QStringLiteral("甲乙"));
     QCOMPARE(view.selection(), (Hit{6, 2}));
   }
@@ -194,10 +194,10 @@ class DocumentViewTest : public QObject {
   void stepsWithoutHitsLeaveTheCaret() {
     QPlainTextEdit edit;
     DocumentView view(&edit);
-    QVERIFY(!view.select_next_hit().has_value());  // nothing shown yet
-    view.show_document(Document{}, shared(u""), {});
-    QVERIFY(view.has_document());
-    QVERIFY(!view.select_next_hit().has_value());
+    QVERIFY(!view.selectNextHit().has_value());  // nothing shown yet
+    view.showDocument(Document{}, shared(u""), {});
+    QVERIFY(view.hasDocument());
+    QVERIFY(!view.selectNextHit().has_value());
     QCOMPARE(edit.toPlainText(), QString());
   }
 
@@ -225,9 +225,9 @@ class DocumentViewTest : public QObject {
     edit.show();
     QVERIFY(QTest::qWaitForWindowExposed(&edit));
     DocumentView view(&edit);
-    view.show_document(Document{}, shared(text), hits);
-    QTRY_VERIFY(view.marked_count() > 0);
-    QVERIFY(view.marked_count() < 200);
+    view.showDocument(Document{}, shared(text), hits);
+    QTRY_VERIFY(view.markedCount() > 0);
+    QVERIFY(view.markedCount() < 200);
     auto marks = edit.extraSelections();
     QCOMPARE(marks.first().cursor.selectedText(), QStringLiteral("宇宙"));
     QCOMPARE(marks.first().cursor.selectionStart(), 5);
@@ -235,15 +235,15 @@ class DocumentViewTest : public QObject {
     edit.verticalScrollBar()->setValue(edit.verticalScrollBar()->maximum());
     QTRY_VERIFY(!edit.extraSelections().isEmpty() &&
                 edit.extraSelections().last().cursor.selectionStart() ==
-                    static_cast<int>(LineBreakMap(text).to_view(hits.back().start)));
-    QVERIFY(view.marked_count() < 200);
+                    static_cast<int>(LineBreakMap(text).toView(hits.back().start)));
+    QVERIFY(view.markedCount() < 200);
 
     // The last hit is reached by stepping from the caret just before it.
     QTextCursor caret = edit.textCursor();
-    caret.setPosition(static_cast<int>(LineBreakMap(text).to_view(hits.back().start)) - 1);
+    caret.setPosition(static_cast<int>(LineBreakMap(text).toView(hits.back().start)) - 1);
     edit.setTextCursor(caret);
-    QCOMPARE(*view.select_next_hit(), hits.back());
-    QVERIFY(!view.select_next_hit().has_value());
+    QCOMPARE(*view.selectNextHit(), hits.back());
+    QVERIFY(!view.selectNextHit().has_value());
   }
 
   // Lines are gathered into blocks for speed; every position, the text read back and copied,
@@ -283,22 +283,22 @@ class DocumentViewTest : public QObject {
     DocumentView view(&edit);
     const auto hits = hits_of(text, u"甲乙");
     QCOMPARE(hits.size(), std::size_t{3000});
-    view.show_document(Document{}, shared(text), hits);
+    view.showDocument(Document{}, shared(text), hits);
     QVERIFY(edit.document()->blockCount() < 3000 / 4);
     QString expected = plain;
     expected.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QCOMPARE(edit.toPlainText(), expected);
     for (const Hit& hit : hits) {
-      QCOMPARE(*view.select_next_hit(), hit);
+      QCOMPARE(*view.selectNextHit(), hit);
       QCOMPARE(view.selection(), hit);
       QCOMPARE(selected(edit), QStringLiteral("甲乙"));
     }
-    QVERIFY(!view.select_next_hit().has_value());
+    QVERIFY(!view.selectNextHit().has_value());
 
     // Copying gives line feeds, never the separators inside a block.
     QTextCursor lines(edit.document());
-    lines.setPosition(static_cast<int>(LineBreakMap(text).to_view(hits[1].start)));
-    lines.setPosition(static_cast<int>(LineBreakMap(text).to_view(hits[6].start + 2)),
+    lines.setPosition(static_cast<int>(LineBreakMap(text).toView(hits[1].start)));
+    lines.setPosition(static_cast<int>(LineBreakMap(text).toView(hits[6].start + 2)),
                       QTextCursor::KeepAnchor);
     edit.setTextCursor(lines);
     edit.copy();
@@ -323,8 +323,8 @@ class DocumentViewTest : public QObject {
       return t;
     }();
     const DisplayText shown = view_text_for_display(clauses, kViewBlockChars, 64);
-    QVERIFY(shown.display_breaks.size() > 50);
-    for (std::size_t at : shown.display_breaks) QCOMPARE(clauses[at - 1], u'，');
+    QVERIFY(shown.displayBreaks.size() > 50);
+    for (std::size_t at : shown.displayBreaks) QCOMPARE(clauses[at - 1], u'，');
   }
 
   // Ordinary documents are shown as before: no line up to the threshold is cut.
@@ -334,11 +334,11 @@ class DocumentViewTest : public QObject {
       text += std::u16string(line * 37 % 5000, u'文') + u"\r\n";
     text += std::u16string(kLongLineChars, u'长');
     DisplayText shown = view_text_for_display(text);
-    QVERIFY(shown.display_breaks.empty());
+    QVERIFY(shown.displayBreaks.empty());
     QCOMPARE(shown.text, view_text_in_blocks(text));
     text += u"长";
     shown = view_text_for_display(text);
-    QCOMPARE(shown.display_breaks.size(), std::size_t{4});
+    QCOMPARE(shown.displayBreaks.size(), std::size_t{4});
   }
 
   // One long line shown cut into many blocks: hits, marks, stepping, the selection and copies
@@ -359,9 +359,9 @@ class DocumentViewTest : public QObject {
     edit.resize(300, 600);
     edit.show();
     DocumentView view(&edit, nullptr, 16);
-    view.show_document(Document{}, shared(text), hits);
+    view.showDocument(Document{}, shared(text), hits);
     const LineBreakMap& map = view.map();
-    const auto& breaks = map.display_breaks();
+    const auto& breaks = map.displayBreaks();
     QVERIFY(breaks.size() > 50);
     // The short lines around it join the first and the last piece.
     QCOMPARE(edit.document()->blockCount(), static_cast<int>(breaks.size()) + 1);
@@ -379,26 +379,26 @@ class DocumentViewTest : public QObject {
     for (int k = 0; k < edit.extraSelections().size(); ++k) {
       const QTextCursor mark = edit.extraSelections().at(k).cursor;
       const Hit& hit = hits[static_cast<std::size_t>(k)];
-      QCOMPARE(static_cast<std::size_t>(mark.selectionStart()), map.to_view(hit.start));
-      QCOMPARE(ui::TextBox::copied_text(mark), QStringLiteral("子曰"));
+      QCOMPARE(static_cast<std::size_t>(mark.selectionStart()), map.toView(hit.start));
+      QCOMPARE(ui::TextBox::copiedText(mark), QStringLiteral("子曰"));
     }
 
     for (const Hit& hit : hits) {
-      QCOMPARE(*view.select_next_hit(), hit);
+      QCOMPARE(*view.selectNextHit(), hit);
       QCOMPARE(view.selection(), hit);
-      QCOMPARE(ui::TextBox::copied_text(edit.textCursor()), QStringLiteral("子曰"));
+      QCOMPARE(ui::TextBox::copiedText(edit.textCursor()), QStringLiteral("子曰"));
       // A cut at either end of the hit stays outside the selection.
       if (selected(edit) != QStringLiteral("子曰"))
         QCOMPARE(selected(edit), QStringLiteral("子\u2029曰"));
     }
-    QVERIFY(!view.select_next_hit().has_value());
+    QVERIFY(!view.selectNextHit().has_value());
 
     // Copies: the whole line, a stretch over several cuts, everything.
     QClipboard* clipboard = QGuiApplication::clipboard();
     auto copy = [&](std::size_t start, std::size_t end) -> QString {
       QTextCursor cursor(edit.document());
-      cursor.setPosition(static_cast<int>(map.to_view(start)));
-      cursor.setPosition(static_cast<int>(map.to_view_end(end)), QTextCursor::KeepAnchor);
+      cursor.setPosition(static_cast<int>(map.toView(start)));
+      cursor.setPosition(static_cast<int>(map.toViewEnd(end)), QTextCursor::KeepAnchor);
       edit.setTextCursor(cursor);
       if (!(view.selection() == Hit{start, end - start}))
         return QStringLiteral("(other selection)");
@@ -427,12 +427,12 @@ class DocumentViewTest : public QObject {
     edit.show();
     DocumentView view(&edit);
     const std::u16string text = u"甲乙丙丁甲乙";
-    view.show_document(Document{}, shared(text), hits_of(text, u"甲"));
+    view.showDocument(Document{}, shared(text), hits_of(text, u"甲"));
     QTRY_COMPARE(edit.extraSelections().size(), 2);
-    view.set_hits(hits_of(text, u"丙"));
+    view.setHits(hits_of(text, u"丙"));
     QTRY_COMPARE(edit.extraSelections().size(), 1);
     QCOMPARE(edit.extraSelections().first().cursor.selectedText(), QStringLiteral("丙"));
-    view.set_hits({});
+    view.setHits({});
     QTRY_COMPARE(edit.extraSelections().size(), 0);
   }
 };

@@ -98,7 +98,7 @@ class ResultModelsTest : public QObject {
     SearchResults results;
     results.list = sample_list();
     results.hit_counts = {2, 1};
-    model.set_results(results);
+    model.setResults(results);
     QCOMPARE(model.rowCount(), 2);
     QCOMPARE(model.data(model.index(0, 0)).toString(), QStringLiteral("1"));
     QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("论语"));
@@ -119,7 +119,7 @@ class ResultModelsTest : public QObject {
   void hitGridRejectsMismatchedCounts() {
     HitGridModel model;
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
-                             model.set_rows({doc("a.txt", u"甲")}, std::vector<std::size_t>{}));
+                             model.setRows({doc("a.txt", u"甲")}, std::vector<std::size_t>{}));
     QCOMPARE(model.rowCount(), 0);
   }
 };

@@ -88,7 +88,7 @@ class Library {
   bool search_and_wait() {
     QSignalSpy finished(retrieval, &RetrievalController::searchFinished);
     QTest::mouseClick(control<QPushButton>("按钮_搜索"), Qt::LeftButton);
-    return retrieval->search_running() ? finished.wait(20000) : false;
+    return retrieval->searchRunning() ? finished.wait(20000) : false;
   }
 
  private:
@@ -150,8 +150,8 @@ class RetrievalControllerTest : public QObject {
              QStringList({msg(Message::NothingTicked), msg(Message::NoDocumentTicked),
                           msg(Message::EnterKeyword), msg(Message::CountOutOfRange),
                           msg(Message::CountOutOfRange)}));
-    QVERIFY(!lib.retrieval->search_running());
-    QVERIFY(!lib.retrieval->last_search());
+    QVERIFY(!lib.retrieval->searchRunning());
+    QVERIFY(!lib.retrieval->lastSearch());
     QCOMPARE(lib.status(), QStringLiteral("结果状态"));
 
     // A refusal after a search keeps that search on screen.
@@ -161,8 +161,8 @@ class RetrievalControllerTest : public QObject {
     lib.set_keyword(QString());
     click();
     QCOMPARE(prompts.messages.last(), msg(Message::EnterKeyword));
-    QVERIFY(lib.retrieval->last_search());
-    QCOMPARE(lib.retrieval->result_model()->rowCount(), 3);
+    QVERIFY(lib.retrieval->lastSearch());
+    QCOMPARE(lib.retrieval->resultModel()->rowCount(), 3);
   }
 
   void searchFillsListGridAndSummaryLines() {
@@ -184,14 +184,14 @@ class RetrievalControllerTest : public QObject {
     QVERIFY(lib.search_and_wait());
     QVERIFY(prompts.messages.isEmpty());
 
-    QCOMPARE(list_texts(*lib.retrieval->result_model()),
+    QCOMPARE(list_texts(*lib.retrieval->resultModel()),
              QStringList({QStringLiteral("习之，不亦说  （出处：论语)"),
                           QStringLiteral("方来，不亦乐  （出处：论语)"),
                           QStringLiteral("不愠，不亦君  （出处：论语)")}));
-    QCOMPARE(grid_rows(*lib.retrieval->grid_model()), QStringList({QStringLiteral("1|论语|3")}));
+    QCOMPARE(grid_rows(*lib.retrieval->gridModel()), QStringList({QStringLiteral("1|论语|3")}));
     QCOMPARE(lib.status(), QStringLiteral("符合条件的语句数量为3，共搜索了3部文献，1部文献被命中"));
     QCOMPARE(lib.hit_line(), QStringLiteral("命中文献总数为1，总计命中次数为3"));
-    QCOMPARE(lib.retrieval->last_search()->list.items, lib.retrieval->shown_results().items);
+    QCOMPARE(lib.retrieval->lastSearch()->list.items, lib.retrieval->shownResults().items);
     QVERIFY(changed.count() >= 2);  // emptied, then filled
 
     QVERIFY(!progress.isEmpty());
@@ -199,15 +199,15 @@ class RetrievalControllerTest : public QObject {
     QVERIFY(lib.control<QProgressBar>("进度条1")->isHidden());
     QVERIFY(lib.control<QPushButton>("按钮_搜索")->isEnabled());
     auto* grid = lib.control<QTableView>("高级表格1");
-    QCOMPARE(grid->model(), lib.retrieval->grid_model());
+    QCOMPARE(grid->model(), lib.retrieval->gridModel());
     QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QVERIFY(lib.control<QListView>("列表框1")->uniformItemSizes());
 
     // Nothing found: no items, zero counts, no grid rows.
     lib.set_keyword(QStringLiteral("不存在"));
     QVERIFY(lib.search_and_wait());
-    QCOMPARE(lib.retrieval->result_model()->rowCount(), 0);
-    QCOMPARE(lib.retrieval->grid_model()->rowCount(), 0);
+    QCOMPARE(lib.retrieval->resultModel()->rowCount(), 0);
+    QCOMPARE(lib.retrieval->gridModel()->rowCount(), 0);
     QCOMPARE(lib.status(), QStringLiteral("符合条件的语句数量为0，共搜索了3部文献，0部文献被命中"));
     QCOMPARE(lib.hit_line(), QStringLiteral("命中文献总数为0，总计命中次数为0"));
   }
@@ -218,22 +218,22 @@ class RetrievalControllerTest : public QObject {
     lib.tick("经部");
     lib.set_keyword(QStringLiteral("不亦"));
     QVERIFY(lib.search_and_wait());
-    QCOMPARE(lib.retrieval->result_model()->rowCount(), 3);
+    QCOMPARE(lib.retrieval->resultModel()->rowCount(), 3);
 
     QSignalSpy finished(lib.retrieval, &RetrievalController::searchFinished);
     lib.set_keyword(QStringLiteral("子曰"));
     QTest::mouseClick(lib.control<QPushButton>("按钮_搜索"), Qt::LeftButton);
     // The worker has not been able to report yet: the event loop has not run.
-    QVERIFY(lib.retrieval->search_running());
-    QCOMPARE(lib.retrieval->result_model()->rowCount(), 0);
-    QCOMPARE(lib.retrieval->grid_model()->rowCount(), 0);
+    QVERIFY(lib.retrieval->searchRunning());
+    QCOMPARE(lib.retrieval->resultModel()->rowCount(), 0);
+    QCOMPARE(lib.retrieval->gridModel()->rowCount(), 0);
     QCOMPARE(lib.status(), QString());
     QCOMPARE(lib.hit_line(), QString());
-    QVERIFY(!lib.retrieval->last_search());
+    QVERIFY(!lib.retrieval->lastSearch());
     QVERIFY(!lib.control<QPushButton>("按钮_搜索")->isEnabled());
     QVERIFY(!lib.control<QProgressBar>("进度条1")->isHidden());
     QVERIFY(finished.wait(20000));
-    QCOMPARE(lib.retrieval->result_model()->rowCount(), 1);
+    QCOMPARE(lib.retrieval->resultModel()->rowCount(), 1);
   }
 
   // Closing the program while a search runs stops the workers before the controller goes away.
@@ -244,7 +244,7 @@ class RetrievalControllerTest : public QObject {
     lib.tick("蒙学");
     lib.set_keyword(QStringLiteral("之"));
     QTest::mouseClick(lib.control<QPushButton>("按钮_搜索"), Qt::LeftButton);
-    QVERIFY(lib.retrieval->search_running());
+    QVERIFY(lib.retrieval->searchRunning());
     lib.window.reset();
     QCoreApplication::processEvents();
     QVERIFY(prompts.messages.isEmpty());
@@ -290,14 +290,14 @@ class RetrievalControllerTest : public QObject {
     QTRY_COMPARE(view->extraSelections().size(), 3);  // the hits are marked
 
     lib.window->open();
-    const auto hits = find_hits(kAnalects, lib.retrieval->last_search()->request);
+    const auto hits = find_hits(kAnalects, lib.retrieval->lastSearch()->request);
     QCOMPARE(hits.size(), std::size_t{3});
     prompts.messages.clear();
     for (const Hit& hit : hits) {
       QTest::mouseClick(next, Qt::LeftButton);
       QCOMPARE(view->textCursor().selectedText(), QStringLiteral("不亦"));
       QCOMPARE(view->textCursor().selectionStart(),
-               static_cast<int>(LineBreakMap(kAnalects).to_view(hit.start)));
+               static_cast<int>(LineBreakMap(kAnalects).toView(hit.start)));
     }
     const QTextCursor third = view->textCursor();
     QTest::mouseClick(next, Qt::LeftButton);
@@ -317,11 +317,11 @@ class RetrievalControllerTest : public QObject {
     QVERIFY(lib.search_and_wait());
     auto* list = lib.control<QListView>("列表框1");
     auto* panel = lib.control<QPlainTextEdit>("超级编辑框2");
-    list->setCurrentIndex(lib.retrieval->result_model()->index(1));
+    list->setCurrentIndex(lib.retrieval->resultModel()->index(1));
     QCOMPARE(panel->toPlainText(), QStringLiteral("《论语》有朋自远方来，不亦乐乎？"));
     QCOMPARE(panel->extraSelections().size(), 1);
     QCOMPARE(panel->extraSelections().first().cursor.selectedText(), QStringLiteral("不亦"));
-    list->setCurrentIndex(lib.retrieval->result_model()->index(2));
+    list->setCurrentIndex(lib.retrieval->resultModel()->index(2));
     QCOMPARE(panel->toPlainText(), QStringLiteral("《论语》人不知而不愠，不亦君子乎？"));
     QCOMPARE(panel->extraSelections().first().cursor.selectionStart(), 4 + 7);
   }
@@ -335,7 +335,7 @@ class RetrievalControllerTest : public QObject {
     lib.window->open();
     QVERIFY(QTest::qWaitForWindowExposed(lib.window.get()));
     auto* list = lib.control<QListView>("列表框1");
-    const QModelIndex second = lib.retrieval->result_model()->index(1);
+    const QModelIndex second = lib.retrieval->resultModel()->index(1);
     const QPoint at = list->visualRect(second).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -354,7 +354,7 @@ class RetrievalControllerTest : public QObject {
 
     // Settings are read at each opening; a value that is not a whole number counts as 100.
     lib.set_settings(u"[上下文取字数配置]\r\n上下文上取字数=多\r\n上下文下取字数=-1\r\n");
-    ui::DesignedWindow* second_window = lib.retrieval->open_context(1);
+    ui::DesignedWindow* second_window = lib.retrieval->openContext(1);
     QVERIFY(second_window);
     QTRY_COMPARE(windows().size(), 2);
     QCOMPARE(second_window->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"))->toPlainText(),
@@ -369,7 +369,7 @@ class RetrievalControllerTest : public QObject {
     lib.tick("经部");
     lib.set_keyword(QStringLiteral("不亦"));
     QVERIFY(lib.search_and_wait());
-    const SearchResults* before = lib.retrieval->last_search();
+    const SearchResults* before = lib.retrieval->lastSearch();
 
     ResultList sentences;
     sentences.kind = ResultKind::Sentences;
@@ -377,19 +377,19 @@ class RetrievalControllerTest : public QObject {
     sentences.texts = {std::make_shared<const std::u16string>(kAnalects)};
     sentences.items = {ResultItem{0, 3, 11, 3, 11}};
     QSignalSpy changed(lib.retrieval, &RetrievalController::resultsChanged);
-    lib.retrieval->show_results(sentences, QStringLiteral("共提取1句"));
+    lib.retrieval->showResults(sentences, QStringLiteral("共提取1句"));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(lib.status(), QStringLiteral("共提取1句"));
-    QCOMPARE(lib.retrieval->last_search(), before);
-    QCOMPARE(lib.retrieval->shown_results().kind, ResultKind::Sentences);
-    QCOMPARE(list_texts(*lib.retrieval->result_model()),
+    QCOMPARE(lib.retrieval->lastSearch(), before);
+    QCOMPARE(lib.retrieval->shownResults().kind, ResultKind::Sentences);
+    QCOMPARE(list_texts(*lib.retrieval->resultModel()),
              QStringList({QStringLiteral("学而时习之，不亦说乎？  （出处：论语)")}));
     // The list events treat the sentence as the hit.
-    lib.control<QListView>("列表框1")->setCurrentIndex(lib.retrieval->result_model()->index(0));
+    lib.control<QListView>("列表框1")->setCurrentIndex(lib.retrieval->resultModel()->index(0));
     auto* panel = lib.control<QPlainTextEdit>("超级编辑框2");
     QCOMPARE(panel->extraSelections().first().cursor.selectedText(),
              QStringLiteral("学而时习之，不亦说乎？"));
-    auto* context = lib.retrieval->open_context(0);
+    auto* context = lib.retrieval->openContext(0);
     QCOMPARE(context->control<QPlainTextEdit>(QStringLiteral("超级编辑框1"))
                  ->textCursor()
                  .selectedText(),
@@ -415,32 +415,32 @@ class RetrievalControllerTest : public QObject {
 
     // Left contexts read backwards: "，之习" < "，愠不" < "，来方".
     action("按左侧排序")->trigger();
-    QCOMPARE(list_texts(*lib.retrieval->result_model()),
+    QCOMPARE(list_texts(*lib.retrieval->resultModel()),
              QStringList({QStringLiteral("习之，不亦说  （出处：论语)"),
                           QStringLiteral("不愠，不亦君  （出处：论语)"),
                           QStringLiteral("方来，不亦乐  （出处：论语)")}));
     QVERIFY(action("按左侧排序")->isChecked());
-    const QModelIndex first = lib.retrieval->result_model()->index(1);
+    const QModelIndex first = lib.retrieval->resultModel()->index(1);
     QCOMPARE(first.data(ui::KwicLeftRole).toString(), QStringLiteral("不愠，"));
     QCOMPARE(first.data(ui::KwicHitRole).toString(), QStringLiteral("不亦"));
     QCOMPARE(first.data(ui::KwicRightRole).toString(), QStringLiteral("君  （出处：论语)"));
     // Exports read the shown order; the order the engine gives for the search's own list.
-    const SearchResults& search = *lib.retrieval->last_search();
+    const SearchResults& search = *lib.retrieval->lastSearch();
     const std::vector<std::uint32_t> by_right = result_order(search.list, ResultOrder::Right);
     action("按右侧排序")->trigger();
     for (std::size_t row = 0; row < by_right.size(); ++row)
-      QCOMPARE(lib.retrieval->shown_results().item_text(row), search.list.item_text(by_right[row]));
+      QCOMPARE(lib.retrieval->shownResults().item_text(row), search.list.item_text(by_right[row]));
 
     auto* grid = lib.control<QTableView>("高级表格1");
     auto* tabs = lib.control<ui::TabControl>("高级选择夹1");
     lib.window->open();
-    const QRect cell = grid->visualRect(lib.retrieval->grid_model()->index(0, 1));
+    const QRect cell = grid->visualRect(lib.retrieval->gridModel()->index(0, 1));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     QCOMPARE(tabs->currentPage(), 2);
-    QCOMPARE(lib.retrieval->document_view()->document().display_name, std::u16string(u"论语"));
+    QCOMPARE(lib.retrieval->documentView()->document().display_name, std::u16string(u"论语"));
 
-    lib.retrieval->show_item_line(0);
+    lib.retrieval->showItemLine(0);
     lib.control<QLineEdit>("编辑框_线程执行信息")->setText(QStringLiteral("结束线程2"));
     lib.set_keyword(QStringLiteral("之"));
     QVERIFY(lib.search_and_wait());
@@ -450,7 +450,7 @@ class RetrievalControllerTest : public QObject {
     QVERIFY(action("按出处顺序")->isChecked());
     QCOMPARE(lib.retrieval->session().shown_order(), ResultOrder::Document);
     // The full-text view keeps its document until another is shown.
-    QCOMPARE(lib.retrieval->document_view()->document().display_name, std::u16string(u"论语"));
+    QCOMPARE(lib.retrieval->documentView()->document().display_name, std::u16string(u"论语"));
     QVERIFY(prompts.messages.isEmpty());
   }
 
@@ -504,7 +504,7 @@ class RetrievalControllerTest : public QObject {
     retrieval->search();
     QVERIFY(finished.wait(60000));
     QVERIFY(prompts.messages.isEmpty());
-    const SearchResults& gui = *retrieval->last_search();
+    const SearchResults& gui = *retrieval->lastSearch();
     QVERIFY(gui.list.size() > 0);
 
     std::ostringstream out, err;
@@ -518,12 +518,12 @@ class RetrievalControllerTest : public QObject {
     QCOMPARE(QString::fromStdString(gui_json.str()), QString::fromStdString(out.str()));
 
     // And the widgets show exactly those results.
-    const ResultListModel& list = *retrieval->result_model();
+    const ResultListModel& list = *retrieval->resultModel();
     QCOMPARE(static_cast<std::size_t>(list.rowCount()), gui.list.size());
     for (int row = 0; row < list.rowCount(); ++row)
       QCOMPARE(list.index(row).data().toString(),
                to_qstring(gui.list.item_text(static_cast<std::size_t>(row))));
-    const HitGridModel& grid = *retrieval->grid_model();
+    const HitGridModel& grid = *retrieval->gridModel();
     QCOMPARE(static_cast<std::size_t>(grid.rowCount()), gui.hit_documents());
     for (int row = 0; row < grid.rowCount(); ++row) {
       QCOMPARE(grid.index(row, 0).data().toInt(), row + 1);

@@ -41,7 +41,7 @@ const char* expected_class(const ControlDefinition& d) {
     case ControlKind::Label:
     case ControlKind::TransparentLabel:
     case ControlKind::PictureBox: return "QLabel";
-    case ControlKind::EditBox: return d.multi_line ? "QPlainTextEdit" : "QLineEdit";
+    case ControlKind::EditBox: return d.multiLine ? "QPlainTextEdit" : "QLineEdit";
     case ControlKind::RichEditBox: return "QPlainTextEdit";
     case ControlKind::PushButton: return "QPushButton";
     case ControlKind::PictureButton: return "lantaro::ui::PictureButton";
@@ -97,7 +97,7 @@ class BuiltWindowsTest : public QObject {
 void BuiltWindowsTest::everyControlMatchesItsDefinition_data() {
   QTest::addColumn<WindowId>("id");
   for (WindowId id : kAllWindows) {
-    QTest::newRow(qPrintable(window_definition(id).object_name)) << id;
+    QTest::newRow(qPrintable(window_definition(id).objectName)) << id;
   }
 }
 
@@ -105,10 +105,10 @@ void BuiltWindowsTest::everyControlMatchesItsDefinition() {
   QFETCH(WindowId, id);
   const WindowDefinition& definition = window_definition(id);
   std::unique_ptr<DesignedWindow> window(build_window(id));
-  QCOMPARE(window->objectName(), definition.object_name);
+  QCOMPARE(window->objectName(), definition.objectName);
 
   for (const ControlDefinition& d : definition.controls) {
-    const QByteArray where = (definition.object_name + "/" + d.name).toUtf8();
+    const QByteArray where = (definition.objectName + "/" + d.name).toUtf8();
     QObject* object = window->control<QObject>(d.name);
     const char* class_name = expected_class(d);
     if (!class_name) {  // dialogs and spreadsheet objects build nothing
@@ -118,7 +118,7 @@ void BuiltWindowsTest::everyControlMatchesItsDefinition() {
     QVERIFY2(object, where.constData());
     QCOMPARE(QByteArray(object->metaObject()->className()), QByteArray(class_name));
     QCOMPARE(window->findChildren<QObject*>(d.name).size(), 1);
-    if (d.non_visual()) continue;
+    if (d.nonVisual()) continue;
 
     auto* widget = qobject_cast<QWidget*>(object);
     QVERIFY2(widget, where.constData());
@@ -134,19 +134,19 @@ void BuiltWindowsTest::everyControlMatchesItsDefinition() {
     QVERIFY2(widget->isHidden() == (!d.visible || on_hidden_page), where.constData());
     if (!d.text.isEmpty()) QCOMPARE(shown_text(widget), plain(d.text));
     QCOMPARE(widget->toolTip(), d.hint);
-    if (d.tab_stop) QVERIFY2(widget->focusPolicy() & Qt::TabFocus, where.constData());
+    if (d.tabStop) QVERIFY2(widget->focusPolicy() & Qt::TabFocus, where.constData());
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-      QCOMPARE(edit->isReadOnly(), d.read_only);
-      QCOMPARE(edit->hasFrame(), !d.no_border);
-      QCOMPARE(is_integer_only(edit), d.integer_only);
+      QCOMPARE(edit->isReadOnly(), d.readOnly);
+      QCOMPARE(edit->hasFrame(), !d.noBorder);
+      QCOMPARE(is_integer_only(edit), d.integerOnly);
     }
     if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
-      QCOMPARE(edit->isReadOnly(), d.read_only);
-      QCOMPARE(edit->lineWrapMode() == QPlainTextEdit::WidgetWidth, d.word_wrap);
+      QCOMPARE(edit->isReadOnly(), d.readOnly);
+      QCOMPARE(edit->lineWrapMode() == QPlainTextEdit::WidgetWidth, d.wordWrap);
     }
     if (auto* button = qobject_cast<PictureButton*>(widget)) {
       QCOMPARE(button->picture(), d.picture);
-      QCOMPARE(button->pictureSize(), d.picture_size);
+      QCOMPARE(button->pictureSize(), d.pictureSize);
     }
     if (auto* bar = qobject_cast<QProgressBar*>(widget)) {
       QCOMPARE(bar->minimum(), d.minimum);
@@ -172,20 +172,20 @@ void BuiltWindowsTest::windowsMatchTheirDefinitions() {
   QCOMPARE(window->windowTitle(), definition.title);
   QVERIFY(window->isWindow());
   // Offscreen there is no frame: the client takes the whole outer size.
-  QCOMPARE(window->size(), definition.outer_size);
+  QCOMPARE(window->size(), definition.outerSize);
   QCOMPARE(window->testAttribute(Qt::WA_DeleteOnClose), id != WindowId::Main);
 
   const Qt::WindowFlags flags = window->windowFlags();
   QCOMPARE(bool(flags & Qt::FramelessWindowHint), definition.frame == FrameKind::None);
   if (definition.frame != FrameKind::None) {
     QCOMPARE(bool(flags & Qt::WindowMaximizeButtonHint),
-             bool(definition.caption_buttons & kMaximize));
+             bool(definition.captionButtons & kMaximize));
     QCOMPARE(bool(flags & Qt::WindowMinimizeButtonHint),
-             bool(definition.caption_buttons & kMinimize));
+             bool(definition.captionButtons & kMinimize));
   }
   const bool fixed = window->minimumSize() == window->maximumSize();
   QCOMPARE(fixed,
-           definition.frame != FrameKind::Sizable && !(definition.caption_buttons & kMaximize));
+           definition.frame != FrameKind::Sizable && !(definition.captionButtons & kMaximize));
   if (definition.background.isValid()) {
     QCOMPARE(window->palette().color(QPalette::Window), definition.background);
     QVERIFY(window->autoFillBackground());
@@ -368,7 +368,7 @@ void BuiltWindowsTest::picturesExistForEveryControl() {
     QPointer<DesignedWindow> window(build_window(id));
     for (const ControlDefinition& d : window_definition(id).controls) {
       if (d.picture.isEmpty()) continue;
-      const QSize size = d.picture_size.isValid() ? d.picture_size : d.geometry.size();
+      const QSize size = d.pictureSize.isValid() ? d.pictureSize : d.geometry.size();
       QVERIFY2(!render_picture(d.picture, size).isNull(), qPrintable(d.picture));
       if (d.kind == ControlKind::PictureBox) {
         QVERIFY2(!window->control<QLabel>(d.name)->pixmap().isNull(), qPrintable(d.name));
@@ -386,7 +386,7 @@ void BuiltWindowsTest::picturesExistForEveryControl() {
 void BuiltWindowsTest::typedControlsResolveOnTheirWindows() {
   auto missing = [](WindowId id, auto controls) {
     std::unique_ptr<DesignedWindow> window(build_window(id));
-    return missingControls<decltype(controls)>(*window);
+    return missing_controls<decltype(controls)>(*window);
   };
   QCOMPARE(missing(WindowId::Main, MainWindowControls{}), QStringList{});
   QCOMPARE(missing(WindowId::AddCorpus, AddCorpusControls{}), QStringList{});

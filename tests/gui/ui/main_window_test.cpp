@@ -30,7 +30,7 @@ void MainWindowTest::buildsTheMainWindowWithItsControllers() {
   QCOMPARE(window->id(), ui::WindowId::Main);
   QVERIFY(!window->isVisible());
   // The run directory is the main window's own copy: controllers may keep a reference to it.
-  QCOMPARE(main.run_directory().path(), run_folder.path().toStdString());
+  QCOMPARE(main.runDirectory().path(), run_folder.path().toStdString());
 
   // Every controller whose feature this build has is attached.
 #if __has_include("corpus/corpus_controller.h")

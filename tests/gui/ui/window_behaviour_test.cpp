@@ -98,7 +98,7 @@ void WindowBehaviourTest::opensCentredAtItsOuterSize() {
   for (WindowId id : {WindowId::Main, WindowId::Help, WindowId::Progress}) {
     QPointer<DesignedWindow> window(build_window(id));
     window->open();
-    const QSize outer = window_definition(id).outer_size;
+    const QSize outer = window_definition(id).outerSize;
     const QRect screen = window->screen()->geometry();
     const QRect centred(QPoint(screen.left() + (screen.width() - outer.width()) / 2,
                                screen.top() + (screen.height() - outer.height()) / 2),
@@ -307,7 +307,7 @@ void WindowBehaviourTest::resizingMainWindowGrowsTheWorkArea() {
   window->resize(client);
   QTRY_COMPARE(window->growth(), QSize(0, 0));
   for (const ControlDefinition& d : definition.controls) {
-    if (d.non_visual()) continue;
+    if (d.nonVisual()) continue;
     QVERIFY2(window->control<QWidget>(d.name)->geometry() == d.geometry, qPrintable(d.name));
   }
 }
