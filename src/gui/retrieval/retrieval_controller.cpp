@@ -134,7 +134,6 @@ void RetrievalController::showResults(ResultList list, const QString& status_tex
   showOrderChoice(ResultOrder::Document);
   ui_.statusLine->setText(status_text);
   showListFromTop();
-  emit resultsChanged();
 }
 
 void RetrievalController::showListFromTop() {
@@ -177,7 +176,6 @@ void RetrievalController::clearResults() {
   grid_model_->clear();
   ui_.statusLine->clear();
   ui_.hitLine->clear();
-  emit resultsChanged();
 }
 
 void RetrievalController::search() {
@@ -246,7 +244,6 @@ void RetrievalController::finishSearch() {
   // The displayed document now shows the hits of this search.
   if (view_->hasDocument()) view_->setHits(find_hits(*view_->text(), last.request));
 
-  emit resultsChanged();
   if (!last.unreadable.empty()) {
     ui::show_message(main_, utf8(unreadable_documents_text(last.unreadable)));
   }

@@ -75,7 +75,6 @@ class RetrievalController : public QObject {
   DocumentView* documentView() const { return view_; }
 
  signals:
-  void resultsChanged();
   // A search has ended and its results are on screen.
   void searchFinished();
   // From worker threads: the share of documents searched, in percent.

@@ -180,7 +180,7 @@ class RetrievalControllerTest : public QObject {
     connect(
         lib.retrieval, &RetrievalController::searchProgress, &guard,
         [&progress](int percent) { progress.append(percent); }, Qt::QueuedConnection);
-    QSignalSpy changed(lib.retrieval, &RetrievalController::resultsChanged);
+    QSignalSpy changed(lib.retrieval->resultModel(), &QAbstractItemModel::modelReset);
     QVERIFY(lib.search_and_wait());
     QVERIFY(prompts.messages.isEmpty());
 
@@ -376,7 +376,7 @@ class RetrievalControllerTest : public QObject {
     sentences.documents = {lib.document("经部/论语")};
     sentences.texts = {std::make_shared<const std::u16string>(kAnalects)};
     sentences.items = {ResultItem{0, 3, 11, 3, 11}};
-    QSignalSpy changed(lib.retrieval, &RetrievalController::resultsChanged);
+    QSignalSpy changed(lib.retrieval->resultModel(), &QAbstractItemModel::modelReset);
     lib.retrieval->showResults(sentences, QStringLiteral("共提取1句"));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(lib.status(), QStringLiteral("共提取1句"));
