@@ -105,7 +105,6 @@ void ExportController::saveText() {
     save_watcher_ = nullptr;
     // The user may have closed the window meanwhile; the outcome is still told.
     ui::show_message(text_window_ ? static_cast<QWidget*>(text_window_) : main_, outcome);
-    emit textSaveFinished(outcome);
   });
   save_watcher_->setFuture(
       ui::run_in_background([path = path_from_utf8(file->toStdString()),
@@ -160,13 +159,12 @@ void ExportController::showProgress(const SpreadsheetProgress& progress) {
 }
 
 void ExportController::finishSpreadsheetExport() {
-  SpreadsheetExportResult result = watcher_->result();
+  const SpreadsheetExportResult result = watcher_->result();
   watcher_->deleteLater();
   watcher_ = nullptr;
   if (progress_) progress_->close();
   progress_.reset();
   if (result.message) ui::show_message(main_, *result.message);
-  emit spreadsheetExportFinished(result);
 }
 
 }  // namespace lantaro

@@ -51,10 +51,6 @@ class ExportController : public QObject {
  signals:
   // The box of the text-export window holds the whole result text.
   void textExportFilled();
-  // A save chosen in the text-export window has been written or has failed (message shown).
-  void textSaveFinished(lantaro::Message outcome);
-  // A spreadsheet export has ended (its progress window closed, its message shown).
-  void spreadsheetExportFinished(const lantaro::SpreadsheetExportResult& result);
 
  private:
   void showProgress(const SpreadsheetProgress& progress);
