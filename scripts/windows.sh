@@ -113,10 +113,7 @@ status=0
 log "test suites under Wine"
 dll_dirs=()
 ((with_qt)) && dll_dirs+=("$WINDOWS_SDK_DIR/qt/bin")
-# Test cases whose fixtures assume POSIX are skipped here; the file says why.
-skipped=$(grep -v '^#' "$root/tests/windows/known_failures.txt" | paste -sd:)
 WINEPATH=$(windows_wine_path "${dll_dirs[@]}") QT_PLUGIN_PATH=$WINDOWS_SDK_DIR/qt/plugins \
-  GTEST_FILTER="-$skipped" \
   ctest --test-dir "$cross_dir" --output-on-failure --timeout 900 || status=1
 
 log "lantaro-cli.exe against the Linux lantaro-cli"

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace lantaro::platform {
@@ -105,6 +106,13 @@ class FolderWatch {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// Puts the file `from` in the place of `to` in one step, so that readers see the old file or the
+// new one, never a mixture. Windows refuses while another program (a virus scanner, the search
+// indexer) has `to` open for a moment; there the attempt is repeated for about a second before the
+// refusal is reported.
+bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to,
+                  std::error_code& ec);
 
 // The program's arguments after its name, UTF-8. Windows hands main() its arguments in the ANSI
 // code page, which cannot hold every Chinese character, so there they come from the wide command

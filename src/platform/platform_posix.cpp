@@ -206,6 +206,12 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
 
 void use_utf8_console() {}
 
+bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to,
+                  std::error_code& ec) {
+  std::filesystem::rename(from, to, ec);
+  return !ec;
+}
+
 std::string executable_path() {
   std::vector<char> buf(PATH_MAX + 1);
   ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);

@@ -158,4 +158,23 @@ std::string executable_path() {
   return out;
 }
 
+bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to,
+                  std::error_code& ec) {
+  const ULONGLONG give_up = GetTickCount64() + 1000;
+  for (;;) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      ec.clear();
+      return true;
+    }
+    const DWORD error = GetLastError();
+    const bool in_use = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                        error == ERROR_ACCESS_DENIED;
+    if (!in_use || GetTickCount64() >= give_up) {
+      ec = std::error_code(static_cast<int>(error), std::system_category());
+      return false;
+    }
+    Sleep(20);
+  }
+}
+
 }  // namespace lantaro::platform

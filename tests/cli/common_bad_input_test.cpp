@@ -116,7 +116,10 @@ TEST_F(BadSettingsFile, SettingsPathThatIsNoFileGivesTheDefaults) {
   fs::create_directory(ini());
   EXPECT_EQ(settings(), kDefaults);
   fs::remove(ini());
-  fs::create_symlink(root_ / "ini" / "没有.ini", ini());
+  // Where no link can be made (Wine; Windows without the right), the name stays absent,
+  // which every check below also allows.
+  std::error_code link_error;
+  fs::create_symlink(root_ / "ini" / u8"没有.ini", ini(), link_error);
   EXPECT_EQ(settings(), kDefaults);
   fs::remove(ini());
   fs::remove(root_ / "ini");

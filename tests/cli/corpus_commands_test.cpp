@@ -73,7 +73,7 @@ TEST_F(CorpusCommands, ImportRunsTheSameChecksAndReportsOnTheRightStream) {
   EXPECT_EQ(err.str(), line(Message::EnterDisplayName));
   EXPECT_EQ(run(lantaro::run_import_command, {file, "--name", "../外"}), 1);
   EXPECT_EQ(err.str(), line(Message::ImportFailed));
-  EXPECT_FALSE(fs::exists(temp.path() / "run" / "外.txt"));
+  EXPECT_FALSE(fs::exists(temp.path() / "run" / u8"外.txt"));
   EXPECT_EQ(run(lantaro::run_import_command, {file, "--name", "书", "--to", "没有"}), 1);
   EXPECT_EQ(err.str(), line(Message::ImportFailed));
   EXPECT_EQ(run(lantaro::run_import_command, {file, file, "--name", "书"}), 2);
@@ -82,9 +82,9 @@ TEST_F(CorpusCommands, ImportRunsTheSameChecksAndReportsOnTheRightStream) {
   EXPECT_EQ(run(lantaro::run_import_command, {file, "--name", "书", "--to", "蒙学/"}), 0);
   EXPECT_EQ(out.str(), line(Message::ImportSucceeded));
   EXPECT_EQ(err.str(), "");
-  EXPECT_EQ(read_bytes(temp.path() / "run" / "corpus" / "蒙学" / "书.txt"), "\xCA\xE9");
+  EXPECT_EQ(read_bytes(temp.path() / "run" / "corpus" / u8"蒙学" / u8"书.txt"), "\xCA\xE9");
   EXPECT_EQ(run(lantaro::run_import_command, {file, "--name=书"}), 0);
-  EXPECT_EQ(read_bytes(temp.path() / "run" / "corpus" / "书.txt"), "\xCA\xE9");
+  EXPECT_EQ(read_bytes(temp.path() / "run" / "corpus" / u8"书.txt"), "\xCA\xE9");
 }
 
 TEST_F(CorpusCommands, ImportReplacesOnlyWithYes) {
@@ -97,7 +97,7 @@ TEST_F(CorpusCommands, ImportReplacesOnlyWithYes) {
   EXPECT_EQ(snapshot(temp.path()), before);
 
   EXPECT_EQ(run(lantaro::run_import_command, {file, "--name", "论语", "--to", "经部", "--yes"}), 0);
-  EXPECT_EQ(read_bytes(temp.path() / "run" / "corpus" / "经部" / "论语.txt"), "\xCA\xE9");
+  EXPECT_EQ(read_bytes(temp.path() / "run" / "corpus" / u8"经部" / u8"论语.txt"), "\xCA\xE9");
 }
 
 TEST_F(CorpusCommands, MkdirAtTopLevelOrInsideADirectory) {
@@ -112,7 +112,7 @@ TEST_F(CorpusCommands, MkdirAtTopLevelOrInsideADirectory) {
   EXPECT_EQ(run(lantaro::run_mkdir_command, {"史部"}), 0);
   EXPECT_EQ(out.str(), line(Message::DirectoryCreated));
   EXPECT_EQ(run(lantaro::run_mkdir_command, {"注疏", "--in", "经部"}), 0);
-  EXPECT_TRUE(fs::is_directory(temp.path() / "run" / "corpus" / "史部"));
-  EXPECT_TRUE(fs::is_directory(temp.path() / "run" / "corpus" / "经部" / "注疏"));
+  EXPECT_TRUE(fs::is_directory(temp.path() / "run" / "corpus" / u8"史部"));
+  EXPECT_TRUE(fs::is_directory(temp.path() / "run" / "corpus" / u8"经部" / u8"注疏"));
   EXPECT_EQ(run(lantaro::run_mkdir_command, {"a", "b"}), 2);
 }

@@ -10,6 +10,7 @@
 #include "engine/common/codepage.h"
 #include "engine/export/text_export.h"
 #include "support/export_fixtures.h"
+#include "support/odd_names.h"
 
 namespace lantaro {
 namespace {
@@ -33,7 +34,7 @@ class ExportOddResults : public ::testing::Test {
     fs::create_directories(run / "corpus");
     write_bytes(run / "corpus/二进制.txt",
                 std::string("\0\x01\xFF\n", 4) + encode_gbk(u"子曰\U00020BB7") + "\x90\x30");
-    write_bytes(run / "corpus/引\"号 （一）.txt", encode_gbk(u"甲子曰\r乙"));
+    write_bytes(run / "corpus/引" LANTARO_NAME_QUOTE "号 （一）.txt", encode_gbk(u"甲子曰\r乙"));
     write_bytes(run / "corpus/空.txt", "");
   }
   int export_with(std::vector<std::string> args) {
@@ -50,18 +51,22 @@ class ExportOddResults : public ::testing::Test {
 };
 
 TEST_F(ExportOddResults, OddCharactersAreWrittenExactlyInTheCorpusCodePage) {
-  const std::string target = path_to_utf8(files / "结 果 \"一\"（全角）.txt");
+  const std::string target =
+      path_to_utf8(files / "结 果 " LANTARO_NAME_QUOTE "一" LANTARO_NAME_QUOTE "（全角）.txt");
   ASSERT_EQ(export_with({"--txt", target, "--keyword", "子曰", "--left", "3", "--right", "3"}), 0)
       << err.str();
   EXPECT_EQ(out.str(), "保存成功！\n");
   // The lone CR of the second document is a line break: the item stops there, and the saved
   // file has CR LF only between items.
-  EXPECT_EQ(read_bytes(path_from_utf8(target)),
-            encode_gbk(u"子曰\U00020BB7\uFFFD  （出处：二进制)\r\n甲子曰  （出处：引\"号 （一）)"));
+  EXPECT_EQ(
+      read_bytes(path_from_utf8(target)),
+      encode_gbk(u"子曰\U00020BB7\uFFFD  （出处：二进制)\r\n甲子曰  （出处：引" LANTARO_NAME_QUOTE
+                 "号 （一）)"));
   // The replacement mark stands where the cut-off character was; decoding the file gives the
   // items back unchanged.
   EXPECT_EQ(decode_gbk(read_bytes(path_from_utf8(target))),
-            u"子曰\U00020BB7\uFFFD  （出处：二进制)\r\n甲子曰  （出处：引\"号 （一）)");
+            u"子曰\U00020BB7\uFFFD  （出处：二进制)\r\n甲子曰  （出处：引" LANTARO_NAME_QUOTE
+            "号 （一）)");
 }
 
 TEST_F(ExportOddResults, ControlCharactersAndLoneSurrogatesNeverBreakTheFile) {

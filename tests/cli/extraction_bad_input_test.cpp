@@ -14,6 +14,7 @@
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
 #include "engine/extraction/extractor.h"
+#include "support/odd_names.h"
 #include "support/temp_folder.h"
 
 namespace lantaro {
@@ -114,7 +115,7 @@ class ExtractOddLibrary : public ::testing::Test {
     put("二进制.txt", std::string("\0\xFF\x81\x00\n", 5) + encode_gbk(u"子曰：“好。”"));
     put("有BOM.txt", "\xEF\xBB\xBF" + utf16_to_utf8(u"“甲”乙。"));
     put("无BOM.txt", utf16_to_utf8(u"“丙”丁。"));
-    put("四字节 名\"（一）.txt", encode_gbk(u"“\U00020BB7”") + "\x90\x30");
+    put("四字节 名" LANTARO_NAME_QUOTE "（一）.txt", encode_gbk(u"“\U00020BB7”") + "\x90\x30");
   }
   void put(std::string_view relative, std::string_view bytes) {
     const fs::path path = root_ / "corpus" / path_from_utf8(relative);
@@ -136,15 +137,17 @@ TEST_F(ExtractOddLibrary, DialogueFromEveryKindOfDocument) {
   ASSERT_EQ(extract({"--mode", "dialogue", "--threads", "1"}), 0) << err_.str();
   EXPECT_EQ(out_.str(),
             "“好。”  （出处：二进制)\n"
-            "“\U00020BB7”  （出处：四字节 名\"（一）)\n"
+            "“\U00020BB7”  （出处：四字节 名" LANTARO_NAME_QUOTE
+            "（一）)\n"
             "“丙”  （出处：无BOM)\n"
             "“甲”  （出处：有BOM)\n"
             "共提取到对话语句4\n");
   const std::string lines = out_.str();
   ASSERT_EQ(extract({"--mode", "dialogue"}), 0);
   EXPECT_EQ(out_.str(), lines);  // worker threads agree
-  ASSERT_EQ(extract({"--mode", "dialogue", "--json", "四字节 名\"（一）"}), 0);
-  EXPECT_NE(out_.str().find("\"document\":\"四字节 名\\\"（一）.txt\""), std::string::npos)
+  ASSERT_EQ(extract({"--mode", "dialogue", "--json", "四字节 名" LANTARO_NAME_QUOTE "（一）"}), 0);
+  EXPECT_NE(out_.str().find("\"document\":\"四字节 名" LANTARO_NAME_QUOTE_JSON "（一）.txt\""),
+            std::string::npos)
       << out_.str();
   for (char c : out_.str()) EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\n');
 }

@@ -13,6 +13,7 @@
 #include "engine/corpus/library_tree.h"
 #include "engine/retrieval/context_passage.h"
 #include "engine/retrieval/searcher.h"
+#include "support/odd_names.h"
 #include "support/test_support.h"
 
 namespace lantaro {
@@ -197,11 +198,14 @@ TEST_F(OddLibrary, DocumentsThatVanishAfterTickingAreNamedNotCounted) {
   ASSERT_EQ(warm.searched, 5u);
 
   fs::path corpus = root_.path() / "corpus";
-  fs::remove(corpus / "甲.txt");  // deleted
-  fs::remove(corpus / "乙.txt");
-  fs::create_directory(corpus / "乙.txt");  // replaced by a folder
-  fs::remove(corpus / "丙.txt");
-  fs::create_symlink(corpus / "没有.txt", corpus / "丙.txt");  // a dangling link
+  fs::remove(corpus / u8"甲.txt");  // deleted
+  fs::remove(corpus / u8"乙.txt");
+  fs::create_directory(corpus / u8"乙.txt");  // replaced by a folder
+  fs::remove(corpus / u8"丙.txt");
+  // Where no link can be made (Wine; Windows without the right), the name stays absent,
+  // which every check below also allows.
+  std::error_code link_error;
+  fs::create_symlink(corpus / u8"没有.txt", corpus / u8"丙.txt", link_error);  // a dangling link
 
   SearchResults results = search_documents(ticked, request_for(u"子曰"), store);
   std::vector<std::u16string> unreadable;
@@ -218,7 +222,7 @@ TEST_F(OddLibrary, DocumentsThatVanishAfterTickingAreNamedNotCounted) {
 
 TEST_F(OddLibrary, AnUnreadableFileIsNamedWhenPermissionsCount) {
   put("锁.txt", encode_gbk(u"子曰"));
-  fs::path locked = root_.path() / "corpus/锁.txt";
+  fs::path locked = root_.path() / u8"corpus/锁.txt";
   Document doc = tree().document(*tree().find("锁"));
   fs::permissions(locked, fs::perms::none);
   if (std::ifstream(locked)) {
@@ -236,8 +240,11 @@ TEST_F(OddLibrary, CommandLineNamesAFolderOrLinkLeftWhereADocumentWas) {
   // The command line scans and reads at once, so the only way in is a name the scan lists but
   // the store cannot read: a document link whose target is a folder is not listed at all.
   fs::path corpus = root_.path() / "corpus";
-  fs::create_directory(corpus / "目录.txt");
-  fs::create_symlink(corpus / "不存在.txt", corpus / "悬空.txt");
+  fs::create_directory(corpus / u8"目录.txt");
+  // Where no link can be made (Wine; Windows without the right), the name stays absent,
+  // which every check below also allows.
+  std::error_code link_error;
+  fs::create_symlink(corpus / u8"不存在.txt", corpus / u8"悬空.txt", link_error);
   EXPECT_EQ(search({"--keyword", "子曰", "悬空"}), 2);  // not a document of the library
   EXPECT_EQ(err_.str(), "语料库中没有此路径：悬空\n");
   EXPECT_EQ(search({"--keyword", "子曰", "目录.txt"}), 1);  // a folder, ticks no document
@@ -259,7 +266,8 @@ TEST(BadInputLibrary, OddFileNamesAreFoundCitedAndEscaped) {
   TempFolder root;
   std::string long_name;
   for (int i = 0; i < 80; ++i) long_name += "长";  // 240 bytes: near the file system's limit
-  const std::vector<std::string> names = {"带 空 格", "引\"号'", "全角　名（一）", long_name};
+  const std::vector<std::string> names = {"带 空 格", "引" LANTARO_NAME_QUOTE "号'",
+                                          "全角　名（一）", long_name};
   for (const std::string& n : names)
     write_bytes(root / ("corpus/" + n + ".txt"), encode_gbk(u"子曰"));
   std::ostringstream out, err;
@@ -270,9 +278,13 @@ TEST(BadInputLibrary, OddFileNamesAreFoundCitedAndEscaped) {
     EXPECT_EQ(out.str().substr(0, out.str().find('\n')), "子曰  （出处：" + n + ")");
   }
   out.str({});
-  ASSERT_EQ(run_search_command({"--keyword", "子曰", "--json", "引\"号'.txt"}, context), 0);
-  EXPECT_NE(out.str().find("\"document\":\"引\\\"号'.txt\""), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("\"name\":\"引\\\"号'\""), std::string::npos);
+  ASSERT_EQ(run_search_command({"--keyword", "子曰", "--json", "引" LANTARO_NAME_QUOTE "号'.txt"},
+                               context),
+            0);
+  EXPECT_NE(out.str().find("\"document\":\"引" LANTARO_NAME_QUOTE_JSON "号'.txt\""),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("\"name\":\"引" LANTARO_NAME_QUOTE_JSON "号'\""), std::string::npos);
 }
 
 // One line of 50 MB: the search, the item windows and the passage must stay on that line's

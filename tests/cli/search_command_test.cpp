@@ -118,7 +118,7 @@ TEST_F(SearchCommandTest, BadArgumentsAndUnknownPathsExitWithTwo) {
 TEST_F(SearchCommandTest, ModeTextChoosesTheCombination) {
   EXPECT_EQ(run({"--json", "--keyword", "子 学", "--mode", "第二词在字符数范围", "--n", "5"}), 0);
   EXPECT_NE(out_.str().find("\"hits\":1,"), std::string::npos);
-  // "子曰：“学": 学 is 3 characters after 子, so the exact gap 3 finds it and 2 does not.
+  // u8"子曰：“学": 学 is 3 characters after 子, so the exact gap 3 finds it and 2 does not.
   EXPECT_EQ(run({"--json", "--keyword", "子 学", "--n", "3"}), 0);
   EXPECT_NE(out_.str().find("\"hits\":1,"), std::string::npos);
   EXPECT_EQ(run({"--json", "--keyword", "子 学", "--n", "2", "--mode", "别的"}), 0);

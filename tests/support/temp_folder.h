@@ -100,6 +100,9 @@ inline std::map<std::string, std::string> snapshot(const std::filesystem::path& 
   for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     std::string name = path_to_utf8(std::filesystem::relative(it->path(), root));
+#ifdef _WIN32
+    std::replace(name.begin(), name.end(), '\\', '/');  // the same keys on every system
+#endif
     if (it->is_symlink())
       entries[name] = "link";
     else if (it->is_directory())

@@ -9,6 +9,7 @@
 
 #include "engine/common/codepage.h"
 #include "engine/common/text.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -147,6 +148,9 @@ std::optional<std::string> usable_name(std::string_view name) {
 #ifdef _WIN32
   // Windows drops trailing dots silently, which would store the item under another name.
   if (t.back() == u'.' || reserved_device_name(t)) return std::nullopt;
+  // A name holds at most 255 UTF-16 units there, ".txt" included; some file systems (and Wine)
+  // would cut a longer one short instead of refusing it.
+  if (t.size() + 4 > 255) return std::nullopt;
 #endif
   return utf16_to_utf8(t);
 }
@@ -182,7 +186,7 @@ ImportOutcome import_document(const fs::path& corpus, const ImportRequest& reque
   bool done = !temporary.empty() && copy_bytes(source, temporary);
   if (done) {
     // Rename replaces the old document in one step: readers see the old or the new, never half.
-    fs::rename(temporary, target, ec);
+    platform::replace_file(temporary, target, ec);
     done = !ec;
   }
   if (!done) {

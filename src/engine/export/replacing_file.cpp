@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "engine/common/text.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -116,7 +117,7 @@ bool ReplacingFile::commit() {
     fs::permissions(temporary_, old_status.permissions(), fs::perm_options::replace, ec);
   }
   ec.clear();
-  fs::rename(temporary_, target_, ec);
+  platform::replace_file(temporary_, target_, ec);
   if (ec) {
     discard();
     return false;

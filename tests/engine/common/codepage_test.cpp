@@ -12,7 +12,7 @@ namespace lantaro {
 namespace {
 
 TEST(CodePage, DecodesGbkAndKeepsAsciiAndLineBreaks) {
-  // "学而" in GBK, then CR LF, then "ab".
+  // u8"学而" in GBK, then CR LF, then "ab".
   EXPECT_EQ(decode_gbk("\xD1\xA7\xB6\xF8\r\nab"), u"学而\r\nab");
   EXPECT_EQ(decode_gbk(""), u"");
 }

@@ -66,7 +66,7 @@ TEST(SettingsFile, ReadsGbkNamesWithCrLfOrLfAndTrimsBlanks) {
 }
 
 TEST(SettingsFile, SectionNamesWhoseGbkBytesContainABracketStillMatch) {
-  // "癩" is B0 5D and "乚" 81 5D in GBK: their second byte is ']'.
+  // u8"癩" is B0 5D and "乚" 81 5D in GBK: their second byte is ']'.
   ASSERT_EQ(gbk(u"癩乚"), std::string("\xB0\x5D\x81\x5D"));
   SettingsFile s = SettingsFile::parse(gbk(u"[癩法]\n键=1\n[乚]\n键=2\n"));
   EXPECT_EQ(s.number(u"癩法", u"键", 0), 1);

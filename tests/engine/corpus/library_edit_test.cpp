@@ -68,13 +68,13 @@ TEST_F(LibraryEdit, ImportCopiesByteForByteAndTrimsTheName) {
   ImportOutcome top = import("  新书\xE3\x80\x80", "");  // ends in an ideographic space
   EXPECT_EQ(top.message, Message::ImportSucceeded);
   EXPECT_EQ(top.relative_path, "新书.txt");
-  EXPECT_EQ(read_bytes(corpus / "新书.txt"), read_bytes(source));
-  EXPECT_EQ(read_bytes(corpus / "新书.txt").size(), 11u);
+  EXPECT_EQ(read_bytes(corpus / u8"新书.txt"), read_bytes(source));
+  EXPECT_EQ(read_bytes(corpus / u8"新书.txt").size(), 11u);
 
   ImportOutcome nested = import("孟子", "经部/注疏");
   EXPECT_EQ(nested.message, Message::ImportSucceeded);
   EXPECT_EQ(nested.relative_path, "经部/注疏/孟子.txt");
-  EXPECT_EQ(read_bytes(corpus / "经部" / "注疏" / "孟子.txt"), read_bytes(source));
+  EXPECT_EQ(read_bytes(corpus / u8"经部" / u8"注疏" / u8"孟子.txt"), read_bytes(source));
   // No temporary file is left behind.
   for (const auto& [name, bytes] : snapshot(corpus))
     EXPECT_EQ(name.find(".tmp"), std::string::npos);
@@ -124,7 +124,7 @@ TEST_F(LibraryEdit, ExistingDocumentIsReplacedOnlyWithConsent) {
   ImportOutcome replaced = import(" 论语 ", "经部", true);
   EXPECT_EQ(replaced.message, Message::ImportSucceeded);
   EXPECT_EQ(asked, std::vector<std::string>{"论语"});
-  EXPECT_EQ(read_bytes(corpus / "经部" / "论语.txt"), read_bytes(source));
+  EXPECT_EQ(read_bytes(corpus / u8"经部" / u8"论语.txt"), read_bytes(source));
 
   // Without anyone to ask, nothing is replaced.
   EXPECT_TRUE(lantaro::import_document(
@@ -155,7 +155,7 @@ TEST_F(LibraryEdit, FailedCopyLeavesTheOldDocumentIntact) {
   EXPECT_EQ(fled.message, Message::ImportFailed);
   before.erase("incoming/fleeting.txt");
   EXPECT_EQ(snapshot(temp.path()), before);
-  EXPECT_EQ(read_bytes(corpus / "经部" / "论语.txt"), "old bytes");
+  EXPECT_EQ(read_bytes(corpus / u8"经部" / u8"论语.txt"), "old bytes");
 
   // A directory of the document's name is never replaced.
   temp.dir("run/corpus/经部/目录.txt");
@@ -189,10 +189,10 @@ TEST_F(LibraryEdit, MissingCorpusFolderIsCreatedOnFirstChangeOnlyAtTheTopLevel) 
   EXPECT_EQ(snapshot(temp.path()), before);
 
   EXPECT_EQ(import("新书", "").message, Message::ImportSucceeded);
-  EXPECT_EQ(read_bytes(corpus / "新书.txt"), read_bytes(source));
+  EXPECT_EQ(read_bytes(corpus / u8"新书.txt"), read_bytes(source));
   fs::remove_all(corpus);
   EXPECT_EQ(lantaro::create_library_directory(corpus, "史部", ""), Message::DirectoryCreated);
-  EXPECT_TRUE(fs::is_directory(corpus / "史部"));
+  EXPECT_TRUE(fs::is_directory(corpus / u8"史部"));
 }
 
 TEST_F(LibraryEdit, DirectoryCreationChecksAndBothKinds) {
@@ -212,8 +212,8 @@ TEST_F(LibraryEdit, DirectoryCreationChecksAndBothKinds) {
   EXPECT_EQ(lantaro::create_library_directory(corpus, " 子部 ", ""), Message::DirectoryCreated);
   EXPECT_EQ(lantaro::create_library_directory(corpus, "十三经", "经部/注疏"),
             Message::DirectoryCreated);
-  EXPECT_TRUE(fs::is_directory(corpus / "子部"));
-  EXPECT_TRUE(fs::is_directory(corpus / "经部" / "注疏" / "十三经"));
+  EXPECT_TRUE(fs::is_directory(corpus / u8"子部"));
+  EXPECT_TRUE(fs::is_directory(corpus / u8"经部" / u8"注疏" / u8"十三经"));
   auto after = snapshot(temp.path());
   EXPECT_EQ(after.size(), before.size() + 2);
 }

@@ -161,7 +161,7 @@ class AddCorpusWindowTest : public QObject {
     select("语料库/蒙学/深");
     click("按钮_确定");
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
-    QCOMPARE(read_bytes(library->corpus() / "蒙学" / "深" / "大学章句.txt"),
+    QCOMPARE(read_bytes(library->corpus() / u8"蒙学" / u8"深" / u8"大学章句.txt"),
              std::string("\xB4\xF3\xD1\xA7\r\n\x00\xFF", 8));
     QVERIFY(corpusTreeLabels().contains(QStringLiteral("大学章句")));
     QVERIFY(window->isVisible());
@@ -194,7 +194,7 @@ class AddCorpusWindowTest : public QObject {
     click("按钮_确定");
     QCOMPARE(prompts.questions.size(), 2);
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
-    QCOMPARE(read_bytes(library->corpus() / "经部" / "论语.txt"), read_bytes(source.toStdString()));
+    QCOMPARE(read_bytes(library->corpus() / u8"经部" / u8"论语.txt"), read_bytes(source.toStdString()));
   }
 
   void namesThatWouldLeaveTheLibraryWriteNothing() {
@@ -225,18 +225,18 @@ class AddCorpusWindowTest : public QObject {
     click("按钮_创建新目录");  // no directory selected
     QCOMPARE(prompts.messages, (QStringList{"请输入新目录名称！", "请输入新目录名称！",
                                             "请先选择新子目录所属的上级目录！"}));
-    QVERIFY(!std::filesystem::exists(library->corpus() / "注疏"));
+    QVERIFY(!std::filesystem::exists(library->corpus() / u8"注疏"));
 
     prompts.messages.clear();
     select("语料库/经部");
     click("按钮_创建新目录");
-    QVERIFY(std::filesystem::is_directory(library->corpus() / "经部" / "注疏"));
+    QVERIFY(std::filesystem::is_directory(library->corpus() / u8"经部" / u8"注疏"));
     click("按钮_创建新目录");  // exists now
     kind->setEditText(QStringLiteral("顶级目录"));
     click("按钮_创建新目录");  // top level: no selection needed, the selection is ignored
     QCOMPARE(prompts.messages,
              (QStringList{"新目录创建成功！", "新目录创建失败！", "新目录创建成功！"}));
-    QVERIFY(std::filesystem::is_directory(library->corpus() / "注疏"));
+    QVERIFY(std::filesystem::is_directory(library->corpus() / u8"注疏"));
     QCOMPARE(locationOutline(),
              (QStringList{"语料库", "  注疏", "  经部", "    注疏", "  蒙学", "    深"}));
     QVERIFY(corpusTreeLabels().count(QStringLiteral("注疏")) == 2);
@@ -266,7 +266,7 @@ class AddCorpusWindowTest : public QObject {
     click("按钮_选择语料");
     click("按钮_确定");
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
-    QVERIFY(std::filesystem::exists(library->corpus() / "蒙学" / "大学章句.txt"));
+    QVERIFY(std::filesystem::exists(library->corpus() / u8"蒙学" / u8"大学章句.txt"));
   }
 
   void missingCorpusFolderIsCreatedByTheFirstImport() {

@@ -84,8 +84,8 @@ class BadInputAddCorpusTest : public QObject {
       std::string at;
       ~Unmount() { (void)std::system(("umount " + at).c_str()); }
     } unmount{at};
-    std::filesystem::create_directories(mount_point / "run/corpus/经部");
-    std::ofstream(mount_point / "run/corpus/经部/论语.txt", std::ios::binary) << "old";
+    std::filesystem::create_directories(mount_point / u8"run/corpus/经部");
+    std::ofstream(mount_point / u8"run/corpus/经部/论语.txt", std::ios::binary) << "old";
     QCOMPARE(std::system(("mount -o remount,ro " + at).c_str()), 0);
     const QString source =
         QString::fromStdString(lantaro::path_to_utf8(temp.file("in/论语.txt", "new")));
