@@ -450,7 +450,6 @@ int run(const Options& o) {
   } callouts;
   bool finished = false;
   int paints_at_finish = 0;
-  QElapsedTimer since_finish;
   QObject::connect(retrieval, &RetrievalController::searchFinished, [&] {
     finished = true;
     paints_at_finish = list_paints.count();
