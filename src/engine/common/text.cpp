@@ -107,6 +107,28 @@ std::u16string utf8_to_utf16(std::string_view bytes) {
   return out;
 }
 
+std::size_t utf8_decoded_length(std::string_view bytes) {
+  std::size_t units = 0;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++units;
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const std::size_t n = utf8_sequence_length(bytes, i, cp);
+    if (n == 0) {
+      ++units;
+      i += malformed_length(bytes, i);
+    } else {
+      units += cp < 0x10000 ? 1 : 2;
+      i += n;
+    }
+  }
+  return units;
+}
+
 std::string utf16_to_utf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() * 3);
