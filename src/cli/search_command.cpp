@@ -99,7 +99,15 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
 void write_search_text(std::ostream& stream, const SearchResults& results) {
   BufferedOut out(stream);
   const ResultList& list = results.list;
-  for (std::size_t i = 0; i < list.size(); ++i) out << utf16_to_utf8(list.item_text(i)) << "\n";
+  // Each document's citation is converted once, not once for each of its items.
+  std::vector<std::string> citations(list.documents.size());
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    std::string& citation = citations.at(list.items[i].document);
+    if (citation.empty())
+      citation =
+          utf16_to_utf8(citation_suffix(list.documents[list.items[i].document].display_name));
+    out << utf16_to_utf8(list.span_text(i)) << citation << "\n";
+  }
   out << "\n序号\t文献\t命中次数\n";
   for (std::size_t i = 0; i < list.documents.size(); ++i)
     out << (i + 1) << "\t" << utf16_to_utf8(list.documents[i].display_name) << "\t"

@@ -143,8 +143,10 @@ std::size_t decode_gbk_into(std::string_view bytes, char16_t* out) {
       while (n - i >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         if constexpr (kWrite) {
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at), _mm_unpacklo_epi8(v, zero));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at + 8), _mm_unpackhi_epi8(v, zero));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at),
+                           _mm_unpacklo_epi8(v, zero));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at + 8),
+                           _mm_unpackhi_epi8(v, zero));
         }
         const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
         if (high) {
@@ -268,9 +270,8 @@ std::string encode_gbk(std::u16string_view text) {
 DocumentBody document_body(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
     return {DocumentEncoding::Utf8, bytes.substr(3)};
-  const bool any_high = std::any_of(bytes.begin(), bytes.end(), [](char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
-  });
+  const bool any_high = std::any_of(bytes.begin(), bytes.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
   if (any_high && is_valid_utf8(bytes)) return {DocumentEncoding::Utf8, bytes};
   return {DocumentEncoding::Gbk, bytes};
 }

@@ -198,7 +198,8 @@ std::size_t line_break_byte(std::string_view bytes, std::size_t from) {
   while (end - p >= 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-    if (mask) return static_cast<std::size_t>(p - base) + std::countr_zero(static_cast<unsigned>(mask));
+    if (mask)
+      return static_cast<std::size_t>(p - base) + std::countr_zero(static_cast<unsigned>(mask));
     p += 16;
   }
 #endif

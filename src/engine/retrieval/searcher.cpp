@@ -150,8 +150,7 @@ void decode_part(DocumentEncoding encoding, std::string_view bytes, std::u16stri
 }
 
 std::size_t decoded_length(DocumentEncoding encoding, std::string_view bytes) {
-  return encoding == DocumentEncoding::Gbk ? gbk_decoded_length(bytes)
-                                           : utf8_decoded_length(bytes);
+  return encoding == DocumentEncoding::Gbk ? gbk_decoded_length(bytes) : utf8_decoded_length(bytes);
 }
 
 // Hits never cross a line break, and neither code page has a CR or LF byte inside a character, so
