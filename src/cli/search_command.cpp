@@ -82,7 +82,9 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
   if (auto v = option_text(line, "--n")) form.n_text = *v;
   if (auto v = option_text(line, "--left")) form.left_text = *v;
   if (auto v = option_text(line, "--right")) form.right_text = *v;
-  Outcome<const SearchResults*> results = session.search(*ticks, form);
+  SearchOptions options;
+  options.kept_document_bytes = 0;  // texts are only ever read again (extraction), never shown
+  Outcome<const SearchResults*> results = session.search(*ticks, form, options);
   if (!results) {
     refuse(context, results.refusal());
     exit_code = 1;

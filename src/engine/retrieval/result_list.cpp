@@ -8,15 +8,23 @@
 namespace lantaro {
 
 struct DocumentText::File {
-  explicit File(std::filesystem::path p) : path(std::move(p)) {}
   std::filesystem::path path;
+  std::string bytes;  // read already, when not empty: then the path is not needed
   std::once_flag once;
   std::u16string text;
 };
 
 DocumentText DocumentText::of_file(std::filesystem::path path) {
   DocumentText text;
-  text.file_ = std::make_shared<File>(std::move(path));
+  text.file_ = std::make_shared<File>();
+  text.file_->path = std::move(path);
+  return text;
+}
+
+DocumentText DocumentText::of_bytes(std::string bytes) {
+  DocumentText text;
+  text.file_ = std::make_shared<File>();
+  text.file_->bytes = std::move(bytes);
   return text;
 }
 
@@ -26,8 +34,9 @@ const std::u16string& DocumentText::operator*() const {
   if (!file_) return none;
   File& file = *file_;
   std::call_once(file.once, [&file] {
-    std::string bytes;
-    if (platform::read_file(file.path, bytes)) file.text = decode_document(bytes);
+    if (file.bytes.empty() && !platform::read_file(file.path, file.bytes)) return;
+    file.text = decode_document(file.bytes);
+    std::string().swap(file.bytes);
   });
   return file.text;
 }

@@ -27,6 +27,8 @@ class DocumentText {
       : held_(std::move(text)) {}
   // The text of the file at `path`, decoded when first needed; empty if it can no longer be read.
   static DocumentText of_file(std::filesystem::path path);
+  // The text of a document's bytes, decoded when first needed.
+  static DocumentText of_bytes(std::string bytes);
 
   const std::u16string& operator*() const;
   const std::u16string* operator->() const { return &**this; }

@@ -112,8 +112,13 @@ void append_items(std::u16string_view text, const std::vector<Hit>& hits,
 // their spans, and a copy of each document with hits unless the search owns the list. A document
 // thereby costs no allocation of its own.
 struct WorkerOutput {
-  std::vector<ResultItem> items;
+  // Items in blocks of whole documents, so that the merge can give back each block once it has
+  // passed it, instead of holding every item twice.
+  std::vector<std::vector<ResultItem>> blocks;
+  std::vector<ResultItem> items;  // the block being filled
+  std::size_t item_count = 0;     // in all blocks
   std::vector<Document> documents;
+  std::vector<std::string> kept;      // for each document with hits: its bytes, or nothing
   std::vector<std::u16string> spans;  // filled one after the other, never moved once filled
   std::vector<Hit> hits;              // reused for every document
   std::u16string line;                // the decoded line (or document) being searched
@@ -205,8 +210,8 @@ struct DocumentOutcome {
 // `owned`: the document belongs to the search, and the merge moves it into the results if it has
 // hits. Else a document with hits is copied into the worker's output.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
-                const BytePlan& plan, std::uint32_t worker, WorkerOutput& out,
-                DocumentOutcome& outcome) {
+                const BytePlan& plan, std::atomic<std::size_t>& keep, std::uint32_t worker,
+                WorkerOutput& out, DocumentOutcome& outcome) {
   if (!out.files.read_file(document.path, out.bytes)) {
     outcome.state = DocumentOutcome::State::Unreadable;
     return;
@@ -219,13 +224,27 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
   else
     search_whole(body, request, out);
   // A buffer grown by a very large document is given back rather than kept for the search.
-  constexpr std::size_t kKeep = std::size_t{4} << 20;
-  if (out.bytes.capacity() > kKeep) std::string().swap(out.bytes);
-  if (out.line.capacity() > kKeep / 2) std::u16string().swap(out.line);
+  constexpr std::size_t kLargest = std::size_t{4} << 20;
+  if (out.line.capacity() > kLargest / 2) std::u16string().swap(out.line);
+  if (out.items.size() != before) {
+    outcome.worker = worker;
+    outcome.item_count = out.items.size() - before;
+    out.item_count += outcome.item_count;
+    if (!owned) out.documents.push_back(document);
+    // Kept while the search's allowance lasts (an empty file needs nothing kept anyway).
+    std::size_t left = keep.load(std::memory_order_relaxed);
+    while (left >= out.bytes.size() &&
+           !keep.compare_exchange_weak(left, left - out.bytes.size(), std::memory_order_relaxed)) {}
+    out.kept.emplace_back(left >= out.bytes.size() ? out.bytes : std::string());
+  }
+  if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
   if (out.items.size() == before) return;
-  outcome.worker = worker;
-  outcome.item_count = out.items.size() - before;
-  if (!owned) out.documents.push_back(document);
+  constexpr std::size_t kBlockItems = std::size_t{1} << 16;
+  if (out.items.size() >= kBlockItems) {
+    out.blocks.push_back(std::move(out.items));
+    out.items = {};
+    out.items.reserve(kBlockItems);
+  }
 }
 
 // Beyond these a guess of the result sizes is not worth the memory it would hold back.
@@ -285,7 +304,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     if (last.items <= kMaxReservedItems && last.hit_documents <= kMaxReservedDocuments) {
       const auto share = [&](std::size_t total) { return (total + total / 4) / threads + 16; };
       for (WorkerOutput& out : outputs) {
-        out.items.reserve(share(last.items));
+        out.items.reserve(std::min<std::size_t>(share(last.items), std::size_t{1} << 16));
         if (!owned) out.documents.reserve(share(last.hit_documents));
       }
     }
@@ -302,6 +321,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     plan.anchor = &second_bytes;
   }
   std::atomic<bool> failed{false};
+  std::atomic<std::size_t> keep{options.kept_document_bytes};
 
   auto work = [&](unsigned worker) {
     WorkerOutput& out = outputs[worker];
@@ -313,7 +333,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
         for (std::size_t i = first; i < last; ++i) {
           if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
           if (failed.load(std::memory_order_relaxed)) return;
-          search_one(documents[i], owned != nullptr, request, plan, worker, out, outcomes[i]);
+          search_one(documents[i], owned != nullptr, request, plan, keep, worker, out, outcomes[i]);
           if (options.progress)
             options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
         }
@@ -330,7 +350,10 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   results.request = request;
   results.list.kind = ResultKind::Search;
   std::size_t total_items = 0, hit_documents = 0;
-  for (const WorkerOutput& out : outputs) total_items += out.items.size();
+  for (WorkerOutput& out : outputs) {
+    total_items += out.item_count;
+    out.blocks.push_back(std::move(out.items));
+  }
   for (const DocumentOutcome& o : outcomes) hit_documents += o.item_count != 0;
   store.set_last_result_sizes({total_items, hit_documents});
   results.list.items.reserve(total_items);
@@ -339,8 +362,9 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   results.hit_counts.reserve(hit_documents);
   // Where each worker's next document with hits, and its items, are in its output.
   struct Cursor {
-    std::size_t document = 0;
-    std::size_t item = 0;
+    std::size_t hit_document = 0;
+    std::size_t block = 0;
+    std::size_t item = 0;  // in the block
   };
   std::vector<Cursor> cursors(threads);
   // The workers' span buffers go over as they are; an item's buffer number moves by the buffers
@@ -369,10 +393,18 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     if (owned)
       results.list.documents.push_back(std::move((*owned)[i]));
     else
-      results.list.documents.push_back(std::move(out.documents[cursor.document++]));
-    results.list.texts.push_back(DocumentText::of_file(results.list.documents.back().path));
+      results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
+    std::string& bytes = out.kept[cursor.hit_document++];
+    results.list.texts.push_back(bytes.empty()
+                                     ? DocumentText::of_file(results.list.documents.back().path)
+                                     : DocumentText::of_bytes(std::move(bytes)));
     results.hit_counts.push_back(o.item_count);
-    const ResultItem* item = out.items.data() + cursor.item;
+    while (cursor.item == out.blocks[cursor.block].size()) {
+      std::vector<ResultItem>().swap(out.blocks[cursor.block]);
+      ++cursor.block;
+      cursor.item = 0;
+    }
+    const ResultItem* item = out.blocks[cursor.block].data() + cursor.item;
     cursor.item += o.item_count;
     const std::uint64_t shift = first_buffer[o.worker] << 48;
     for (const ResultItem* end = item + o.item_count; item != end; ++item) {
