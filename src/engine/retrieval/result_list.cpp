@@ -8,16 +8,18 @@
 namespace lantaro {
 
 struct DocumentText::File {
-  std::filesystem::path path;
+  // The name only: a path object also holds each of its components, several times the name's
+  // size, for every document of a result.
+  std::filesystem::path::string_type path;
   std::string bytes;  // read already, when not empty: then the path is not needed
   std::once_flag once;
   std::u16string text;
 };
 
-DocumentText DocumentText::of_file(std::filesystem::path path) {
+DocumentText DocumentText::of_file(const std::filesystem::path& path) {
   DocumentText text;
   text.file_ = std::make_shared<File>();
-  text.file_->path = std::move(path);
+  text.file_->path = path.native();
   return text;
 }
 
@@ -34,7 +36,8 @@ const std::u16string& DocumentText::operator*() const {
   if (!file_) return none;
   File& file = *file_;
   std::call_once(file.once, [&file] {
-    if (file.bytes.empty() && !platform::read_file(file.path, file.bytes)) return;
+    if (file.bytes.empty() && !platform::read_file(std::filesystem::path(file.path), file.bytes))
+      return;
     file.text = decode_document(file.bytes);
     std::string().swap(file.bytes);
   });
@@ -53,7 +56,7 @@ std::u16string_view ResultList::span_text(std::size_t index) const {
   if (it.chars == ResultItem::kInText)
     return std::u16string_view(*texts.at(it.document)).substr(it.start, it.length);
   constexpr std::uint64_t kOffset = (std::uint64_t{1} << 48) - 1;
-  return std::u16string_view(spans.at(static_cast<std::size_t>(it.chars >> 48)))
+  return std::u16string_view(spans->at(static_cast<std::size_t>(it.chars >> 48)))
       .substr(static_cast<std::size_t>(it.chars & kOffset), it.length);
 }
 

@@ -26,7 +26,7 @@ class DocumentText {
   DocumentText(std::shared_ptr<const std::u16string> text)  // NOLINT(google-explicit-constructor)
       : held_(std::move(text)) {}
   // The text of the file at `path`, decoded when first needed; empty if it can no longer be read.
-  static DocumentText of_file(std::filesystem::path path);
+  static DocumentText of_file(const std::filesystem::path& path);
   // The text of a document's bytes, decoded when first needed.
   static DocumentText of_bytes(std::string bytes);
 
@@ -74,7 +74,9 @@ struct ResultList {
   std::vector<Document> documents;  // the documents the items point into
   std::vector<DocumentText> texts;  // their decoded texts, same order
   std::vector<ResultItem> items;
-  std::vector<std::u16string> spans;  // the characters of items that keep their own
+  // The characters of items that keep their own; shared by copies of the list (the window's
+  // model, an export running meanwhile), which differ only in their items' order.
+  std::shared_ptr<const std::vector<std::u16string>> spans;
 
   bool empty() const { return items.empty(); }
   std::size_t size() const { return items.size(); }

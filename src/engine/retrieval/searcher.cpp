@@ -370,11 +370,13 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // The workers' span buffers go over as they are; an item's buffer number moves by the buffers
   // of the workers before its own.
   std::vector<std::uint64_t> first_buffer(threads);
+  auto spans = std::make_shared<std::vector<std::u16string>>();
   for (unsigned w = 0; w < threads; ++w) {
-    first_buffer[w] = results.list.spans.size();
-    for (std::u16string& buffer : outputs[w].spans) results.list.spans.push_back(std::move(buffer));
+    first_buffer[w] = spans->size();
+    for (std::u16string& buffer : outputs[w].spans) spans->push_back(std::move(buffer));
     outputs[w].spans.clear();
   }
+  results.list.spans = std::move(spans);
   for (std::size_t i = 0; i < count; ++i) {
     const DocumentOutcome& o = outcomes[i];
     if (o.state == DocumentOutcome::State::NotReached) continue;

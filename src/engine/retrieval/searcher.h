@@ -40,7 +40,7 @@ struct SearchOptions {
   // Bytes of documents with hits kept with the results, so that their texts can still be shown
   // after their files change or vanish; the texts of documents beyond are read again when asked
   // for. A command line run that shows no document needs none.
-  std::size_t kept_document_bytes = std::size_t{64} << 20;
+  std::size_t kept_document_bytes = std::size_t{32} << 20;
 };
 
 SearchResults search_documents(const std::vector<Document>& documents, const SearchRequest& request,
