@@ -109,8 +109,7 @@ void append_items(std::u16string_view text, const std::vector<Hit>& hits,
 
 // What one worker produces, in the order it took its documents (which is their order in the
 // request, since each worker takes its batches in increasing order): the items, the characters of
-// their spans, and a copy of each document with hits unless the search owns the list. A document
-// thereby costs no allocation of its own.
+// their spans, and a copy of each document with hits unless the search owns the list.
 struct WorkerOutput {
   // Items in blocks of whole documents, so that the merge can give back each block once it has
   // passed it, instead of holding every item twice.
