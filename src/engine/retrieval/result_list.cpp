@@ -11,7 +11,7 @@ struct DocumentText::File {
   // The name only: a path object also holds each of its components, several times the name's
   // size, for every document of a result.
   std::filesystem::path::string_type path;
-  std::string bytes;  // read already, when not empty: then the path is not needed
+  std::shared_ptr<const std::string> bytes;  // read already, if any: then the path is not needed
   std::once_flag once;
   std::u16string text;
 };
@@ -23,7 +23,7 @@ DocumentText DocumentText::of_file(const std::filesystem::path& path) {
   return text;
 }
 
-DocumentText DocumentText::of_bytes(std::string bytes) {
+DocumentText DocumentText::of_bytes(std::shared_ptr<const std::string> bytes) {
   DocumentText text;
   text.file_ = std::make_shared<File>();
   text.file_->bytes = std::move(bytes);
@@ -36,10 +36,14 @@ const std::u16string& DocumentText::operator*() const {
   if (!file_) return none;
   File& file = *file_;
   std::call_once(file.once, [&file] {
-    if (file.bytes.empty() && !platform::read_file(std::filesystem::path(file.path), file.bytes))
+    if (file.bytes) {
+      file.text = decode_document(*file.bytes);
+      file.bytes.reset();
       return;
-    file.text = decode_document(file.bytes);
-    std::string().swap(file.bytes);
+    }
+    std::string bytes;
+    if (platform::read_file(std::filesystem::path(file.path), bytes))
+      file.text = decode_document(bytes);
   });
   return file.text;
 }

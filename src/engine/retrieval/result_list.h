@@ -28,7 +28,7 @@ class DocumentText {
   // The text of the file at `path`, decoded when first needed; empty if it can no longer be read.
   static DocumentText of_file(const std::filesystem::path& path);
   // The text of a document's bytes, decoded when first needed.
-  static DocumentText of_bytes(std::string bytes);
+  static DocumentText of_bytes(std::shared_ptr<const std::string> bytes);
 
   const std::u16string& operator*() const;
   const std::u16string* operator->() const { return &**this; }

@@ -117,12 +117,13 @@ struct WorkerOutput {
   std::vector<ResultItem> items;  // the block being filled
   std::size_t item_count = 0;     // in all blocks
   std::vector<Document> documents;
-  std::vector<std::string> kept;      // for each document with hits: its bytes, or nothing
+  std::vector<DocumentBytes> kept;    // for each document with hits: its bytes, or nothing
   std::vector<std::u16string> spans;  // filled one after the other, never moved once filled
   std::vector<Hit> hits;              // reused for every document
   std::u16string line;                // the decoded line (or document) being searched
-  std::string bytes;                  // the document being searched
+  std::string bytes;                  // the document being searched, unless the store has it
   platform::FolderCursor files;       // documents come folder by folder, in tree order
+  DocumentStore::Run run;             // the same, for a store that keeps the documents' bytes
 };
 
 // Keeps the characters of an item's span with the worker's other spans. A buffer is never
@@ -208,15 +209,19 @@ struct DocumentOutcome {
 
 // `owned`: the document belongs to the search, and the merge moves it into the results if it has
 // hits. Else a document with hits is copied into the worker's output.
+// `store`: null, or the store whose kept bytes spare the search reading the file.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
-                const BytePlan& plan, std::atomic<std::size_t>& keep, std::uint32_t worker,
-                WorkerOutput& out, DocumentOutcome& outcome) {
-  if (!out.files.read_file(document.path, out.bytes)) {
+                const BytePlan& plan, DocumentStore* store, std::atomic<std::size_t>& keep,
+                std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
+  DocumentBytes stored;
+  if (store ? !(stored = store->load_bytes(document.path, out.run))
+            : !out.files.read_file(document.path, out.bytes)) {
     outcome.state = DocumentOutcome::State::Unreadable;
     return;
   }
   outcome.state = DocumentOutcome::State::Searched;
-  const DocumentBody body = document_body(out.bytes);
+  const std::string& bytes = stored ? *stored : out.bytes;
+  const DocumentBody body = document_body(bytes);
   const std::size_t before = out.items.size();
   if (plan.anchor)
     search_lines(body, request, plan, out);
@@ -232,9 +237,12 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     if (!owned) out.documents.push_back(document);
     // Kept while the search's allowance lasts (an empty file needs nothing kept anyway).
     std::size_t left = keep.load(std::memory_order_relaxed);
-    while (left >= out.bytes.size() &&
-           !keep.compare_exchange_weak(left, left - out.bytes.size(), std::memory_order_relaxed)) {}
-    out.kept.emplace_back(left >= out.bytes.size() ? out.bytes : std::string());
+    while (left >= bytes.size() &&
+           !keep.compare_exchange_weak(left, left - bytes.size(), std::memory_order_relaxed)) {}
+    if (left < bytes.size())
+      out.kept.emplace_back();
+    else
+      out.kept.push_back(stored ? stored : std::make_shared<const std::string>(bytes));
   }
   if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
   if (out.items.size() == before) return;
@@ -285,6 +293,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   std::vector<DocumentOutcome> outcomes(count);
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> done{0};
+  constexpr std::size_t kAhead = 3;
 
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
   threads =
@@ -295,6 +304,11 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // short enough that every worker gets many, so all finish at about the same time.
   const std::size_t kBatch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
   std::vector<WorkerOutput> outputs(threads);
+  // A store that searches again (a window) keeps the documents' bytes for the searches to come,
+  // which then read no file that has not changed; one that served a single search (a command
+  // line run) keeps nothing.
+  const bool repeated = store.begin_search();
+  for (WorkerOutput& out : outputs) out.run.keep_bytes(true);
   // A window searches in runs over the same documents with similar results: each worker starts
   // with room for its share of what the store's last search produced (plus a margin), so its
   // buffers grow in place rather than by copies into fresh pages.
@@ -332,7 +346,10 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
         for (std::size_t i = first; i < last; ++i) {
           if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
           if (failed.load(std::memory_order_relaxed)) return;
-          search_one(documents[i], owned != nullptr, request, plan, keep, worker, out, outcomes[i]);
+          // A warm search is mostly waiting on memory: start the lookup of a later document now.
+          if (repeated && i + kAhead < count) store.prefetch(documents[i + kAhead].path);
+          search_one(documents[i], owned != nullptr, request, plan, repeated ? &store : nullptr,
+                     keep, worker, out, outcomes[i]);
           if (options.progress)
             options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
         }
@@ -395,10 +412,9 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
       results.list.documents.push_back(std::move((*owned)[i]));
     else
       results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
-    std::string& bytes = out.kept[cursor.hit_document++];
-    results.list.texts.push_back(bytes.empty()
-                                     ? DocumentText::of_file(results.list.documents.back().path)
-                                     : DocumentText::of_bytes(std::move(bytes)));
+    DocumentBytes& bytes = out.kept[cursor.hit_document++];
+    results.list.texts.push_back(bytes ? DocumentText::of_bytes(std::move(bytes))
+                                       : DocumentText::of_file(results.list.documents.back().path));
     results.hit_counts.push_back(o.item_count);
     while (cursor.item == out.blocks[cursor.block].size()) {
       std::vector<ResultItem>().swap(out.blocks[cursor.block]);
