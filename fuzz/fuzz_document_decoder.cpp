@@ -1,8 +1,8 @@
 // Any bytes: decoding never fails, never grows past one code unit per byte, yields well-formed
-// UTF-16, and what it yields survives the encoder unchanged (nothing is lost on export). Bytes
-// of ASCII and two-byte codes that decode without a replacement mark are written back byte for
-// byte, and a document is read as UTF-8 exactly when it has the mark or is valid UTF-8 beyond
-// ASCII.
+// UTF-16 of the length the length functions tell without decoding, and what it yields survives the
+// encoder unchanged (nothing is lost on export). Bytes of ASCII and two-byte codes that decode
+// without a replacement mark are written back byte for byte, and a document is read as UTF-8
+// exactly when it has the mark or is valid UTF-8 beyond ASCII.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::u16string gbk = lantaro::decode_gbk(bytes);
   FUZZ_CHECK(gbk.size() <= bytes.size());
   FUZZ_CHECK(well_formed(gbk));
+  FUZZ_CHECK(lantaro::gbk_decoded_length(bytes) == gbk.size());
+  FUZZ_CHECK(lantaro::utf8_decoded_length(bytes) == lantaro::utf8_to_utf16(bytes).size());
   FUZZ_CHECK(lantaro::decode_gbk(lantaro::encode_gbk(gbk)) == gbk);
 
   // GB18030 gives a few characters both a two-byte and a four-byte code (FE51 and 95329031

@@ -7,10 +7,10 @@
 // in the text, in order, apart from the others, on one line, and has the keywords where the mode
 // puts them; on small texts the hits equal those of a plain position-by-position scan; result
 // windows and context passages stay in range and never cut a surrogate pair; the whole search
-// over a real file, which looks at the bytes before it decodes, gives exactly the hits and windows
-// of the plain matcher over the decoded text, for the input as it is and for the same text written
-// as GB18030 and as UTF-8 with malformed bytes put in, with the given keyword and with one taken
-// from the text.
+// over a real file, which finds the keywords in the bytes and decodes only the lines holding them,
+// gives exactly the hits, windows and item texts of the plain matcher over the decoded text, for
+// the input as it is and for the same text written as GB18030 and as UTF-8 with malformed bytes put
+// in, with the given keyword and with one taken from the text.
 
 #include <cstddef>
 #include <cstdint>
@@ -237,6 +237,7 @@ void check_whole_search(std::string_view bytes, const SearchRequest& r) {
     pieces += list.hit_text(i);
     pieces += list.right_context(i);
     FUZZ_CHECK(pieces == list.span_text(i));
+    FUZZ_CHECK(list.span_text(i) == text.substr(item.start, item.length));
     FUZZ_CHECK(list.hit_text(i) == text.substr(hits[i].start, hits[i].length));
     FUZZ_CHECK(list.item_text(i) ==
                std::u16string(list.span_text(i)) + lantaro::citation_suffix(u"甲"));

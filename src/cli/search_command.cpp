@@ -81,7 +81,9 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
   if (auto v = option_text(line, "--n")) form.n_text = *v;
   if (auto v = option_text(line, "--left")) form.left_text = *v;
   if (auto v = option_text(line, "--right")) form.right_text = *v;
-  Outcome<const SearchResults*> results = session.search(*ticks, form);
+  SearchOptions options;
+  options.kept_document_bytes = 0;  // texts are only ever read again (extraction), never shown
+  Outcome<const SearchResults*> results = session.search(*ticks, form, options);
   if (!results) {
     exit_code = refuse(context, results.refusal());
     return nullptr;
@@ -97,7 +99,15 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
 void write_search_text(std::ostream& stream, const SearchResults& results,
                        const ResultList& items) {
   BufferedOut out(stream);
-  for (std::size_t i = 0; i < items.size(); ++i) out << utf16_to_utf8(items.item_text(i)) << "\n";
+  // Each document's citation is converted once, not once for each of its items.
+  std::vector<std::string> citations(items.documents.size());
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    std::string& citation = citations.at(items.items[i].document);
+    if (citation.empty())
+      citation =
+          utf16_to_utf8(citation_suffix(items.documents[items.items[i].document].display_name));
+    out << utf16_to_utf8(items.span_text(i)) << citation << "\n";
+  }
   const ResultList& list = results.list;
   out << "\n";
   for (std::size_t c = 0; c < kHitGridHeader.size(); ++c)

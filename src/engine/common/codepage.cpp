@@ -116,10 +116,20 @@ void append_code(std::string& out, char32_t c) {
 namespace {
 
 // Decodes into `out`, which has room for one code unit per byte (never more are needed: every
-// sequence of k bytes gives at most k units). Returns the end of the text written.
-char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
+// sequence of k bytes gives at most k units). Returns the length of the text written. Without
+// kWrite nothing is written and only the length is computed, by the very same steps, so it can
+// never disagree with a decoding.
+template <bool kWrite = true>
+std::size_t decode_gbk_into(std::string_view bytes, char16_t* out) {
   const PairTable& tables = pair_table();
-  char16_t* dst = out;
+  struct Writer {
+    char16_t* base;
+    std::size_t at = 0;
+    void put(char16_t c) {
+      if constexpr (kWrite) base[at] = c;
+      ++at;
+    }
+  } dst{out};
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::size_t i = 0;
@@ -132,27 +142,31 @@ char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
       const __m128i zero = _mm_setzero_si128();
       while (n - i >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_unpacklo_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 8), _mm_unpackhi_epi8(v, zero));
+        if constexpr (kWrite) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at),
+                           _mm_unpacklo_epi8(v, zero));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at + 8),
+                           _mm_unpackhi_epi8(v, zero));
+        }
         const auto high = static_cast<unsigned>(_mm_movemask_epi8(v));
         if (high) {
           const int ascii = std::countr_zero(high);
           i += static_cast<std::size_t>(ascii);
-          dst += ascii;
+          dst.at += ascii;
           break;
         }
         i += 16;
-        dst += 16;
+        dst.at += 16;
       }
       if (i >= n) break;
       b = s[i];
       if (b < 0x80) {
-        *dst++ = b;
+        dst.put(b);
         ++i;
         continue;
       }
 #else
-      *dst++ = b;
+      dst.put(b);
       ++i;
       continue;
 #endif
@@ -160,21 +174,21 @@ char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
     if (i + 1 < n) {  // the common case: a two-byte character
       const char16_t c = tables.pair[(std::size_t{b} - 0x80) * 256 + s[i + 1]];
       if (c != 0 && !is_surrogate(c)) {
-        *dst++ = c;
+        dst.put(c);
         i += 2;
         continue;
       }
     }
     if (!is_lead(b) || i + 1 >= n) {
-      *dst++ = kReplacement;
+      dst.put(kReplacement);
       ++i;
       continue;
     }
     unsigned char b2 = s[i + 1];
     if (is_trail(b2)) {  // outside the basic plane: two code units for two bytes
       const char32_t c = two_byte(b, b2);
-      *dst++ = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      *dst++ = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      dst.put(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      dst.put(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
       i += 2;
       continue;
     }
@@ -183,7 +197,7 @@ char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
       if (b <= 0x84) {
         char16_t c = four_byte_bmp(b, b2, b3, b4);
         if (c) {
-          *dst++ = c;
+          dst.put(c);
           i += 4;
           continue;
         }
@@ -192,8 +206,8 @@ char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
                                                       (b3 - 0x81) * 10 + (b4 - 0x30));
         if (cp <= 0x10FFFF) {
           cp -= 0x10000;
-          *dst++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-          *dst++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+          dst.put(static_cast<char16_t>(0xD800 + (cp >> 10)));
+          dst.put(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
           i += 4;
           continue;
         }
@@ -201,10 +215,10 @@ char16_t* decode_gbk_into(std::string_view bytes, char16_t* out) {
     }
     // A lead byte that starts no valid sequence: replace it alone, so an ASCII byte after it
     // (a line break, say) survives.
-    *dst++ = kReplacement;
+    dst.put(kReplacement);
     ++i;
   }
-  return dst;
+  return dst.at;
 }
 
 }  // namespace
@@ -218,14 +232,22 @@ std::u16string decode_gbk(std::string_view bytes) {
   if (bytes.size() <= kScratchLimit) {
     thread_local std::u16string scratch;
     if (scratch.size() < bytes.size()) scratch.resize(std::max<std::size_t>(bytes.size(), 4096));
-    const char16_t* end = decode_gbk_into(bytes, scratch.data());
-    return std::u16string(scratch.data(), static_cast<std::size_t>(end - scratch.data()));
+    return std::u16string(scratch.data(), decode_gbk_into(bytes, scratch.data()));
   }
   std::u16string out;
   out.resize(bytes.size());
-  out.resize(static_cast<std::size_t>(decode_gbk_into(bytes, out.data()) - out.data()));
+  out.resize(decode_gbk_into(bytes, out.data()));
   if (out.capacity() > out.size() + out.size() / 8 + 16) out.shrink_to_fit();
   return out;
+}
+
+std::size_t gbk_decoded_length(std::string_view bytes) {
+  return decode_gbk_into<false>(bytes, nullptr);
+}
+
+void decode_gbk_into(std::string_view bytes, std::u16string& out) {
+  if (out.size() < bytes.size()) out.resize(bytes.size());
+  out.resize(decode_gbk_into(bytes, out.data()));
 }
 
 std::string encode_gbk(std::u16string_view text) {
@@ -245,17 +267,18 @@ std::string encode_gbk(std::u16string_view text) {
   return out;
 }
 
-std::u16string decode_document(std::string_view bytes) {
+DocumentBody document_body(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")
-    return utf8_to_utf16(bytes.substr(3));
-  bool any_high = false;
-  for (char c : bytes)
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      any_high = true;
-      break;
-    }
-  if (any_high && is_valid_utf8(bytes)) return utf8_to_utf16(bytes);
-  return decode_gbk(bytes);
+    return {DocumentEncoding::Utf8, bytes.substr(3)};
+  const bool any_high = std::any_of(bytes.begin(), bytes.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (any_high && is_valid_utf8(bytes)) return {DocumentEncoding::Utf8, bytes};
+  return {DocumentEncoding::Gbk, bytes};
+}
+
+std::u16string decode_document(std::string_view bytes) {
+  const DocumentBody body = document_body(bytes);
+  return body.encoding == DocumentEncoding::Utf8 ? utf8_to_utf16(body.text) : decode_gbk(body.text);
 }
 
 }  // namespace lantaro

@@ -107,34 +107,63 @@ std::u16string utf8_to_utf16(std::string_view bytes) {
   return out;
 }
 
+std::size_t utf8_decoded_length(std::string_view bytes) {
+  std::size_t units = 0;
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+      ++units;
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const std::size_t n = utf8_sequence_length(bytes, i, cp);
+    if (n == 0) {
+      ++units;
+      i += malformed_length(bytes, i);
+    } else {
+      units += cp < 0x10000 ? 1 : 2;
+      i += n;
+    }
+  }
+  return units;
+}
+
 std::string utf16_to_utf8(std::u16string_view text) {
+  // Written through a pointer into room for the longest result, then cut: appending byte by byte
+  // cost more than the rest of printing a large result list.
   std::string out;
-  out.reserve(text.size() * 3);
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  out.resize(text.size() * 3);
+  char* dst = out.data();
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+    if (cp < 0x80) {
+      *dst++ = static_cast<char>(cp);
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    if (cp < 0x800) {
+      *dst++ = static_cast<char>(0xC0 | (cp >> 6));
+      *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *dst++ = static_cast<char>(0xE0 | (cp >> 12));
+      *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {  // two units in, four bytes out: still within three bytes a unit
+      *dst++ = static_cast<char>(0xF0 | (cp >> 18));
+      *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
   return out;
 }
 

@@ -15,6 +15,8 @@ inline std::size_t character_count(std::u16string_view text) { return text.size(
 bool is_valid_utf8(std::string_view bytes);
 // Malformed sequences become U+FFFD; never fails.
 std::u16string utf8_to_utf16(std::string_view bytes);
+// The length of utf8_to_utf16(bytes), without decoding.
+std::size_t utf8_decoded_length(std::string_view bytes);
 // Lone surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view text);
 

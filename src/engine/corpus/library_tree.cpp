@@ -37,18 +37,19 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
     std::string name = readable_path(file_name);
     std::string disk_name =
         name == path_to_utf8(file_name) ? std::string() : path_to_utf8(file_name);
+    // The entry's own type comes with the listing on most file systems, so only links cost a
+    // status query (one for each entry made the scan dearer than a search).
     std::error_code type_ec;
-    fs::file_status own = it->symlink_status(type_ec);
+    const bool link = it->is_symlink(type_ec);
     if (type_ec) continue;
-    if (fs::is_directory(own)) {
+    if (!link && it->is_directory(type_ec)) {
       directories.push_back({name, utf8_to_utf16(name), std::move(disk_name)});
       continue;
     }
-    if (!has_txt_extension(name)) continue;
+    if (type_ec || !has_txt_extension(name)) continue;
     // A link to a document is read like the document; only regular files are documents (a
     // pipe or device named ".txt" would hang or feed garbage to a search).
-    fs::file_status target = fs::is_symlink(own) ? it->status(type_ec) : own;
-    if (type_ec || !fs::is_regular_file(target)) continue;
+    if (!it->is_regular_file(type_ec) || type_ec) continue;
     documents.push_back(
         {name, utf8_to_utf16(name.substr(0, name.size() - kTxtLength)), std::move(disk_name)});
   }

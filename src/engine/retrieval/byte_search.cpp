@@ -188,6 +188,52 @@ std::size_t find_bytes(std::string_view haystack, std::string_view needle, std::
   return npos;
 }
 
+std::size_t line_break_byte(std::string_view bytes, std::size_t from) {
+  const char* base = bytes.data();
+  const char* p = base + std::min(from, bytes.size());
+  const char* end = base + bytes.size();
+#ifdef LANTARO_BYTES_SSE2
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    if (mask)
+      return static_cast<std::size_t>(p - base) + std::countr_zero(static_cast<unsigned>(mask));
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p)
+    if (*p == '\n' || *p == '\r') break;
+  return static_cast<std::size_t>(p - base);
+}
+
+std::size_t line_start_byte(std::string_view bytes, std::size_t from, std::size_t to) {
+  const char* base = bytes.data();
+  const char* begin = base + from;
+  const char* p = base + to;
+#ifdef LANTARO_BYTES_SSE2
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (p - begin >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 16));
+    const auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    if (mask) return static_cast<std::size_t>(p - 16 - base) + (32 - std::countl_zero(mask));
+    p -= 16;
+  }
+#endif
+  for (; p > begin; --p)
+    if (p[-1] == '\n' || p[-1] == '\r') break;
+  return static_cast<std::size_t>(p - base);
+}
+
+KeywordBytes keyword_bytes(std::u16string_view keyword) {
+  KeywordBytes bytes;
+  if (!encode_uniquely(keyword, bytes.gbk, bytes.utf8)) bytes = {};
+  return bytes;
+}
+
 BytePrefilter::BytePrefilter(const SearchRequest& request) {
   const bool first = encode_uniquely(request.first_keyword, first_.gbk, first_.utf8);
   if (!first) first_ = {};

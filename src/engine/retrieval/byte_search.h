@@ -15,6 +15,19 @@ namespace lantaro {
 // First occurrence of a non-empty needle in the haystack, or npos; vectorised where it can be.
 std::size_t find_bytes(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 
+// The first CR or LF byte at or after `from`, or bytes.size().
+std::size_t line_break_byte(std::string_view bytes, std::size_t from);
+// Just after the last CR or LF byte in [from, to), or `from` when there is none.
+std::size_t line_start_byte(std::string_view bytes, std::size_t from, std::size_t to);
+
+// A keyword as the bytes that write it in GB18030 and in UTF-8; empty strings when other bytes
+// could decode to it as well, and then it cannot be looked for as bytes.
+struct KeywordBytes {
+  std::string gbk, utf8;
+  bool usable() const { return !gbk.empty(); }
+};
+KeywordBytes keyword_bytes(std::u16string_view keyword);
+
 class BytePrefilter {
  public:
   explicit BytePrefilter(const SearchRequest& request);

@@ -439,6 +439,51 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
   return text;
 }
 
+DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& run) {
+  platform::FolderCursor& files = run.files_;
+  const std::optional<platform::FolderId> folder = files.enter_folder_of(path);
+  if (folder != run.folder_) {
+    run.folder_ = folder;
+    run.trust_ = folder ? impl_->folder_trust(files, *folder) : 0;
+  }
+  const std::uint64_t trust = run.trust_;
+  const Impl::KeyView key = path.native();
+  const std::size_t hash = Impl::hash_of(key);
+  Impl::Shard& shard = impl_->shard_for(hash);
+  DocumentBytes kept;
+  Stamp kept_stamp;
+  bool current = false;
+  {
+    std::shared_lock lock(shard.mutex);
+    if (Impl::Entry* entry = shard.find(hash, key); entry && entry->bytes) {
+      kept = entry->bytes;
+      kept_stamp = entry->stamp;
+      entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
+      current = trust != 0 && entry->trusted.load(std::memory_order_relaxed) == trust;
+    }
+  }
+  if (kept && !current) {
+    const auto stamp = files.file_stamp(path);
+    if (!stamp) return nullptr;
+    current = *stamp == kept_stamp;
+    if (current && trust != 0 && stamp->links == 1) {
+      std::shared_lock lock(shard.mutex);
+      Impl::Entry* entry = shard.find(hash, key);
+      if (entry && entry->bytes == kept) entry->trusted.store(trust, std::memory_order_relaxed);
+    }
+  }
+  if (current) return kept;
+
+  auto bytes = std::make_shared<std::string>();
+  const auto read = files.read_file(path, *bytes);
+  if (!read) return nullptr;
+  DocumentBytes result = std::move(bytes);
+  if (run.keep_bytes_ && read->complete && result->size() <= impl_->max_bytes)
+    impl_->keep(shard, hash, key, read->stamp, nullptr, result, nullptr,
+                read->stamp.links == 1 ? trust : 0);
+  return result;
+}
+
 bool DocumentStore::begin_search() {
   return impl_->searches.fetch_add(1, std::memory_order_relaxed) > 0;
 }

@@ -58,6 +58,10 @@ class DocumentStore {
   DocumentText load(const std::filesystem::path& path, Run& run,
                     const std::function<bool(std::string_view)>& wanted, bool& passed_over);
 
+  // A document's bytes: the ones kept, as long as the file has not changed, else read afresh
+  // (and kept, if the run says so). nullptr when the file cannot be read.
+  DocumentBytes load_bytes(const std::filesystem::path& path, Run& run);
+
   // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
   // cache, so that a run of loads overlaps its memory waits. Changes nothing.
   void prefetch(const std::filesystem::path& path) const;

@@ -1,6 +1,52 @@
 #include "engine/retrieval/result_list.h"
 
+#include <mutex>
+
+#include "engine/common/codepage.h"
+#include "platform/platform.h"
+
 namespace lantaro {
+
+struct DocumentText::File {
+  // The name only: a path object also holds each of its components, several times the name's
+  // size, for every document of a result.
+  std::filesystem::path::string_type path;
+  std::shared_ptr<const std::string> bytes;  // read already, if any: then the path is not needed
+  std::once_flag once;
+  std::u16string text;
+};
+
+DocumentText DocumentText::of_file(const std::filesystem::path& path) {
+  DocumentText text;
+  text.file_ = std::make_shared<File>();
+  text.file_->path = path.native();
+  return text;
+}
+
+DocumentText DocumentText::of_bytes(std::shared_ptr<const std::string> bytes) {
+  DocumentText text;
+  text.file_ = std::make_shared<File>();
+  text.file_->bytes = std::move(bytes);
+  return text;
+}
+
+const std::u16string& DocumentText::operator*() const {
+  if (held_) return *held_;
+  static const std::u16string none;
+  if (!file_) return none;
+  File& file = *file_;
+  std::call_once(file.once, [&file] {
+    if (file.bytes) {
+      file.text = decode_document(*file.bytes);
+      file.bytes.reset();
+      return;
+    }
+    std::string bytes;
+    if (platform::read_file(std::filesystem::path(file.path), bytes))
+      file.text = decode_document(bytes);
+  });
+  return file.text;
+}
 
 std::u16string citation_suffix(std::u16string_view display_name) {
   std::u16string s = u"  （出处：";
@@ -11,24 +57,27 @@ std::u16string citation_suffix(std::u16string_view display_name) {
 
 std::u16string_view ResultList::span_text(std::size_t index) const {
   const ResultItem& it = items.at(index);
-  return std::u16string_view(*texts.at(it.document)).substr(it.start, it.length);
+  if (it.chars == ResultItem::kInText)
+    return std::u16string_view(*texts.at(it.document)).substr(it.start, it.length);
+  constexpr std::uint64_t kOffset = (std::uint64_t{1} << 48) - 1;
+  return std::u16string_view(spans->at(static_cast<std::size_t>(it.chars >> 48)))
+      .substr(static_cast<std::size_t>(it.chars & kOffset), it.length);
 }
 
 std::u16string_view ResultList::left_context(std::size_t index) const {
   const ResultItem& it = items.at(index);
-  return std::u16string_view(*texts.at(it.document)).substr(it.start, it.hit_start - it.start);
+  return span_text(index).substr(0, it.hit_start - it.start);
 }
 
 std::u16string_view ResultList::hit_text(std::size_t index) const {
   const ResultItem& it = items.at(index);
-  return std::u16string_view(*texts.at(it.document)).substr(it.hit_start, it.hit_length);
+  return span_text(index).substr(it.hit_start - it.start, it.hit_length);
 }
 
 std::u16string_view ResultList::right_context(std::size_t index) const {
   const ResultItem& it = items.at(index);
-  std::size_t hit_end = it.hit_start + it.hit_length;
-  return std::u16string_view(*texts.at(it.document))
-      .substr(hit_end, it.start + it.length - hit_end);
+  const std::size_t hit_end = it.hit_start + it.hit_length - it.start;
+  return span_text(index).substr(hit_end);
 }
 
 std::u16string ResultList::item_text(std::size_t index) const {

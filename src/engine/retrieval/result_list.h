@@ -1,19 +1,49 @@
 #pragma once
 // What the result list shows: search items or extracted sentences. An item is a span of a
-// document's decoded text plus the citation suffix; its text is built on demand, so a million
-// items cost a few dozen bytes each instead of a string each.
+// document's decoded text plus the citation suffix. A search keeps the characters of its items'
+// spans, and nothing else of the documents, in a few large buffers; sentences point into the
+// documents' texts. Item texts are built on demand, so a million items cost about a hundred bytes
+// each instead of a string each, and the documents' texts are decoded only when asked for.
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/corpus/document.h"
 
 namespace lantaro {
 
-using DocumentText = std::shared_ptr<const std::u16string>;
+// A document's decoded text: either held, or read from its file (and then kept) the first time
+// it is asked for. Copies share the text. Safe to read from several threads.
+class DocumentText {
+ public:
+  DocumentText() = default;
+  DocumentText(std::nullptr_t) {}  // NOLINT(google-explicit-constructor): none, like a null pointer
+  DocumentText(std::shared_ptr<const std::u16string> text)  // NOLINT(google-explicit-constructor)
+      : held_(std::move(text)) {}
+  // The text of the file at `path`, decoded when first needed; empty if it can no longer be read.
+  static DocumentText of_file(const std::filesystem::path& path);
+  // The text of a document's bytes, decoded when first needed.
+  static DocumentText of_bytes(std::shared_ptr<const std::string> bytes);
+
+  const std::u16string& operator*() const;
+  const std::u16string* operator->() const { return &**this; }
+  const std::u16string* get() const { return *this ? &**this : nullptr; }
+  explicit operator bool() const { return held_ || file_; }
+  // The same text, not merely equal characters.
+  friend bool operator==(const DocumentText& a, const DocumentText& b) {
+    return a.held_ == b.held_ && a.file_ == b.file_;
+  }
+
+ private:
+  struct File;
+  std::shared_ptr<const std::u16string> held_;
+  std::shared_ptr<File> file_;
+};
 
 struct ResultItem {
   std::uint32_t document = 0;  // index into ResultList::documents
@@ -21,9 +51,21 @@ struct ResultItem {
   std::size_t length = 0;
   std::size_t hit_start = 0;  // the hit inside the span (for a sentence: the whole span)
   std::size_t hit_length = 0;
+  // Where the span's characters are kept: kInText (in the document's text), or a buffer of
+  // ResultList::spans (top 16 bits) and the offset in it.
+  static constexpr std::uint64_t kInText = ~std::uint64_t{0};
+  std::uint64_t chars = kInText;
 
-  friend bool operator==(const ResultItem&, const ResultItem&) = default;
+  // Items are the same when they show the same span of the same document, wherever kept.
+  friend bool operator==(const ResultItem& a, const ResultItem& b) {
+    return a.document == b.document && a.start == b.start && a.length == b.length &&
+           a.hit_start == b.hit_start && a.hit_length == b.hit_length;
+  }
 };
+
+inline std::uint64_t span_chars(std::size_t buffer, std::size_t offset) {
+  return (std::uint64_t{buffer} << 48) | offset;
+}
 
 enum class ResultKind { Search, Sentences };
 
@@ -32,6 +74,9 @@ struct ResultList {
   std::vector<Document> documents;  // the documents the items point into
   std::vector<DocumentText> texts;  // their decoded texts, same order
   std::vector<ResultItem> items;
+  // The characters of items that keep their own; shared by copies of the list (the window's
+  // model, an export running meanwhile), which differ only in their items' order.
+  std::shared_ptr<const std::vector<std::u16string>> spans;
 
   bool empty() const { return items.empty(); }
   std::size_t size() const { return items.size(); }

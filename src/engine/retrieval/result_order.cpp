@@ -117,10 +117,27 @@ std::vector<std::uint32_t> result_order(const ResultList& list, ResultOrder orde
 
 void apply_result_order(ResultList& list, const std::vector<std::uint32_t>& order) {
   if (order.size() != list.items.size()) return;
-  std::vector<ResultItem> arranged;
-  arranged.reserve(order.size());
-  for (std::uint32_t i : order) arranged.push_back(list.items[i]);
-  list.items = std::move(arranged);
+  // In place, one cycle of the permutation at a time: a second copy of a million items would
+  // cost more memory than the sort itself.
+  std::vector<bool> placed(order.size());
+  for (std::uint32_t i : order) {
+    if (i >= order.size() || placed[i]) return;  // not a permutation
+    placed[i] = true;
+  }
+  placed.assign(order.size(), false);
+  std::vector<ResultItem>& items = list.items;
+  for (std::size_t start = 0; start < order.size(); ++start) {
+    if (placed[start] || order[start] == start) continue;
+    const ResultItem first = items[start];
+    std::size_t at = start;
+    while (order[at] != start) {
+      items[at] = items[order[at]];
+      placed[at] = true;
+      at = order[at];
+    }
+    items[at] = first;
+    placed[at] = true;
+  }
 }
 
 }  // namespace lantaro

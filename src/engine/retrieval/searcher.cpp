@@ -7,6 +7,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/common/codepage.h"
 #include "engine/common/text.h"
 #include "engine/retrieval/byte_search.h"
 #include "engine/retrieval/text_scan.h"
@@ -15,6 +16,15 @@
 
 namespace lantaro {
 namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// A keyword that can lie within a line can be looked for as bytes; one holding a line break
+// never matches, and is left to the decoded text.
+KeywordBytes usable_keyword(std::u16string_view keyword) {
+  if (scan::find_line_break(keyword, 0) != keyword.size()) return {};
+  return keyword_bytes(keyword);
+}
 
 // The item window of a hit on the line [line_start, line_end).
 ResultItem window_item(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
@@ -98,16 +108,96 @@ void append_items(std::u16string_view text, const std::vector<Hit>& hits,
 }
 
 // What one worker produces, in the order it took its documents (which is their order in the
-// request, since each worker takes its batches in increasing order): the items, and the text of
-// each document with hits, with a copy of the document unless the search owns the list. A document
-// thereby costs no allocation of its own.
+// request, since each worker takes its batches in increasing order): the items, the characters of
+// their spans, and a copy of each document with hits unless the search owns the list.
 struct WorkerOutput {
-  std::vector<ResultItem> items;
+  // Items in blocks of whole documents, so that the merge can give back each block once it has
+  // passed it, instead of holding every item twice.
+  std::vector<std::vector<ResultItem>> blocks;
+  std::vector<ResultItem> items;  // the block being filled
+  std::size_t item_count = 0;     // in all blocks
   std::vector<Document> documents;
-  std::vector<DocumentText> texts;
-  std::vector<Hit> hits;   // reused for every document
-  DocumentStore::Run run;  // documents come folder by folder, in tree order
+  std::vector<DocumentBytes> kept;    // for each document with hits: its bytes, or nothing
+  std::vector<std::u16string> spans;  // filled one after the other, never moved once filled
+  std::vector<Hit> hits;              // reused for every document
+  std::u16string line;                // the decoded line (or document) being searched
+  std::string bytes;                  // the document being searched, unless the store has it
+  platform::FolderCursor files;       // documents come folder by folder, in tree order
+  DocumentStore::Run run;             // the same, for a store that keeps the documents' bytes
 };
+
+// Keeps the characters of an item's span with the worker's other spans. A buffer is never
+// reallocated, so a million items cost no copies, and the slack is a part of the last buffer.
+void keep_span(WorkerOutput& out, std::u16string_view span, ResultItem& item) {
+  constexpr std::size_t kFirst = 4096, kLargest = std::size_t{1} << 20;
+  if (out.spans.empty() || out.spans.back().capacity() - out.spans.back().size() < span.size()) {
+    const std::size_t last = out.spans.empty() ? kFirst / 2 : out.spans.back().capacity();
+    out.spans.emplace_back().reserve(std::max(span.size(), std::min(2 * last, kLargest)));
+  }
+  std::u16string& buffer = out.spans.back();
+  item.chars = span_chars(out.spans.size() - 1, buffer.size());
+  buffer.append(span);
+}
+
+// How the search reads a document's bytes: only the lines holding the anchor keyword's bytes can
+// hold a hit (every hit holds the anchor, and no other bytes decode to it), and a document
+// without the other keyword's bytes holds none. No anchor: documents are decoded whole.
+struct BytePlan {
+  const KeywordBytes* anchor = nullptr;
+  const KeywordBytes* other = nullptr;
+};
+
+void decode_part(DocumentEncoding encoding, std::string_view bytes, std::u16string& out) {
+  if (encoding == DocumentEncoding::Gbk)
+    decode_gbk_into(bytes, out);
+  else
+    out = utf8_to_utf16(bytes);
+}
+
+std::size_t decoded_length(DocumentEncoding encoding, std::string_view bytes) {
+  return encoding == DocumentEncoding::Gbk ? gbk_decoded_length(bytes) : utf8_decoded_length(bytes);
+}
+
+// Hits never cross a line break, and neither code page has a CR or LF byte inside a character, so
+// each line holding the anchor decodes and matches on its own; the decoded length of the lines
+// between tells where in the document's text it starts.
+void search_lines(const DocumentBody& body, const SearchRequest& request, const BytePlan& plan,
+                  WorkerOutput& out) {
+  const std::string_view text = body.text;
+  const bool gbk = body.encoding == DocumentEncoding::Gbk;
+  const std::string& anchor = gbk ? plan.anchor->gbk : plan.anchor->utf8;
+  if (plan.other && find_bytes(text, gbk ? plan.other->gbk : plan.other->utf8) == npos) return;
+  std::size_t counted = 0, units = 0;  // text[0, counted) decodes to `units` code units
+  for (std::size_t pos = find_bytes(text, anchor); pos != npos;) {
+    const std::size_t line_start = line_start_byte(text, counted, pos);
+    const std::size_t line_end = line_break_byte(text, pos + anchor.size());
+    units += decoded_length(body.encoding, text.substr(counted, line_start - counted));
+    decode_part(body.encoding, text.substr(line_start, line_end - line_start), out.line);
+    const std::u16string_view line = out.line;
+    find_hits(line, request, out.hits);
+    for (const Hit& hit : out.hits) {
+      ResultItem item = window_item(line, 0, hit.start, hit.start + hit.length, 0, line.size(),
+                                    request.left, request.right);
+      keep_span(out, line.substr(item.start, item.length), item);
+      item.start += units;
+      item.hit_start += units;
+      out.items.push_back(item);
+    }
+    units += line.size();
+    counted = line_end;
+    pos = find_bytes(text, anchor, line_end);
+  }
+}
+
+void search_whole(const DocumentBody& body, const SearchRequest& request, WorkerOutput& out) {
+  decode_part(body.encoding, body.text, out.line);
+  const std::u16string_view text = out.line;
+  find_hits(text, request, out.hits);
+  const std::size_t first = out.items.size();
+  append_items(text, out.hits, request, out.items);
+  for (std::size_t i = first; i < out.items.size(); ++i)
+    keep_span(out, text.substr(out.items[i].start, out.items[i].length), out.items[i]);
+}
 
 // What one document contributes; filled by whichever worker takes the document.
 struct DocumentOutcome {
@@ -119,27 +209,49 @@ struct DocumentOutcome {
 
 // `owned`: the document belongs to the search, and the merge moves it into the results if it has
 // hits. Else a document with hits is copied into the worker's output.
+// `store`: null, or the store whose kept bytes spare the search reading the file.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
-                const std::function<bool(std::string_view)>& wanted, DocumentStore& store,
+                const BytePlan& plan, DocumentStore* store, std::atomic<std::size_t>& keep,
                 std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
-  bool passed_over = false;
-  DocumentText text = store.load(document.path, out.run, wanted, passed_over);
-  if (passed_over) {  // its bytes show it holds no hit
-    outcome.state = DocumentOutcome::State::Searched;
-    return;
-  }
-  if (!text) {
+  DocumentBytes stored;
+  if (store ? !(stored = store->load_bytes(document.path, out.run))
+            : !out.files.read_file(document.path, out.bytes)) {
     outcome.state = DocumentOutcome::State::Unreadable;
     return;
   }
   outcome.state = DocumentOutcome::State::Searched;
-  find_hits(*text, request, out.hits);
-  if (out.hits.empty()) return;
-  outcome.worker = worker;
-  outcome.item_count = out.hits.size();
-  append_items(*text, out.hits, request, out.items);
-  if (!owned) out.documents.push_back(document);
-  out.texts.push_back(std::move(text));
+  const std::string& bytes = stored ? *stored : out.bytes;
+  const DocumentBody body = document_body(bytes);
+  const std::size_t before = out.items.size();
+  if (plan.anchor)
+    search_lines(body, request, plan, out);
+  else
+    search_whole(body, request, out);
+  // A buffer grown by a very large document is given back rather than kept for the search.
+  constexpr std::size_t kLargest = std::size_t{4} << 20;
+  if (out.line.capacity() > kLargest / 2) std::u16string().swap(out.line);
+  if (out.items.size() != before) {
+    outcome.worker = worker;
+    outcome.item_count = out.items.size() - before;
+    out.item_count += outcome.item_count;
+    if (!owned) out.documents.push_back(document);
+    // Kept while the search's allowance lasts (an empty file needs nothing kept anyway).
+    std::size_t left = keep.load(std::memory_order_relaxed);
+    while (left >= bytes.size() &&
+           !keep.compare_exchange_weak(left, left - bytes.size(), std::memory_order_relaxed)) {}
+    if (left < bytes.size())
+      out.kept.emplace_back();
+    else
+      out.kept.push_back(stored ? stored : std::make_shared<const std::string>(bytes));
+  }
+  if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
+  if (out.items.size() == before) return;
+  constexpr std::size_t kBlockItems = std::size_t{1} << 16;
+  if (out.items.size() >= kBlockItems) {
+    out.blocks.push_back(std::move(out.items));
+    out.items = {};
+    out.items.reserve(kBlockItems);
+  }
 }
 
 // Beyond these a guess of the result sizes is not worth the memory it would hold back.
@@ -192,8 +304,11 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // short enough that every worker gets many, so all finish at about the same time.
   const std::size_t batch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
   std::vector<WorkerOutput> outputs(threads);
+  // A store that searches again (a window) keeps the documents' bytes for the searches to come,
+  // which then read no file that has not changed; one that served a single search (a command
+  // line run) keeps nothing.
   const bool repeated = store.begin_search();
-  for (WorkerOutput& out : outputs) out.run.keep_bytes(repeated);
+  for (WorkerOutput& out : outputs) out.run.keep_bytes(true);
   // A window searches in runs over the same documents with similar results: each worker starts
   // with room for its share of what the store's last search produced (plus a margin), so its
   // buffers grow in place rather than by copies into fresh pages.
@@ -202,19 +317,24 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     if (last.items <= kMaxReservedItems && last.hit_documents <= kMaxReservedDocuments) {
       const auto share = [&](std::size_t total) { return (total + total / 4) / threads + 16; };
       for (WorkerOutput& out : outputs) {
-        out.items.reserve(share(last.items));
+        out.items.reserve(std::min<std::size_t>(share(last.items), std::size_t{1} << 16));
         if (!owned) out.documents.reserve(share(last.hit_documents));
-        out.texts.reserve(share(last.hit_documents));
       }
     }
   }
-  // Most documents of a library hold no hit of most keywords: their bytes tell, and only the
-  // others are decoded.
-  const BytePrefilter prefilter(request);
-  std::function<bool(std::string_view)> wanted;
-  if (prefilter.active())
-    wanted = [&prefilter](std::string_view bytes) { return prefilter.may_match(bytes); };
+  // Keywords are looked for in the documents' bytes, and only the lines that hold them decoded.
+  const KeywordBytes first_bytes = usable_keyword(request.first_keyword);
+  const KeywordBytes second_bytes =
+      request.two_keywords() ? usable_keyword(request.second_keyword) : KeywordBytes{};
+  BytePlan plan;
+  if (first_bytes.usable()) {
+    plan.anchor = &first_bytes;
+    if (second_bytes.usable()) plan.other = &second_bytes;
+  } else if (second_bytes.usable()) {
+    plan.anchor = &second_bytes;
+  }
   std::atomic<bool> failed{false};
+  std::atomic<std::size_t> keep{options.kept_document_bytes};
 
   auto work = [&](unsigned worker) {
     WorkerOutput& out = outputs[worker];
@@ -227,9 +347,9 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
           if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
           if (failed.load(std::memory_order_relaxed)) return;
           // A warm search is mostly waiting on memory: start the lookup of a later document now.
-          if (i + kAhead < count) store.prefetch(documents[i + kAhead].path);
-          search_one(documents[i], owned != nullptr, request, wanted, store, worker, out,
-                     outcomes[i]);
+          if (repeated && i + kAhead < count) store.prefetch(documents[i + kAhead].path);
+          search_one(documents[i], owned != nullptr, request, plan, repeated ? &store : nullptr,
+                     keep, worker, out, outcomes[i]);
           if (options.progress)
             options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
         }
@@ -246,10 +366,11 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   results.request = request;
   results.list.kind = ResultKind::Search;
   std::size_t total_items = 0, hit_documents = 0;
-  for (const WorkerOutput& out : outputs) {
-    total_items += out.items.size();
-    hit_documents += out.texts.size();
+  for (WorkerOutput& out : outputs) {
+    total_items += out.item_count;
+    out.blocks.push_back(std::move(out.items));
   }
+  for (const DocumentOutcome& o : outcomes) hit_documents += o.item_count != 0;
   store.set_last_result_sizes({total_items, hit_documents});
   results.list.items.reserve(total_items);
   results.list.documents.reserve(hit_documents);
@@ -257,10 +378,21 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   results.hit_counts.reserve(hit_documents);
   // Where each worker's next document with hits, and its items, are in its output.
   struct Cursor {
-    std::size_t document = 0;
-    std::size_t item = 0;
+    std::size_t hit_document = 0;
+    std::size_t block = 0;
+    std::size_t item = 0;  // in the block
   };
   std::vector<Cursor> cursors(threads);
+  // The workers' span buffers go over as they are; an item's buffer number moves by the buffers
+  // of the workers before its own.
+  std::vector<std::uint64_t> first_buffer(threads);
+  auto spans = std::make_shared<std::vector<std::u16string>>();
+  for (unsigned w = 0; w < threads; ++w) {
+    first_buffer[w] = spans->size();
+    for (std::u16string& buffer : outputs[w].spans) spans->push_back(std::move(buffer));
+    outputs[w].spans.clear();
+  }
+  results.list.spans = std::move(spans);
   for (std::size_t i = 0; i < count; ++i) {
     const DocumentOutcome& o = outcomes[i];
     if (o.state == DocumentOutcome::State::NotReached) continue;
@@ -276,16 +408,26 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     WorkerOutput& out = outputs[o.worker];
     Cursor& cursor = cursors[o.worker];
     const auto index = static_cast<std::uint32_t>(results.list.documents.size());
-    results.list.documents.push_back(owned ? std::move((*owned)[i])
-                                           : std::move(out.documents[cursor.document]));
-    results.list.texts.push_back(std::move(out.texts[cursor.document]));
-    ++cursor.document;
+    if (owned)
+      results.list.documents.push_back(std::move((*owned)[i]));
+    else
+      results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
+    DocumentBytes& bytes = out.kept[cursor.hit_document++];
+    results.list.texts.push_back(bytes ? DocumentText::of_bytes(std::move(bytes))
+                                       : DocumentText::of_file(results.list.documents.back().path));
     results.hit_counts.push_back(o.item_count);
-    const ResultItem* item = out.items.data() + cursor.item;
+    while (cursor.item == out.blocks[cursor.block].size()) {
+      std::vector<ResultItem>().swap(out.blocks[cursor.block]);
+      ++cursor.block;
+      cursor.item = 0;
+    }
+    const ResultItem* item = out.blocks[cursor.block].data() + cursor.item;
     cursor.item += o.item_count;
+    const std::uint64_t shift = first_buffer[o.worker] << 48;
     for (const ResultItem* end = item + o.item_count; item != end; ++item) {
       results.list.items.push_back(*item);
       results.list.items.back().document = index;
+      results.list.items.back().chars += shift;
     }
   }
   return results;

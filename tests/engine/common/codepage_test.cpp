@@ -102,6 +102,7 @@ TEST(CodePage, MixedRunsDecodeAlikeAtEveryLengthAndOffset) {
       }
     }
     ASSERT_EQ(decode_gbk(bytes), expected) << "round " << round;
+    ASSERT_EQ(gbk_decoded_length(bytes), expected.size()) << "round " << round;
     // The same text with a lead byte cut off at its end.
     ASSERT_EQ(decode_gbk(bytes + "\xD1"), expected + u"\uFFFD") << "round " << round;
   }
@@ -181,6 +182,10 @@ TEST(Text, Utf8ConversionReplacesMalformedInput) {
   EXPECT_EQ(utf8_to_utf16("\xF0\x9F\x98"), u"\uFFFD");  // truncated
   EXPECT_FALSE(is_valid_utf8("\xC0\xAF"));              // overlong
   EXPECT_EQ(utf16_to_utf8(u"学\U00020000"), "\xE5\xAD\xA6\xF0\xA0\x80\x80");
+  EXPECT_EQ(utf16_to_utf8(std::u16string(u"a") + char16_t{0xDC00} + char16_t{0xD800}),
+            "a\xEF\xBF\xBD\xEF\xBF\xBD");  // lone halves
+  const std::string mixed = "a\xC3(b\xED\xA0\x80\xF0\xA0\x80\x80\xE5\xAD\xA6\xF0\x9F\x98";
+  EXPECT_EQ(utf8_decoded_length(mixed), utf8_to_utf16(mixed).size());
 }
 
 TEST(Text, TrimmingKnowsTheIdeographicSpace) {

@@ -80,4 +80,14 @@ TEST(ResultOrder, SentencesKeepDocumentOrderAndApplyingRearrangesItems) {
   EXPECT_FALSE(lantaro::result_order_from_name("Left").has_value());
 }
 
+TEST(ResultOrder, ApplyingAnOrderMovesEveryItemOfEveryCycle) {
+  ResultList list = concordance({u"[0]", u"[1]", u"[2]", u"[3]", u"[4]", u"[5]"});
+  lantaro::apply_result_order(list, {2, 0, 1, 3, 5, 4});  // a cycle of three, one stays, a swap
+  std::u16string hits;
+  for (std::size_t i = 0; i < list.size(); ++i) hits += list.hit_text(i);
+  EXPECT_EQ(hits, u"201354");
+  lantaro::apply_result_order(list, {0, 0, 1, 2, 3, 4});  // not a permutation: nothing moves
+  EXPECT_EQ(list.hit_text(1), u"0");
+}
+
 }  // namespace

@@ -289,6 +289,39 @@ TEST(Search, ItemWindowsMatchTheStandaloneWindowForEveryHit) {
   }
 }
 
+// Hits on later lines, after malformed bytes, four-byte codes and characters outside the basic
+// plane, sit where they sit in the decoded text, in either code page.
+TEST(Search, HitsFoundInTheBytesSitWhereTheDecodedTextHasThem) {
+  TempFolder folder;
+  const std::string gbk = "\x81" + encode_gbk(u"甲\U00020000乙") + "\x81\n\xFE\r\n\x95\x32" +
+                          encode_gbk(u"子曰学而子曰\r学子曰") + "\n\x81" + encode_gbk(u"子曰");
+  const std::string utf8 = "\xEF\xBB\xBF\xC3" + utf16_to_utf8(u"甲\U00020000乙") + "\xE5\n\r\n" +
+                           utf16_to_utf8(u"子曰学而子曰\r学子曰") + "\n\xC3" +
+                           utf16_to_utf8(u"子曰");
+  const std::vector<SearchRequest> requests = {
+      request_for(u"子曰"), request_for(u"学", u"子曰", 0),
+      request_for(u"\uFFFD", u"子", 2, CombinationMode::WithinRange)};  // U+FFFD: not in the bytes
+  for (const std::string& bytes : {gbk, utf8}) {
+    Document document;
+    document.path = folder / "a.txt";
+    document.display_name = u"a";
+    testing::write_bytes(document.path, bytes);
+    const std::u16string text = decode_document(bytes);
+    for (const SearchRequest& request : requests) {
+      DocumentStore store;
+      const SearchResults results = search_documents({document}, request, store);
+      const std::vector<Hit> hits = find_hits(text, request);
+      ASSERT_FALSE(hits.empty());
+      ASSERT_EQ(results.list.size(), hits.size());
+      for (std::size_t i = 0; i < hits.size(); ++i) {
+        const ResultItem& item = results.list.items[i];
+        EXPECT_EQ(item, make_result_item(text, 0, hits[i], request.left, request.right));
+        EXPECT_EQ(results.list.span_text(i), text.substr(item.start, item.length));
+      }
+    }
+  }
+}
+
 TEST(Search, ItemsPointIntoTextsThatOutliveTheCache) {
   TempFolder folder;
   std::vector<Document> docs = {write_gbk_document(folder, "a.txt", u"甲学而乙")};
