@@ -1,5 +1,6 @@
 #include "engine/retrieval/result_list.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "engine/common/codepage.h"
@@ -12,14 +13,17 @@ struct DocumentText::File {
   // size, for every document of a result.
   std::filesystem::path::string_type path;
   std::shared_ptr<const std::string> bytes;  // read already, if any: then the path is not needed
+  std::optional<platform::FileStamp> unchanged;
   std::once_flag once;
   std::u16string text;
 };
 
-DocumentText DocumentText::of_file(const std::filesystem::path& path) {
+DocumentText DocumentText::of_file(const std::filesystem::path& path,
+                                   std::optional<platform::FileStamp> unchanged) {
   DocumentText text;
   text.file_ = std::make_shared<File>();
   text.file_->path = path.native();
+  text.file_->unchanged = unchanged;
   return text;
 }
 
@@ -42,7 +46,9 @@ const std::u16string& DocumentText::operator*() const {
       return;
     }
     std::string bytes;
-    if (platform::read_file(std::filesystem::path(file.path), bytes))
+    const std::optional<platform::FileRead> read =
+        platform::read_file(std::filesystem::path(file.path), bytes);
+    if (read && read->complete && (!file.unchanged || read->stamp == *file.unchanged))
       file.text = decode_document(bytes);
   });
   return file.text;
@@ -57,8 +63,10 @@ std::u16string citation_suffix(std::u16string_view display_name) {
 
 std::u16string_view ResultList::span_text(std::size_t index) const {
   const ResultItem& it = items.at(index);
-  if (it.chars == ResultItem::kInText)
-    return std::u16string_view(*texts.at(it.document)).substr(it.start, it.length);
+  if (it.chars == ResultItem::kInText) {
+    const std::u16string_view text = *texts.at(it.document);
+    return text.substr(std::min(it.start, text.size()), it.length);
+  }
   constexpr std::uint64_t kOffset = (std::uint64_t{1} << 48) - 1;
   return std::u16string_view(spans->at(static_cast<std::size_t>(it.chars >> 48)))
       .substr(static_cast<std::size_t>(it.chars & kOffset), it.length);

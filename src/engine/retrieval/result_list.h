@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/corpus/document.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 
@@ -26,7 +28,10 @@ class DocumentText {
   DocumentText(std::shared_ptr<const std::u16string> text)  // NOLINT(google-explicit-constructor)
       : held_(std::move(text)) {}
   // The text of the file at `path`, decoded when first needed; empty if it can no longer be read.
-  static DocumentText of_file(const std::filesystem::path& path);
+  // With `unchanged`, also empty when the file's size or time differ from `unchanged` by then:
+  // items found in the old text must not be shown in another.
+  static DocumentText of_file(const std::filesystem::path& path,
+                              std::optional<platform::FileStamp> unchanged = std::nullopt);
   // The text of a document's bytes, decoded when first needed.
   static DocumentText of_bytes(std::shared_ptr<const std::string> bytes);
 

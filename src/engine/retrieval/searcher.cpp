@@ -413,8 +413,14 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     else
       results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
     DocumentBytes& bytes = out.kept[cursor.hit_document++];
-    results.list.texts.push_back(bytes ? DocumentText::of_bytes(std::move(bytes))
-                                       : DocumentText::of_file(results.list.documents.back().path));
+    // A text read again later must still be the one searched; a window checks, a command line
+    // run (which reads texts again only at once, for an extraction) spares the query.
+    const std::filesystem::path& path = results.list.documents.back().path;
+    results.list.texts.push_back(bytes
+                                     ? DocumentText::of_bytes(std::move(bytes))
+                                     : DocumentText::of_file(path, options.kept_document_bytes > 0
+                                                                       ? platform::file_stamp(path)
+                                                                       : std::nullopt));
     results.hit_counts.push_back(o.item_count);
     while (cursor.item == out.blocks[cursor.block].size()) {
       std::vector<ResultItem>().swap(out.blocks[cursor.block]);

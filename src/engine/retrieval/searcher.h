@@ -39,7 +39,8 @@ struct SearchOptions {
   const std::atomic<bool>* cancel = nullptr;  // stop early when set (results then partial)
   // Bytes of documents with hits kept with the results, so that their texts can still be shown
   // after their files change or vanish; the texts of documents beyond are read again when asked
-  // for. A command line run that shows no document needs none.
+  // for, and only if their files have not changed since (else they read as empty). A command line
+  // run that shows no document needs none, and does not check.
   std::size_t kept_document_bytes = std::size_t{32} << 20;
 };
 

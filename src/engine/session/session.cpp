@@ -213,9 +213,11 @@ std::optional<Passage> Session::line_of(std::size_t item, std::size_t reach) con
   if (item >= list.size()) return std::nullopt;
   const ResultItem& it = list.items[item];
   const std::u16string_view text = *list.texts.at(it.document);
+  // A text read again after the search may be gone (empty): never index past it.
+  const std::size_t hit_start = std::min(it.hit_start, text.size());
   const std::size_t hit_end = std::min(it.hit_start + it.hit_length, text.size());
 
-  std::size_t begin = it.hit_start;
+  std::size_t begin = hit_start;
   const std::size_t floor = it.hit_start > reach ? it.hit_start - reach : 0;
   while (begin > floor && !scan::is_line_break(text[begin - 1])) --begin;
   if (begin < text.size() && is_low_surrogate(text[begin]) && begin < it.hit_start) ++begin;

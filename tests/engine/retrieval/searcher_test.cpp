@@ -332,5 +332,19 @@ TEST(Search, ItemsPointIntoTextsThatOutliveTheCache) {
   EXPECT_EQ(results.list.item_text(0), u"甲学而乙  （出处：a)");
 }
 
+TEST(Search, ATextReadAgainAfterTheSearchIsTheOneSearchedOrNone) {
+  TempFolder folder;
+  std::vector<Document> docs = {write_gbk_document(folder, "a.txt", u"甲学而乙"),
+                                write_gbk_document(folder, "b.txt", u"丙学而丁")};
+  DocumentStore store;
+  SearchOptions options;
+  options.kept_document_bytes = 1;  // keeps none, yet checks as a window does
+  SearchResults results = search_documents(docs, request_for(u"学而"), store, options);
+  write_gbk_document(folder, "a.txt", u"学");  // changed after the search
+  EXPECT_EQ(*results.list.texts.at(0), u"");
+  EXPECT_EQ(*results.list.texts.at(1), u"丙学而丁");
+  EXPECT_EQ(results.list.item_text(0), u"甲学而乙  （出处：a)");  // the item keeps its own
+}
+
 }  // namespace
 }  // namespace lantaro
