@@ -50,7 +50,9 @@ QVariant HitGridModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
       // The display name alone does not tell apart two documents of the same name.
       if (index.column() == DocumentColumn)
-        return QString::fromStdString(readable_path(documents_[row].path));
+        // In the system's own form: a Windows user reads backslashes throughout.
+        return QString::fromStdString(
+            readable_path(std::filesystem::path(documents_[row].path).make_preferred()));
       break;
     case Qt::TextAlignmentRole:
       if (index.column() != DocumentColumn)

@@ -194,7 +194,8 @@ class AddCorpusWindowTest : public QObject {
     click("按钮_确定");
     QCOMPARE(prompts.questions.size(), 2);
     QCOMPARE(prompts.messages, QStringList{"语料导入成功"});
-    QCOMPARE(read_bytes(library->corpus() / u8"经部" / u8"论语.txt"), read_bytes(source.toStdString()));
+    QCOMPARE(read_bytes(library->corpus() / u8"经部" / u8"论语.txt"),
+             read_bytes(std::filesystem::path(source.toStdU16String())));
   }
 
   void namesThatWouldLeaveTheLibraryWriteNothing() {

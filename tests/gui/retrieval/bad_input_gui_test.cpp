@@ -97,7 +97,9 @@ class BadInputSearchWindowTest : public QObject {
       const auto path = folder / ("corpus/卷" + std::to_string(10 + i) + ".txt");
       std::filesystem::remove(path);
       if (i % 3 == 1) std::filesystem::create_directory(path);
-      if (i % 3 == 2) std::filesystem::create_symlink(folder / "corpus/无.txt", path);
+      // Where no link can be made (Wine), the name is simply gone, which counts the same.
+      std::error_code link_error;
+      if (i % 3 == 2) std::filesystem::create_symlink(folder / "corpus/无.txt", path, link_error);
     }
     QVERIFY(w.search(QStringLiteral("子曰")));
     QCOMPARE(

@@ -2,11 +2,13 @@
 // grid must show.
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QListView>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
 
+#include "engine/common/text.h"
 #include "engine/retrieval/searcher.h"
 #include "gui/retrieval/hit_grid_model.h"
 #include "gui/retrieval/result_list_model.h"
@@ -17,7 +19,7 @@ namespace {
 
 Document doc(const char* relative, std::u16string name) {
   Document d;
-  d.path = std::filesystem::path("/lib/corpus") / relative;
+  d.path = std::filesystem::path("/lib/corpus") / path_from_utf8(relative);
   d.relative_path = relative;
   d.display_name = std::move(name);
   return d;
@@ -108,7 +110,7 @@ class ResultModelsTest : public QObject {
     QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("1"));
     // Two documents can share a display name; the tooltip tells them apart.
     QCOMPARE(model.data(model.index(1, 1), Qt::ToolTipRole).toString(),
-             QStringLiteral("/lib/corpus/蒙学/三字经.txt"));
+             QDir::toNativeSeparators(QStringLiteral("/lib/corpus/蒙学/三字经.txt")));
     for (int column = 0; column < 3; ++column)
       QVERIFY(!(model.flags(model.index(0, column)) & Qt::ItemIsEditable));
 
