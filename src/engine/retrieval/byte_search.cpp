@@ -51,7 +51,7 @@ Ambiguous learn_ambiguous() {
   std::size_t codes = 0;
   for (std::size_t k = 0; k < two.size(); ++codes) {
     if (is_high_surrogate(two[k]) && k + 1 < two.size() && is_low_surrogate(two[k + 1])) {
-      const char32_t c = 0x10000 + ((char32_t{two[k]} - 0xD800) << 10) + (two[k + 1] - 0xDC00);
+      const char32_t c = 0x10000 + ((two[k] - 0xD800u) << 10) + (two[k + 1] - 0xDC00u);
       result.code_points.push_back(c);  // its four-byte code decodes to it too
       mark(c);
       k += 2;

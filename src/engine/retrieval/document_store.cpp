@@ -280,6 +280,7 @@ struct DocumentStore::Impl {
   // bytes (another thread may have put a newer text in meanwhile).
   void keep(Shard& shard, std::size_t hash, KeyView key, const Stamp& stamp, DocumentText text,
             DocumentBytes raw, const DocumentBytes* replaced, std::uint64_t trust) {
+    if (!text && !raw) return;
     const std::size_t cost = text ? cost_of(*text) : cost_of(*raw);
     if (cost > max_bytes) return;
     {
