@@ -117,16 +117,16 @@ namespace {
 
 // Decodes into `out`, which has room for one code unit per byte (never more are needed: every
 // sequence of k bytes gives at most k units). Returns the length of the text written. Without
-// kWrite nothing is written and only the length is computed, by the very same steps, so it can
+// Write nothing is written and only the length is computed, by the very same steps, so it can
 // never disagree with a decoding.
-template <bool kWrite = true>
+template <bool Write = true>
 std::size_t decode_gbk_into(std::string_view bytes, char16_t* out) {
   const PairTable& tables = pair_table();
   struct Writer {
     char16_t* base;
     std::size_t at = 0;
     void put(char16_t c) {
-      if constexpr (kWrite) base[at] = c;
+      if constexpr (Write) base[at] = c;
       ++at;
     }
   } dst{out};
@@ -142,7 +142,7 @@ std::size_t decode_gbk_into(std::string_view bytes, char16_t* out) {
       const __m128i zero = _mm_setzero_si128();
       while (n - i >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        if constexpr (kWrite) {
+        if constexpr (Write) {
           _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at),
                            _mm_unpacklo_epi8(v, zero));
           _mm_storeu_si128(reinterpret_cast<__m128i*>(dst.base + dst.at + 8),
