@@ -440,7 +440,8 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
   return text;
 }
 
-DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& run) {
+DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& run,
+                                        platform::FileStamp* stamp_out) {
   platform::FolderCursor& files = run.files_;
   const std::optional<platform::FolderId> folder = files.enter_folder_of(path);
   if (folder != run.folder_) {
@@ -473,11 +474,15 @@ DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& 
       if (entry && entry->bytes == kept) entry->trusted.store(trust, std::memory_order_relaxed);
     }
   }
-  if (current) return kept;
+  if (current) {
+    if (stamp_out) *stamp_out = kept_stamp;
+    return kept;
+  }
 
   auto bytes = std::make_shared<std::string>();
   const auto read = files.read_file(path, *bytes);
   if (!read) return nullptr;
+  if (stamp_out) *stamp_out = read->stamp;
   DocumentBytes result = std::move(bytes);
   if (run.keep_bytes_ && read->complete && result->size() <= impl_->max_bytes)
     impl_->keep(shard, hash, key, read->stamp, nullptr, result, nullptr,

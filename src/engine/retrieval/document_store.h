@@ -59,8 +59,10 @@ class DocumentStore {
                     const std::function<bool(std::string_view)>& wanted, bool& passed_over);
 
   // A document's bytes: the ones kept, as long as the file has not changed, else read afresh
-  // (and kept, if the run says so). nullptr when the file cannot be read.
-  DocumentBytes load_bytes(const std::filesystem::path& path, Run& run);
+  // (and kept, if the run says so). nullptr when the file cannot be read. `stamp`, if given, gets
+  // the file's stamp the bytes belong to.
+  DocumentBytes load_bytes(const std::filesystem::path& path, Run& run,
+                           platform::FileStamp* stamp = nullptr);
 
   // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
   // cache, so that a run of loads overlaps its memory waits. Changes nothing.

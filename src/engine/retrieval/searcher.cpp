@@ -117,13 +117,14 @@ struct WorkerOutput {
   std::vector<ResultItem> items;  // the block being filled
   std::size_t item_count = 0;     // in all blocks
   std::vector<Document> documents;
-  std::vector<DocumentBytes> kept;    // for each document with hits: its bytes, or nothing
-  std::vector<std::u16string> spans;  // filled one after the other, never moved once filled
-  std::vector<Hit> hits;              // reused for every document
-  std::u16string line;                // the decoded line (or document) being searched
-  std::string bytes;                  // the document being searched, unless the store has it
-  platform::FolderCursor files;       // documents come folder by folder, in tree order
-  DocumentStore::Run run;             // the same, for a store that keeps the documents' bytes
+  std::vector<DocumentBytes> kept;          // for each document with hits: its bytes, or nothing
+  std::vector<platform::FileStamp> stamps;  // and the stamp of the file they were read from
+  std::vector<std::u16string> spans;        // filled one after the other, never moved once filled
+  std::vector<Hit> hits;                    // reused for every document
+  std::u16string line;                      // the decoded line (or document) being searched
+  std::string bytes;                        // the document being searched, unless the store has it
+  platform::FolderCursor files;             // documents come folder by folder, in tree order
+  DocumentStore::Run run;                   // the same, for a store that keeps the documents' bytes
 };
 
 // Keeps the characters of an item's span with the worker's other spans. A buffer is never
@@ -214,8 +215,16 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
                 const BytePlan& plan, DocumentStore* store, std::atomic<std::size_t>& keep,
                 std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
   DocumentBytes stored;
-  if (store ? !(stored = store->load_bytes(document.path, out.run))
-            : !out.files.read_file(document.path, out.bytes)) {
+  platform::FileStamp stamp;
+  bool read = false;
+  if (store) {
+    stored = store->load_bytes(document.path, out.run, &stamp);
+    read = stored != nullptr;
+  } else if (const auto file = out.files.read_file(document.path, out.bytes)) {
+    stamp = file->stamp;
+    read = true;
+  }
+  if (!read) {
     outcome.state = DocumentOutcome::State::Unreadable;
     return;
   }
@@ -243,6 +252,7 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
       out.kept.emplace_back();
     else
       out.kept.push_back(stored ? stored : std::make_shared<const std::string>(bytes));
+    out.stamps.push_back(stamp);
   }
   if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
   if (out.items.size() == before) return;
@@ -412,15 +422,16 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
       results.list.documents.push_back(std::move((*owned)[i]));
     else
       results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
+    const platform::FileStamp stamp = out.stamps[cursor.hit_document];
     DocumentBytes& bytes = out.kept[cursor.hit_document++];
-    // A text read again later must still be the one searched; a window checks, a command line
-    // run (which reads texts again only at once, for an extraction) spares the query.
-    const std::filesystem::path& path = results.list.documents.back().path;
-    results.list.texts.push_back(bytes
-                                     ? DocumentText::of_bytes(std::move(bytes))
-                                     : DocumentText::of_file(path, options.kept_document_bytes > 0
-                                                                       ? platform::file_stamp(path)
-                                                                       : std::nullopt));
+    // A text read again later must still be the one searched (the stamp is that of the read the
+    // search made); a window checks, a command line run (which reads texts again only at once,
+    // for an extraction) need not.
+    std::optional<platform::FileStamp> unchanged;
+    if (options.kept_document_bytes > 0) unchanged = stamp;
+    results.list.texts.push_back(
+        bytes ? DocumentText::of_bytes(std::move(bytes))
+              : DocumentText::of_file(results.list.documents.back().path, unchanged));
     results.hit_counts.push_back(o.item_count);
     while (cursor.item == out.blocks[cursor.block].size()) {
       std::vector<ResultItem>().swap(out.blocks[cursor.block]);
