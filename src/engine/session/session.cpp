@@ -111,7 +111,7 @@ bool Session::sort_shown(ResultOrder order) {
   if (order == order_) return true;
   sorted_.reset();
   if (order != ResultOrder::Document) {
-    sorted_ = list;  // the texts are shared, only the items are copied
+    sorted_ = list;  // the texts and span buffers are shared; documents and items are copied
     apply_result_order(*sorted_, result_order(list, order));
   }
   order_ = order;
