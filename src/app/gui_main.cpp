@@ -7,9 +7,6 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include "engine/common/run_directory.h"
 #include "engine/common/text.h"
@@ -65,19 +62,13 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Lantaro"));
-  // Qt's own texts (standard buttons, file dialogs) in Chinese like everything else. The Windows
-  // package ships the translation beside the program; elsewhere it is the system's, if any.
-  QTranslator qt_texts;
-  if (qt_texts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qt_texts);
-
   const lantaro::RunDirectory run = lantaro::RunDirectory::of_running_program();
   std::error_code ignored;
   std::filesystem::current_path(lantaro::path_from_utf8(run.path()), ignored);
 
   QApplication::setWindowIcon(lantaro::ui::program_icon());
   lantaro::ui::install_font_substitutions();
+  // Qt's own texts (standard buttons, file dialogs) in Chinese like everything else.
   lantaro::ui::install_qt_translation();
   choose_default_font(app);
 

@@ -131,6 +131,8 @@ const ResultList& RetrievalController::shownResults() const { return session_.sh
 void RetrievalController::showResults(ResultList list, const QString& status_text) {
   session_.show_sentences(std::move(list));
   list_model_->refresh();
+  // The panel showed the line of an item of the list just replaced.
+  clearBottomPanel();
   showOrderChoice(ResultOrder::Document);
   ui_.statusLine->setText(status_text);
   showListFromTop();
@@ -178,6 +180,11 @@ void RetrievalController::clearResults() {
   ui_.hitLine->clear();
 }
 
+void RetrievalController::clearBottomPanel() {
+  ui_.bottomPanel->clear();
+  ui_.bottomPanel->setExtraSelections({});
+}
+
 void RetrievalController::search() {
   if (watcher_) return;
   SearchForm form;
@@ -194,8 +201,7 @@ void RetrievalController::search() {
 
   clearResults();
   // Nothing of an earlier search or extraction may pass for part of this one.
-  ui_.bottomPanel->clear();
-  ui_.bottomPanel->setExtraSelections({});
+  clearBottomPanel();
   ui_.threadInfoBox->clear();
   showListFromTop();
   // A disabled button hands its focus to the next box in the tab chain (the left count, text

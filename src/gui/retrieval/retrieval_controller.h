@@ -87,6 +87,7 @@ class RetrievalController : public QObject {
   struct RunningSearch;
 
   void clearResults();
+  void clearBottomPanel();
   void finishSearch();
   // New results are read from their first item on the first page.
   void showListFromTop();

@@ -1,5 +1,7 @@
 #include "gui/ui/window_builder.h"
 
+#include <utility>
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
@@ -51,17 +53,46 @@ void install_font_substitutions() {
   (void)installed;
 }
 
+namespace {
+
+// Qt asks for a few texts of its file dialogs under a context that its Chinese translation
+// (Qt 6.4) does not carry yet; answered here, everything else goes on to the other translators.
+class QtTextGaps : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source_text, const char* /*disambiguation*/,
+                    int /*n*/) const override {
+    if (qstrcmp(context, "QAbstractFileIconProvider") != 0) return {};
+    static const std::pair<const char*, const char*> kTexts[] = {
+        {"Folder", "文件夹"},     {"File Folder", "文件夹"}, {"Drive", "驱动器"},
+        {"Shortcut", "快捷方式"}, {"Alias", "替身"},         {"Unknown", "未知"}};
+    for (const auto& [english, chinese] : kTexts) {
+      if (qstrcmp(source_text, english) == 0) return QString::fromUtf8(chinese);
+    }
+    return {};
+  }
+};
+
+}  // namespace
+
 bool install_qt_translation() {
   static QTranslator* translator = nullptr;
   if (translator) return true;
+  // Chinese whatever the system's locale: the program's own texts are Chinese in any case, and
+  // so are the file types and dates Qt's file dialogs take from the default locale.
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  QLocale::setDefault(chinese);
+  // The Windows package ships the translation beside the program (qt.conf names the folder).
   auto* loaded = new QTranslator(QCoreApplication::instance());
-  // Chinese whatever the system's locale: the program's own texts are Chinese in any case.
-  if (!loaded->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  if (!loaded->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     delete loaded;
     return false;
   }
   QCoreApplication::installTranslator(loaded);
+  // Installed last, so asked first.
+  QCoreApplication::installTranslator(new QtTextGaps(QCoreApplication::instance()));
   translator = loaded;
   return true;
 }

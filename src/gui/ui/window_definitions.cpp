@@ -161,6 +161,10 @@ constexpr Qt::Alignment kCentred = Qt::AlignHCenter | Qt::AlignVCenter;
 constexpr double kResultsShare = 2.0 / 3.0;
 // Share of the window's extra height that goes to the work area; the bottom panel takes the rest.
 constexpr double kWorkAreaShare = 0.75;
+// Share of the document list's extra height that goes to the corpus tree, the hit grid taking
+// the rest: the tree has room to spare at the designed size, the grid only five rows, so a
+// window shrunk to a small screen takes its height mostly from the tree.
+constexpr double kCorpusTreeShare = 0.75;
 
 WindowDefinition main_window() {
   WindowDefinition w;
@@ -176,6 +180,7 @@ WindowDefinition main_window() {
 
   const double r = kResultsShare;
   const double v = kWorkAreaShare;
+  const double t = kCorpusTreeShare;
   w.controls = {
       // Regions placed on the window.
       C(K::GroupBox, "分组框1", 8, 4, 1136, 100).anchors(0, 0, 1, 0),
@@ -321,12 +326,12 @@ WindowDefinition main_window() {
           .tab()
           .items({"项目1", "\t子项目1", "\t子项目2"})
           .keepSelection()
-          .anchors(0, 0, 1, 0.5),
+          .anchors(0, 0, 1, t),
       C(K::TransparentLabel, "透明标签1", 8, 289, 344, 24)
           .in("分组框5")
           .color("#FF00FF")
-          .anchors(0, 0.5, 1, 0.5),
-      C(K::Grid, "高级表格1", 8, 313, 344, 128).in("分组框5").tab().anchors(0, 0.5, 1, 1),
+          .anchors(0, t, 1, t),
+      C(K::Grid, "高级表格1", 8, 313, 344, 128).in("分组框5").tab().anchors(0, t, 1, 1),
       C(K::Timer, "时钟1").in("分组框5"),
       C(K::SpreadsheetObject, "Excel程序1").in("分组框5"),
       C(K::SpreadsheetObject, "Excel工作簿1").in("分组框5"),

@@ -376,9 +376,12 @@ class RetrievalControllerTest : public QObject {
     sentences.documents = {lib.document("经部/论语")};
     sentences.texts = {std::make_shared<const std::u16string>(kAnalects)};
     sentences.items = {ResultItem{0, 3, 11, 3, 11}};
+    auto* panel = lib.control<QPlainTextEdit>("超级编辑框2");
+    lib.retrieval->showItemLine(0);
     QSignalSpy changed(lib.retrieval->resultModel(), &QAbstractItemModel::modelReset);
     lib.retrieval->showResults(sentences, QStringLiteral("共提取1句"));
     QCOMPARE(changed.count(), 1);
+    QVERIFY(panel->toPlainText().isEmpty());
     QCOMPARE(lib.status(), QStringLiteral("共提取1句"));
     QCOMPARE(lib.retrieval->lastSearch(), before);
     QCOMPARE(lib.retrieval->shownResults().kind, ResultKind::Sentences);
@@ -386,7 +389,6 @@ class RetrievalControllerTest : public QObject {
              QStringList({QStringLiteral("学而时习之，不亦说乎？  （出处：论语)")}));
     // The list events treat the sentence as the hit.
     lib.control<QListView>("列表框1")->setCurrentIndex(lib.retrieval->resultModel()->index(0));
-    auto* panel = lib.control<QPlainTextEdit>("超级编辑框2");
     QCOMPARE(panel->extraSelections().first().cursor.selectedText(),
              QStringLiteral("学而时习之，不亦说乎？"));
     auto* context = lib.retrieval->openContext(0);

@@ -3,7 +3,9 @@
 
 #include "gui/main_window.h"
 
+#include <QHeaderView>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,6 +19,7 @@ class MainWindowTest : public QObject {
  private slots:
   void buildsTheMainWindowWithItsControllers();
   void opensOnceAndKeepsTheResultPagesSwapping();
+  void hitGridStaysReadableAtTheMinimumSize();
 };
 
 void MainWindowTest::buildsTheMainWindowWithItsControllers() {
@@ -72,6 +75,24 @@ void MainWindowTest::opensOnceAndKeepsTheResultPagesSwapping() {
   QVERIFY(window->control<QWidget>("列表框1")->isVisible());
   QVERIFY(!window->control<QWidget>("超级编辑框3")->isVisible());
   QVERIFY(!window->control<QWidget>("外形框1")->isVisible());
+}
+
+// A window shrunk to fit a small screen takes the height from the corpus tree rather than from
+// the hit grid, which still shows more than three and a half documents.
+void MainWindowTest::hitGridStaysReadableAtTheMinimumSize() {
+  QTemporaryDir run_folder;
+  QVERIFY(QDir(run_folder.path()).mkpath(QStringLiteral("corpus")));
+  MainWindow main(RunDirectory(run_folder.path().toStdString()));
+  ui::DesignedWindow* window = main.window();
+  main.open();
+  window->resize(window->minimumSize());
+  QCOMPARE(window->size(), window->minimumSize());
+  auto* grid = window->control<QTableView>("高级表格1");
+  const int room = grid->viewport()->height();
+  const int row = grid->verticalHeader()->defaultSectionSize();
+  QVERIFY2(room * 2 >= row * 7,
+           qPrintable(QStringLiteral("%1 px for rows of %2").arg(room).arg(row)));
+  QVERIFY(window->control<QWidget>("树型框1")->height() > room);
 }
 
 QTEST_MAIN(MainWindowTest)
