@@ -50,6 +50,8 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
       return to_qstring(list.right_context(row)) +
              to_qstring(citation_suffix(list.documents.at(list.items[row].document).display_name));
     case ui::KwicLeftCharactersRole: return longest_left_;
+    case ui::KwicSuffixRole:
+      return to_qstring(citation_suffix(list.documents.at(list.items[row].document).display_name));
     default: return {};
   }
 }

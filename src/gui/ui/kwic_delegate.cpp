@@ -23,6 +23,16 @@ QString one_line(QString text) {
 
 }  // namespace
 
+QString fit_right_text(const QString& right, const QString& suffix, const QFontMetrics& metrics,
+                       int width) {
+  if (metrics.horizontalAdvance(right) <= width) return right;
+  const int suffix_width = metrics.horizontalAdvance(suffix);
+  if (suffix.isEmpty() || !right.endsWith(suffix) || suffix_width >= width)
+    return metrics.elidedText(right, Qt::ElideRight, width);
+  const QString context = right.left(right.size() - suffix.size());
+  return metrics.elidedText(context, Qt::ElideRight, width - suffix_width) + suffix;
+}
+
 KwicDelegate::KwicDelegate(const QColor& hit_background, QObject* parent)
     : QStyledItemDelegate(parent), hit_background_(hit_background) {}
 
@@ -79,8 +89,9 @@ void KwicDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   painter->setPen(text_colour);
   const QRect right_area(column + hit_width, row.top(), row.right() - column - hit_width,
                          row.height());
+  const QString suffix = one_line(index.data(KwicSuffixRole).toString());
   painter->drawText(right_area, Qt::AlignLeft | Qt::AlignVCenter,
-                    metrics.elidedText(right, Qt::ElideRight, right_area.width()));
+                    fit_right_text(right, suffix, metrics, right_area.width()));
   painter->restore();
 }
 

@@ -4,6 +4,8 @@
 // model gives the pieces through the roles below; a row without a hit is drawn as a plain line.
 
 #include <QColor>
+#include <QFontMetrics>
+#include <QString>
 #include <QStyledItemDelegate>
 
 namespace lantaro::ui {
@@ -15,7 +17,13 @@ enum KwicRole {
   // int, the same for every row: the longest left context in characters, so that the hit column
   // sits no further right than the list needs.
   KwicLeftCharactersRole,
+  KwicSuffixRole,  // QString: the end of KwicRightRole that names the document
 };
+
+// The text after the hit as it fits in `width` pixels: the right context is cut short ("…")
+// before the suffix that ends it is, so that a narrow row still names its document.
+QString fit_right_text(const QString& right, const QString& suffix, const QFontMetrics& metrics,
+                       int width);
 
 class KwicDelegate : public QStyledItemDelegate {
   Q_OBJECT

@@ -426,6 +426,7 @@ class RetrievalControllerTest : public QObject {
     QCOMPARE(first.data(ui::KwicLeftRole).toString(), QStringLiteral("不愠，"));
     QCOMPARE(first.data(ui::KwicHitRole).toString(), QStringLiteral("不亦"));
     QCOMPARE(first.data(ui::KwicRightRole).toString(), QStringLiteral("君  （出处：论语)"));
+    QCOMPARE(first.data(ui::KwicSuffixRole).toString(), QStringLiteral("  （出处：论语)"));
     // Exports read the shown order; the order the engine gives for the search's own list.
     const SearchResults& search = *lib.retrieval->lastSearch();
     const std::vector<std::uint32_t> by_right = result_order(search.list, ResultOrder::Right);

@@ -13,6 +13,7 @@
 
 #include "gui/ui/balloon_tip.h"
 #include "gui/ui/integer_input.h"
+#include "gui/ui/kwic_delegate.h"
 #include "gui/ui/picture_button.h"
 #include "gui/ui/shape_box.h"
 #include "gui/ui/window_builder.h"
@@ -31,6 +32,7 @@ class WidgetsTest : public QObject {
   void pictureButtonClicksAndShowsHint();
   void shapeBoxDrawsRaisedOutlineAndClipsChildren();
   void balloonTipShowsAndHides();
+  void narrowKwicRowsKeepTheCitation();
 };
 
 void WidgetsTest::integerBoxesIgnoreTypedNonDigits() {
@@ -201,6 +203,22 @@ void WidgetsTest::balloonTipShowsAndHides() {
   QTest::keyClick(keyword, Qt::Key_B);
   QVERIFY(!tip->isShown());
   tip->hide();
+}
+
+// A right context too long for its row is cut before the citation that names the document.
+void WidgetsTest::narrowKwicRowsKeepTheCitation() {
+  const QFontMetrics metrics(QApplication::font());
+  const QString suffix = QStringLiteral("  （出处：论语)");
+  const QString right = QStringLiteral("不亦说乎？有朋自远方来，不亦乐乎？") + suffix;
+  const int full = metrics.horizontalAdvance(right);
+  QCOMPARE(fit_right_text(right, suffix, metrics, full), right);
+  const QString cut = fit_right_text(right, suffix, metrics, full / 2);
+  QVERIFY2(cut.endsWith(QStringLiteral("…") + suffix), qPrintable(cut));
+  QVERIFY(cut.startsWith(QStringLiteral("不亦")));
+  QVERIFY(metrics.horizontalAdvance(cut) <= full / 2);
+  // Too narrow even for the citation: the row is cut at its end like any text.
+  QCOMPARE(fit_right_text(right, suffix, metrics, metrics.horizontalAdvance(suffix) / 2),
+           metrics.elidedText(right, Qt::ElideRight, metrics.horizontalAdvance(suffix) / 2));
 }
 
 QTEST_MAIN(WidgetsTest)
