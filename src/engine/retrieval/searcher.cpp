@@ -117,7 +117,7 @@ struct WorkerOutput {
   std::vector<ResultItem> items;  // the block being filled
   std::size_t item_count = 0;     // in all blocks
   std::vector<Document> documents;
-  std::vector<DocumentBytes> kept;          // for each document with hits: its bytes, or nothing
+  std::vector<DocumentText> kept;           // for each document with hits: its text, or nothing
   std::vector<platform::FileStamp> stamps;  // and the stamp of the file they were read from
   std::vector<std::u16string> spans;        // filled one after the other, never moved once filled
   std::vector<Hit> hits;                    // reused for every document
@@ -190,14 +190,20 @@ void search_lines(const DocumentBody& body, const SearchRequest& request, const 
   }
 }
 
-void search_whole(const DocumentBody& body, const SearchRequest& request, WorkerOutput& out) {
-  decode_part(body.encoding, body.text, out.line);
-  const std::u16string_view text = out.line;
+void search_text(std::u16string_view text, const SearchRequest& request, WorkerOutput& out) {
   find_hits(text, request, out.hits);
   const std::size_t first = out.items.size();
   append_items(text, out.hits, request, out.items);
   for (std::size_t i = first; i < out.items.size(); ++i)
     keep_span(out, text.substr(out.items[i].start, out.items[i].length), out.items[i]);
+}
+
+// Whether the document can hold a hit as far as its bytes tell.
+bool may_hit(const DocumentBody& body, const BytePlan& plan) {
+  if (!plan.anchor) return true;
+  const bool gbk = body.encoding == DocumentEncoding::Gbk;
+  if (find_bytes(body.text, gbk ? plan.anchor->gbk : plan.anchor->utf8) == npos) return false;
+  return !plan.other || find_bytes(body.text, gbk ? plan.other->gbk : plan.other->utf8) != npos;
 }
 
 // What one document contributes; filled by whichever worker takes the document.
@@ -210,18 +216,20 @@ struct DocumentOutcome {
 
 // `owned`: the document belongs to the search, and the merge moves it into the results if it has
 // hits. Else a document with hits is copied into the worker's output.
-// `store`: null, or the store whose kept bytes spare the search reading the file.
+// `store`: null, or the store whose kept texts and bytes spare the search reading the file. There a
+// document whose bytes hold the keywords is decoded whole and kept decoded (a Chinese text takes
+// about as much memory as its bytes): the searches to come, often for the same or related words,
+// then neither decode its lines nor count their lengths again.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
                 const BytePlan& plan, DocumentStore* store, std::atomic<std::size_t>& keep,
                 std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
-  DocumentBytes stored;
-  platform::FileStamp stamp;
+  SearchSource source;
   bool read = false;
   if (store) {
-    stored = store->load_bytes(document.path, out.run, &stamp);
-    read = stored != nullptr;
+    source = store->load_for_search(document.path, out.run);
+    read = static_cast<bool>(source);
   } else if (const auto file = out.files.read_file(document.path, out.bytes)) {
-    stamp = file->stamp;
+    source.stamp = file->stamp;
     read = true;
   }
   if (!read) {
@@ -229,13 +237,28 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     return;
   }
   outcome.state = DocumentOutcome::State::Searched;
-  const std::string& bytes = stored ? *stored : out.bytes;
-  const DocumentBody body = document_body(bytes);
   const std::size_t before = out.items.size();
-  if (plan.anchor)
-    search_lines(body, request, plan, out);
-  else
-    search_whole(body, request, out);
+  DocumentTextPtr text = source.text;
+  if (text) {
+    search_text(*text, request, out);
+  } else {
+    const std::string& bytes = source.bytes ? *source.bytes : out.bytes;
+    const DocumentBody body = document_body(bytes);
+    if (source.bytes) {
+      if (may_hit(body, plan)) {
+        text = std::make_shared<const std::u16string>(body.encoding == DocumentEncoding::Gbk
+                                                          ? decode_gbk(body.text)
+                                                          : utf8_to_utf16(body.text));
+        search_text(*text, request, out);
+        store->keep_decoded(document.path, source.bytes, text);
+      }
+    } else if (plan.anchor) {
+      search_lines(body, request, plan, out);
+    } else {
+      decode_part(body.encoding, body.text, out.line);
+      search_text(out.line, request, out);
+    }
+  }
   // A buffer grown by a very large document is given back rather than kept for the search.
   constexpr std::size_t kLargest = std::size_t{4} << 20;
   if (out.line.capacity() > kLargest / 2) std::u16string().swap(out.line);
@@ -245,14 +268,17 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     out.item_count += outcome.item_count;
     if (!owned) out.documents.push_back(document);
     // Kept while the search's allowance lasts (an empty file needs nothing kept anyway).
+    const std::size_t size = text ? text->size() * sizeof(char16_t) : out.bytes.size();
     std::size_t left = keep.load(std::memory_order_relaxed);
-    while (left >= bytes.size() &&
-           !keep.compare_exchange_weak(left, left - bytes.size(), std::memory_order_relaxed)) {}
-    if (left < bytes.size())
+    while (left >= size &&
+           !keep.compare_exchange_weak(left, left - size, std::memory_order_relaxed)) {}
+    if (left < size)
       out.kept.emplace_back();
+    else if (text)
+      out.kept.emplace_back(std::move(text));
     else
-      out.kept.push_back(stored ? stored : std::make_shared<const std::string>(bytes));
-    out.stamps.push_back(stamp);
+      out.kept.push_back(DocumentText::of_bytes(std::make_shared<const std::string>(out.bytes)));
+    out.stamps.push_back(source.stamp);
   }
   if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
   if (out.items.size() == before) return;
@@ -318,7 +344,6 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // which then read no file that has not changed; one that served a single search (a command
   // line run) keeps nothing.
   const bool repeated = store.begin_search();
-  for (WorkerOutput& out : outputs) out.run.keep_bytes(true);
   // A window searches in runs over the same documents with similar results: each worker starts
   // with room for its share of what the store's last search produced (plus a margin), so its
   // buffers grow in place rather than by copies into fresh pages.
@@ -423,15 +448,15 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     else
       results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
     const platform::FileStamp stamp = out.stamps[cursor.hit_document];
-    DocumentBytes& bytes = out.kept[cursor.hit_document++];
+    DocumentText& kept = out.kept[cursor.hit_document++];
     // A text read again later must still be the one searched (the stamp is that of the read the
     // search made); a window checks, a command line run (which reads texts again only at once,
     // for an extraction) need not.
     std::optional<platform::FileStamp> unchanged;
     if (options.kept_document_bytes > 0) unchanged = stamp;
     results.list.texts.push_back(
-        bytes ? DocumentText::of_bytes(std::move(bytes))
-              : DocumentText::of_file(results.list.documents.back().path, unchanged));
+        kept ? std::move(kept)
+             : DocumentText::of_file(results.list.documents.back().path, unchanged));
     results.hit_counts.push_back(o.item_count);
     while (cursor.item == out.blocks[cursor.block].size()) {
       std::vector<ResultItem>().swap(out.blocks[cursor.block]);
