@@ -39,13 +39,7 @@ ResultItem window_item(std::u16string_view text, std::uint32_t document, std::si
   if (end < text.size() && end > hit_end && is_low_surrogate(text[end]) &&
       is_high_surrogate(text[end - 1]))
     --end;
-  ResultItem item;
-  item.document = document;
-  item.start = start;
-  item.length = end - start;
-  item.hit_start = hit_start;
-  item.hit_length = hit_end - hit_start;
-  return item;
+  return ResultItem(document, start, end - start, hit_start, hit_end - hit_start);
 }
 
 // The window of a hit looking only at the stretch it could reach: at most `left` characters
@@ -129,11 +123,15 @@ struct WorkerOutput {
 
 // Keeps the characters of an item's span with the worker's other spans. A buffer is never
 // reallocated, so a million items cost no copies, and the slack is a part of the last buffer.
+// A span starts within the first kSpanBufferSize characters of its buffer (a longer span has one of
+// its own), so that its place fits the item's 32 bits.
 void keep_span(WorkerOutput& out, std::u16string_view span, ResultItem& item) {
-  constexpr std::size_t kFirst = 4096, kLargest = std::size_t{1} << 20;
-  if (out.spans.empty() || out.spans.back().capacity() - out.spans.back().size() < span.size()) {
+  constexpr std::size_t kFirst = 4096;
+  if (out.spans.empty() || out.spans.back().size() >= kSpanBufferSize ||
+      out.spans.back().capacity() - out.spans.back().size() < span.size()) {
+    if (out.spans.size() == kMaxSpanBuffers) return;  // the span stays in the document's text
     const std::size_t last = out.spans.empty() ? kFirst / 2 : out.spans.back().capacity();
-    out.spans.emplace_back().reserve(std::max(span.size(), std::min(2 * last, kLargest)));
+    out.spans.emplace_back().reserve(std::max(span.size(), std::min(2 * last, kSpanBufferSize)));
   }
   std::u16string& buffer = out.spans.back();
   item.chars = span_chars(out.spans.size() - 1, buffer.size());
@@ -420,7 +418,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   std::vector<Cursor> cursors(threads);
   // The workers' span buffers go over as they are; an item's buffer number moves by the buffers
   // of the workers before its own.
-  std::vector<std::uint64_t> first_buffer(threads);
+  std::vector<std::size_t> first_buffer(threads);
   auto spans = std::make_shared<std::vector<std::u16string>>();
   for (unsigned w = 0; w < threads; ++w) {
     first_buffer[w] = spans->size();
@@ -465,11 +463,15 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     }
     const ResultItem* item = out.blocks[cursor.block].data() + cursor.item;
     cursor.item += o.item_count;
-    const std::uint64_t shift = first_buffer[o.worker] << 48;
+    const std::size_t shift = first_buffer[o.worker];
     for (const ResultItem* end = item + o.item_count; item != end; ++item) {
-      results.list.items.push_back(*item);
-      results.list.items.back().document = index;
-      results.list.items.back().chars += shift;
+      ResultItem& merged = results.list.items.emplace_back(*item);
+      merged.document = index;
+      if (merged.chars == ResultItem::kInText) continue;
+      const std::size_t buffer = shift + (merged.chars >> ResultItem::kSpanOffsetBits);
+      merged.chars = buffer < kMaxSpanBuffers
+                         ? span_chars(buffer, merged.chars & (kSpanBufferSize - 1))
+                         : ResultItem::kInText;  // beyond what 32 bits can place
     }
   }
   return results;

@@ -300,6 +300,32 @@ TEST(Search, EverySearchThroughAStoreFindsWhatTheDecodedTextHolds) {
     }
 }
 
+// Items place their spans in 32 bits: buffers of a million characters, and a longer span alone in
+// one of its own; every span must still read back as the text it was cut from.
+TEST(Search, SpansKeepTheirPlacesAcrossManyBuffersAndOversizedOnes) {
+  TempFolder folder;
+  std::u16string many;
+  for (int i = 0; i < 200000; ++i) many += u"甲乙丙之";
+  const std::u16string line =
+      std::u16string(1500000, u'甲') + u"之" + std::u16string(1500000, u'乙');
+  const std::vector<std::pair<Document, std::size_t>> cases = {
+      {write_gbk_document(folder, "a.txt", many), 20},
+      {write_gbk_document(folder, "b.txt", u"之\n" + line + u"\n甲之乙\n" + line), 2000000}};
+  for (const auto& [document, count] : cases) {
+    SearchRequest request = request_for(u"之");
+    request.left = count;
+    request.right = count;
+    DocumentStore store;
+    const SearchResults results = search_documents({document}, request, store);
+    ASSERT_GE(results.total_hits(), 4u);
+    const std::u16string_view text = *results.list.texts[0];
+    for (std::size_t i = 0; i < results.list.size(); ++i) {
+      const ResultItem& item = results.list.items[i];
+      ASSERT_EQ(results.list.span_text(i), text.substr(item.start, item.length)) << i;
+    }
+  }
+}
+
 // The window rule spelt out one character at a time.
 ResultItem naive_window(std::u16string_view text, std::uint32_t document, std::size_t hit_start,
                         std::size_t hit_length, std::size_t left, std::size_t right) {
