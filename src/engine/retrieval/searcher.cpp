@@ -236,6 +236,8 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
   }
   outcome.state = DocumentOutcome::State::Searched;
   const std::size_t before = out.items.size();
+  const std::size_t spans_before = out.spans.size();
+  const std::size_t chars_before = spans_before ? out.spans.back().size() : 0;
   DocumentTextPtr text = source.text;
   if (text) {
     search_text(*text, request, out);
@@ -270,12 +272,20 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     std::size_t left = keep.load(std::memory_order_relaxed);
     while (left >= size &&
            !keep.compare_exchange_weak(left, left - size, std::memory_order_relaxed)) {}
-    if (left < size)
+    if (left < size) {
       out.kept.emplace_back();
-    else if (text)
-      out.kept.emplace_back(std::move(text));
-    else
-      out.kept.push_back(DocumentText::of_bytes(std::make_shared<const std::string>(out.bytes)));
+    } else {
+      if (text)
+        out.kept.emplace_back(std::move(text));
+      else
+        out.kept.push_back(DocumentText::of_bytes(std::make_shared<const std::string>(out.bytes)));
+      // The results keep the document's text, so its items read their spans there: copies
+      // beside it would only hold the same characters twice.
+      for (std::size_t i = before; i < out.items.size(); ++i)
+        out.items[i].chars = ResultItem::kInText;
+      out.spans.resize(spans_before);
+      if (spans_before) out.spans.back().resize(chars_before);
+    }
     out.stamps.push_back(source.stamp);
   }
   if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
