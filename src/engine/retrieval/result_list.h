@@ -2,8 +2,9 @@
 // What the result list shows: search items or extracted sentences. An item is a span of a
 // document's decoded text plus the citation suffix. A search keeps the characters of its items'
 // spans in a few large buffers, except for the documents whose texts it keeps anyway; sentences
-// point into the documents' texts. Item texts are built on demand, so a million items cost about a hundred bytes
-// each instead of a string each, and the documents' texts are decoded only when asked for.
+// point into the documents' texts. Item texts are built on demand, so a million items cost about a
+// hundred bytes each instead of a string each, and the documents' texts are decoded only when
+// asked for.
 
 #include <cstddef>
 #include <cstdint>
