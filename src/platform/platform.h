@@ -131,4 +131,8 @@ std::string executable_path();
 // std::localtime, safe on any thread (its shared buffer is also used by gmtime, e.g. in libraries).
 std::tm local_time(std::time_t seconds);
 
+// Hands the memory the allocator holds free back to the system, where it can: after a large
+// search its scratch would otherwise stay resident for the program's life. Changes nothing else.
+void release_free_memory();
+
 }  // namespace lantaro::platform

@@ -14,6 +14,9 @@
 #include <cstring>
 #include <sys/wait.h>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <unordered_map>
 #include <vector>
 
@@ -205,6 +208,13 @@ std::vector<std::string> utf8_arguments(int argc, char** argv) {
 }
 
 void use_utf8_console() {}
+
+void release_free_memory() {
+#if defined(__GLIBC__)
+  // glibc keeps freed memory of every thread's arena resident; trimming returns whole free pages.
+  malloc_trim(0);
+#endif
+}
 
 bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to,
                   std::error_code& ec) {

@@ -115,6 +115,11 @@ std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& pat
   return platform::read_file(path, bytes);
 }
 
+void release_free_memory() {
+  // The process heap decommits free memory on its own; compacting merges what is left over.
+  HeapCompact(GetProcessHeap(), 0);
+}
+
 std::tm local_time(std::time_t seconds) {
   std::tm out{};
   if (localtime_s(&out, &seconds) != 0) out = std::tm{};

@@ -121,8 +121,14 @@ class Job {
     for (std::size_t s = 0; s < out.counts.size(); ++s) {
       const std::uint32_t document = chunks_[c][s].document;
       for (std::size_t k = out.counts[s]; k > 0; --k, ++span) {
-        items_.push_back(
-            ResultItem{document, span->start, span->length, span->start, span->length});
+        // A sentence longer than an item can hold (4 Gi characters) is shown in pieces.
+        std::size_t start = span->start, left = span->length;
+        do {
+          const std::size_t piece = std::min(left, ResultItem::kMaxLength);
+          items_.push_back(ResultItem{document, start, piece, start, piece});
+          start += piece;
+          left -= piece;
+        } while (left > 0);
       }
     }
     std::vector<TextSpan>().swap(out.spans);  // hand the memory back as we go

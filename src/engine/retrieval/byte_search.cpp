@@ -118,27 +118,6 @@ bool encode_uniquely(std::u16string_view keyword, std::string& gbk, std::string&
   return decode_gbk(gbk) == keyword;
 }
 
-// How a document's bytes may decode: what the decoder's rule would say, or both when telling
-// would take a look at the whole document.
-enum class Kind { Gbk, Utf8, Either };
-
-Kind kind_of(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return Kind::Utf8;
-  const auto high = std::find_if(bytes.begin(), bytes.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  if (high == bytes.end()) return Kind::Gbk;  // ASCII only: both code pages read it alike
-  // A stretch from the first non-ASCII byte that is not valid UTF-8 settles it (GB18030 text gives
-  // itself away at once). The stretch must not end inside a sequence.
-  constexpr std::size_t kLook = 256;
-  std::size_t begin = static_cast<std::size_t>(high - bytes.begin());
-  std::size_t end = bytes.size();
-  if (end - begin > kLook) {
-    end = begin + kLook;
-    while (end > begin && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80) --end;
-  }
-  return is_valid_utf8(bytes.substr(begin, end - begin)) ? Kind::Either : Kind::Gbk;
-}
-
 }  // namespace
 
 bool gbk_has_other_encoding(char32_t code_point) {
@@ -232,27 +211,6 @@ KeywordBytes keyword_bytes(std::u16string_view keyword) {
   KeywordBytes bytes;
   if (!encode_uniquely(keyword, bytes.gbk, bytes.utf8)) bytes = {};
   return bytes;
-}
-
-BytePrefilter::BytePrefilter(const SearchRequest& request) {
-  const bool first = encode_uniquely(request.first_keyword, first_.gbk, first_.utf8);
-  if (!first) first_ = {};
-  two_ =
-      request.two_keywords() && encode_uniquely(request.second_keyword, second_.gbk, second_.utf8);
-  if (!two_) second_ = {};
-  active_ = first || two_;
-}
-
-bool BytePrefilter::may_match(std::string_view bytes) const {
-  if (!active_) return true;
-  const Kind kind = kind_of(bytes);
-  auto holds = [&](const Keyword& k) {
-    if (k.gbk.empty()) return true;  // not looked for as bytes
-    if (kind != Kind::Utf8 && find_bytes(bytes, k.gbk) != npos) return true;
-    if (kind == Kind::Gbk || (kind == Kind::Either && k.utf8 == k.gbk)) return false;
-    return find_bytes(bytes, k.utf8) != npos;
-  };
-  return holds(first_) && (!two_ || holds(second_));
 }
 
 }  // namespace lantaro

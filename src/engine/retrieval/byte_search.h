@@ -1,14 +1,12 @@
 #pragma once
-// Tells from a document's undecoded bytes whether the request can hit it at all, so that a search
-// decodes only the documents that may hold a match. The answer errs only towards "maybe": a
-// keyword is looked for as the bytes that encode it in GB18030 and in UTF-8, and only where those
-// bytes are the one way its characters can be written (never for U+FFFD, which malformed bytes
-// also decode to, nor for characters the code page can write in two ways).
+// The search's look at a document's undecoded bytes: where a keyword's bytes occur, and where the
+// lines around them start and end. A keyword is looked for as the bytes that encode it in GB18030
+// and in UTF-8, and only where those bytes are the one way its characters can be written (never
+// for U+FFFD, which malformed bytes also decode to, nor for characters the code page can write in
+// two ways), so that where the bytes are not, the decoded text holds no hit either.
 
 #include <string>
 #include <string_view>
-
-#include "engine/retrieval/search_request.h"
 
 namespace lantaro {
 
@@ -27,24 +25,6 @@ struct KeywordBytes {
   bool usable() const { return !gbk.empty(); }
 };
 KeywordBytes keyword_bytes(std::u16string_view keyword);
-
-class BytePrefilter {
- public:
-  explicit BytePrefilter(const SearchRequest& request);
-
-  // False only when the document whose file holds `bytes` cannot have a hit of the request.
-  bool may_match(std::string_view bytes) const;
-  // Whether may_match ever says no; when not, every document has to be decoded.
-  bool active() const { return active_; }
-
- private:
-  struct Keyword {
-    std::string gbk, utf8;
-  };
-  bool active_ = false;
-  Keyword first_, second_;
-  bool two_ = false;
-};
 
 // Whether the GB18030 decoder turns any byte sequence other than the character's own encoding
 // into `code_point` (U+FFFD, for one, comes from every malformed byte).

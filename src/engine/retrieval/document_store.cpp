@@ -66,8 +66,8 @@ struct DocumentStore::Impl {
     const std::size_t hash;
     const std::size_t key_size;
     Stamp stamp;
-    DocumentText text;
-    DocumentBytes bytes;  // instead of a text: a document no search has needed decoded
+    DocumentTextPtr text;
+    DocumentBytes bytes;  // instead of a text: a document searched, but neither hit nor shown
     std::size_t cost = 0;
     std::atomic<std::uint64_t> last_used{0};  // written under the shard's shared lock
     // The run trust (see folder_trust) under which the text was last found current; 0: none.
@@ -278,7 +278,7 @@ struct DocumentStore::Impl {
   // Records what was found for a document: its text or its undecoded bytes (exactly one), read at
   // `stamp` and current under `trust` (0: none). `replaced`: only if the entry still holds these
   // bytes (another thread may have put a newer text in meanwhile).
-  void keep(Shard& shard, std::size_t hash, KeyView key, const Stamp& stamp, DocumentText text,
+  void keep(Shard& shard, std::size_t hash, KeyView key, const Stamp& stamp, DocumentTextPtr text,
             DocumentBytes raw, const DocumentBytes* replaced, std::uint64_t trust) {
     if (!text && !raw) return;
     const std::size_t cost = text ? cost_of(*text) : cost_of(*raw);
@@ -336,9 +336,7 @@ DocumentStore::DocumentStore(std::size_t max_cached_bytes)
 
 DocumentStore::~DocumentStore() = default;
 
-DocumentText DocumentStore::load(const std::filesystem::path& path) {
-  return load(path, nullptr, nullptr, nullptr);
-}
+DocumentText DocumentStore::load(const std::filesystem::path& path) { return load(path, nullptr); }
 
 void DocumentStore::prefetch(const std::filesystem::path& path) const {
   const std::size_t hash = Impl::hash_of(path.native());
@@ -346,19 +344,10 @@ void DocumentStore::prefetch(const std::filesystem::path& path) const {
 }
 
 DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run) {
-  return load(path, &run, nullptr, nullptr);
+  return load(path, &run);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run,
-                                 const std::function<bool(std::string_view)>& wanted,
-                                 bool& passed_over) {
-  passed_over = false;
-  return load(path, &run, &wanted, &passed_over);
-}
-
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
-                                 const std::function<bool(std::string_view)>* wanted,
-                                 bool* passed_over) {
+DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
   platform::FolderCursor* files = run ? &run->files_ : nullptr;
   std::uint64_t trust = 0;
   if (run) {
@@ -369,12 +358,11 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
     }
     trust = run->trust_;
   }
-  const bool filtered = wanted && *wanted;
   const Impl::KeyView key = path.native();
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   std::optional<Stamp> cached_stamp;
-  DocumentText cached;
+  DocumentTextPtr cached;
   DocumentBytes kept_bytes;
   bool current = false;
   std::uint64_t kept_trust = 0;  // what the entry may carry once it is found current
@@ -407,10 +395,6 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
   }
   if (current && cached) return cached;
   if (current && kept_bytes) {
-    if (filtered && !(*wanted)(*kept_bytes)) {
-      *passed_over = true;
-      return nullptr;
-    }
     auto text = std::make_shared<const std::u16string>(decode_document(*kept_bytes));
     impl_->keep(shard, hash, key, *cached_stamp, text, nullptr, &kept_bytes, kept_trust);
     return text;
@@ -422,17 +406,6 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
   const auto read = files ? files->read_file(path, bytes) : platform::read_file(path, bytes);
   if (!read) return nullptr;
   const std::uint64_t read_trust = read->stamp.links == 1 ? trust : 0;
-  if (filtered && !(*wanted)(bytes)) {
-    *passed_over = true;
-    // A store that searches again keeps the bytes, so that the next search neither reads nor
-    // decodes them; one that served a single search (a command line run) keeps nothing it did
-    // not decode.
-    if (run && run->keep_bytes_ && read->complete && bytes.size() <= impl_->max_bytes)
-      impl_->keep(shard, hash, key, read->stamp, nullptr,
-                  std::make_shared<const std::string>(bytes), nullptr, read_trust);
-    release_large_read_buffer();
-    return nullptr;
-  }
   auto text = std::make_shared<const std::u16string>(decode_document(bytes));
   release_large_read_buffer();
   if (read->complete)
@@ -440,8 +413,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
   return text;
 }
 
-DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& run,
-                                        platform::FileStamp* stamp_out) {
+SearchSource DocumentStore::load_for_search(const std::filesystem::path& path, Run& run) {
   platform::FolderCursor& files = run.files_;
   const std::optional<platform::FolderId> folder = files.enter_folder_of(path);
   if (folder != run.folder_) {
@@ -452,49 +424,66 @@ DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& 
   const Impl::KeyView key = path.native();
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
-  DocumentBytes kept;
-  Stamp kept_stamp;
+  SearchSource kept;
   bool current = false;
   {
     std::shared_lock lock(shard.mutex);
-    if (Impl::Entry* entry = shard.find(hash, key); entry && entry->bytes) {
-      kept = entry->bytes;
-      kept_stamp = entry->stamp;
+    if (Impl::Entry* entry = shard.find(hash, key)) {
+      kept.text = entry->text;
+      kept.bytes = entry->bytes;
+      kept.stamp = entry->stamp;
       entry->last_used.store(impl_->tick(), std::memory_order_relaxed);
       current = trust != 0 && entry->trusted.load(std::memory_order_relaxed) == trust;
     }
   }
   if (kept && !current) {
     const auto stamp = files.file_stamp(path);
-    if (!stamp) return nullptr;
-    current = *stamp == kept_stamp;
+    if (!stamp) return {};
+    current = *stamp == kept.stamp;
     if (current && trust != 0 && stamp->links == 1) {
       std::shared_lock lock(shard.mutex);
       Impl::Entry* entry = shard.find(hash, key);
-      if (entry && entry->bytes == kept) entry->trusted.store(trust, std::memory_order_relaxed);
+      if (entry && entry->bytes == kept.bytes && entry->text == kept.text)
+        entry->trusted.store(trust, std::memory_order_relaxed);
     }
   }
-  if (current) {
-    if (stamp_out) *stamp_out = kept_stamp;
-    return kept;
-  }
+  if (kept && current) return kept;
 
   auto bytes = std::make_shared<std::string>();
   const auto read = files.read_file(path, *bytes);
-  if (!read) return nullptr;
-  if (stamp_out) *stamp_out = read->stamp;
-  DocumentBytes result = std::move(bytes);
-  if (run.keep_bytes_ && read->complete && result->size() <= impl_->max_bytes)
-    impl_->keep(shard, hash, key, read->stamp, nullptr, result, nullptr,
+  if (!read) return {};
+  SearchSource fresh;
+  fresh.stamp = read->stamp;
+  fresh.bytes = std::move(bytes);
+  if (read->complete && fresh.bytes->size() <= impl_->max_bytes)
+    impl_->keep(shard, hash, key, read->stamp, nullptr, fresh.bytes, nullptr,
                 read->stamp.links == 1 ? trust : 0);
-  return result;
+  return fresh;
 }
 
 bool DocumentStore::begin_search() {
   return impl_->searches.fetch_add(1, std::memory_order_relaxed) > 0;
 }
 
-void DocumentStore::Run::keep_bytes(bool keep) { keep_bytes_ = keep; }
+void DocumentStore::keep_decoded(const std::filesystem::path& path, const DocumentBytes& bytes,
+                                 DocumentTextPtr text) {
+  if (!bytes || !text) return;
+  const Impl::KeyView key = path.native();
+  const std::size_t hash = Impl::hash_of(key);
+  Impl::Shard& shard = impl_->shard_for(hash);
+  {
+    std::unique_lock lock(shard.mutex);
+    Impl::Entry* entry = shard.find(hash, key);
+    if (!entry || entry->bytes != bytes) return;
+    const std::size_t cost = cost_of(*text);
+    impl_->bytes += cost;
+    impl_->bytes -= entry->cost;
+    entry->cost = cost;
+    entry->text = std::move(text);
+    entry->bytes = nullptr;
+  }
+  if (impl_->bytes.load() > impl_->max_bytes) impl_->evict_over_bound();
+}
 
 DocumentStore::ResultSizes DocumentStore::last_result_sizes() const {
   return {impl_->last_items.load(std::memory_order_relaxed),

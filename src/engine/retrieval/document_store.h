@@ -1,12 +1,11 @@
 #pragma once
-// Reads and decodes documents, and keeps recently used texts so that repeated searches over the
-// same documents neither read nor decode again; of a document that no search needed decoded it
-// keeps the bytes instead, from the second search on. Safe to use from several threads.
+// Reads documents and keeps recently used ones: the searches keep their bytes (from a window's
+// second search on), the full-text view their decoded texts, so that repeated searches and views
+// of the same documents read no file again. Safe to use from several threads.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +18,16 @@ namespace lantaro {
 
 using DocumentBytes = std::shared_ptr<const std::string>;
 
+using DocumentTextPtr = std::shared_ptr<const std::u16string>;
+
+// What a search reads of a document: its decoded text, if kept, else its bytes.
+struct SearchSource {
+  DocumentTextPtr text;
+  DocumentBytes bytes;
+  platform::FileStamp stamp;  // of the file they were read from
+  explicit operator bool() const { return text || bytes; }
+};
+
 class DocumentStore {
  public:
   // A run of loads by one thread (a search's worker), documents mostly folder by folder: each
@@ -29,18 +38,16 @@ class DocumentStore {
   class Run {
    public:
     Run() = default;
-    // Whether a document passed over (see load with `wanted`) has its bytes kept.
-    void keep_bytes(bool keep);
 
    private:
     friend class DocumentStore;
     platform::FolderCursor files_;
     std::optional<platform::FolderId> folder_;
     std::uint64_t trust_ = 0;  // what a cached text of the open folder must carry to be used as is
-    bool keep_bytes_ = false;
   };
 
-  // Bound on the decoded texts kept (UTF-16 bytes); least recently used are evicted first.
+  // Bound on the memory of what is kept (texts, bytes, line marks); least recently used documents
+  // are evicted first.
   explicit DocumentStore(std::size_t max_cached_bytes = std::size_t{1} << 30);
   ~DocumentStore();
   DocumentStore(const DocumentStore&) = delete;
@@ -49,20 +56,17 @@ class DocumentStore {
   // The decoded text, or nullptr when the file cannot be read (vanished, no permission, a
   // folder). Cached by path, size and modification time.
   DocumentText load(const std::filesystem::path& path);
-  // The same within a run of loads (see Run).
+  // The same within a run of loads (see Run). Kept bytes of the file stand for it like a kept
+  // text, and are decoded (and kept decoded instead) when it is loaded this way.
   DocumentText load(const std::filesystem::path& path, Run& run);
-  // The same, but a text that has to be read afresh is decoded (and kept) only when `wanted` says
-  // its bytes are worth it: otherwise the result is nullptr and `passed_over` is set, and the
-  // bytes are kept in place of the text if the run says so. Kept bytes stand for the file like a
-  // kept text (`wanted` is asked about them, and they are decoded when wanted).
-  DocumentText load(const std::filesystem::path& path, Run& run,
-                    const std::function<bool(std::string_view)>& wanted, bool& passed_over);
 
-  // A document's bytes: the ones kept, as long as the file has not changed, else read afresh
-  // (and kept, if the run says so). nullptr when the file cannot be read. `stamp`, if given, gets
-  // the file's stamp the bytes belong to.
-  DocumentBytes load_bytes(const std::filesystem::path& path, Run& run,
-                           platform::FileStamp* stamp = nullptr);
+  // What a search reads of a document: the text or the bytes kept, as long as the file has not
+  // changed, else its bytes read afresh (and kept). Nothing when the file cannot be read.
+  SearchSource load_for_search(const std::filesystem::path& path, Run& run);
+  // Keeps `text`, the decoding of `bytes`, in their place, as long as they are still the ones kept:
+  // a document a search found something in is likely to be searched and shown again.
+  void keep_decoded(const std::filesystem::path& path, const DocumentBytes& bytes,
+                    DocumentTextPtr text);
 
   // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
   // cache, so that a run of loads overlaps its memory waits. Changes nothing.
@@ -86,8 +90,7 @@ class DocumentStore {
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-  DocumentText load(const std::filesystem::path& path, Run* run,
-                    const std::function<bool(std::string_view)>* wanted, bool* passed_over);
+  DocumentText load(const std::filesystem::path& path, Run* run);
 };
 
 }  // namespace lantaro

@@ -67,9 +67,8 @@ std::u16string_view ResultList::span_text(std::size_t index) const {
     const std::u16string_view text = *texts.at(it.document);
     return text.substr(std::min(it.start, text.size()), it.length);
   }
-  constexpr std::uint64_t kOffset = (std::uint64_t{1} << 48) - 1;
-  return std::u16string_view(spans->at(static_cast<std::size_t>(it.chars >> 48)))
-      .substr(static_cast<std::size_t>(it.chars & kOffset), it.length);
+  return std::u16string_view(spans->at(it.chars >> ResultItem::kSpanOffsetBits))
+      .substr(it.chars & (kSpanBufferSize - 1), it.length);
 }
 
 std::u16string_view ResultList::left_context(std::size_t index) const {

@@ -1,9 +1,10 @@
 #pragma once
 // What the result list shows: search items or extracted sentences. An item is a span of a
 // document's decoded text plus the citation suffix. A search keeps the characters of its items'
-// spans, and nothing else of the documents, in a few large buffers; sentences point into the
-// documents' texts. Item texts are built on demand, so a million items cost about a hundred bytes
-// each instead of a string each, and the documents' texts are decoded only when asked for.
+// spans in a few large buffers, except for the documents whose texts it keeps anyway; sentences
+// point into the documents' texts. Item texts are built on demand, so a million items cost about a
+// hundred bytes each instead of a string each, and the documents' texts are decoded only when
+// asked for.
 
 #include <cstddef>
 #include <cstdint>
@@ -50,16 +51,29 @@ class DocumentText {
   std::shared_ptr<File> file_;
 };
 
+// 32 bytes, since a search may find millions. Lengths are 32-bit: a search item's span is bounded
+// by the request's counts, and the extractor cuts a longer sentence into pieces.
 struct ResultItem {
-  std::uint32_t document = 0;  // index into ResultList::documents
-  std::size_t start = 0;       // the shown span, UTF-16 offsets into the document's text
-  std::size_t length = 0;
-  std::size_t hit_start = 0;  // the hit inside the span (for a sentence: the whole span)
-  std::size_t hit_length = 0;
+  ResultItem() = default;
+  ResultItem(std::uint32_t document_index, std::size_t span_start, std::size_t span_length,
+             std::size_t hit_start_at, std::size_t hit_length_of)
+      : start(span_start),
+        hit_start(hit_start_at),
+        document(document_index),
+        length(static_cast<std::uint32_t>(span_length)),
+        hit_length(static_cast<std::uint32_t>(hit_length_of)) {}
+
+  std::uint64_t start = 0;      // the shown span, UTF-16 offsets into the document's text
+  std::uint64_t hit_start = 0;  // the hit inside the span (for a sentence: the whole span)
+  std::uint32_t document = 0;   // index into ResultList::documents
+  std::uint32_t length = 0;
+  std::uint32_t hit_length = 0;
   // Where the span's characters are kept: kInText (in the document's text), or a buffer of
-  // ResultList::spans (top 16 bits) and the offset in it.
-  static constexpr std::uint64_t kInText = ~std::uint64_t{0};
-  std::uint64_t chars = kInText;
+  // ResultList::spans (the bits above kSpanOffsetBits) and the offset in it.
+  static constexpr std::uint32_t kInText = ~std::uint32_t{0};
+  static constexpr int kSpanOffsetBits = 20;
+  static constexpr std::size_t kMaxLength = ~std::uint32_t{0};
+  std::uint32_t chars = kInText;
 
   // Items are the same when they show the same span of the same document, wherever kept.
   friend bool operator==(const ResultItem& a, const ResultItem& b) {
@@ -68,8 +82,16 @@ struct ResultItem {
   }
 };
 
-inline std::uint64_t span_chars(std::size_t buffer, std::size_t offset) {
-  return (std::uint64_t{buffer} << 48) | offset;
+static_assert(sizeof(ResultItem) == 32);
+
+// A span buffer holds at most this many characters' starts, so its offsets fit the bits.
+inline constexpr std::size_t kSpanBufferSize = std::size_t{1} << ResultItem::kSpanOffsetBits;
+// Buffers beyond this many (4 Gi characters of spans) leave their items' spans in the texts.
+inline constexpr std::size_t kMaxSpanBuffers =
+    (std::size_t{1} << (32 - ResultItem::kSpanOffsetBits)) - 1;
+
+inline std::uint32_t span_chars(std::size_t buffer, std::size_t offset) {
+  return static_cast<std::uint32_t>((buffer << ResultItem::kSpanOffsetBits) | offset);
 }
 
 enum class ResultKind { Search, Sentences };

@@ -39,13 +39,7 @@ ResultItem window_item(std::u16string_view text, std::uint32_t document, std::si
   if (end < text.size() && end > hit_end && is_low_surrogate(text[end]) &&
       is_high_surrogate(text[end - 1]))
     --end;
-  ResultItem item;
-  item.document = document;
-  item.start = start;
-  item.length = end - start;
-  item.hit_start = hit_start;
-  item.hit_length = hit_end - hit_start;
-  return item;
+  return ResultItem(document, start, end - start, hit_start, hit_end - hit_start);
 }
 
 // The window of a hit looking only at the stretch it could reach: at most `left` characters
@@ -117,7 +111,7 @@ struct WorkerOutput {
   std::vector<ResultItem> items;  // the block being filled
   std::size_t item_count = 0;     // in all blocks
   std::vector<Document> documents;
-  std::vector<DocumentBytes> kept;          // for each document with hits: its bytes, or nothing
+  std::vector<DocumentText> kept;           // for each document with hits: its text, or nothing
   std::vector<platform::FileStamp> stamps;  // and the stamp of the file they were read from
   std::vector<std::u16string> spans;        // filled one after the other, never moved once filled
   std::vector<Hit> hits;                    // reused for every document
@@ -129,11 +123,15 @@ struct WorkerOutput {
 
 // Keeps the characters of an item's span with the worker's other spans. A buffer is never
 // reallocated, so a million items cost no copies, and the slack is a part of the last buffer.
+// A span starts within the first kSpanBufferSize characters of its buffer (a longer span has one of
+// its own), so that its place fits the item's 32 bits.
 void keep_span(WorkerOutput& out, std::u16string_view span, ResultItem& item) {
-  constexpr std::size_t kFirst = 4096, kLargest = std::size_t{1} << 20;
-  if (out.spans.empty() || out.spans.back().capacity() - out.spans.back().size() < span.size()) {
+  constexpr std::size_t kFirst = 4096;
+  if (out.spans.empty() || out.spans.back().size() >= kSpanBufferSize ||
+      out.spans.back().capacity() - out.spans.back().size() < span.size()) {
+    if (out.spans.size() == kMaxSpanBuffers) return;  // the span stays in the document's text
     const std::size_t last = out.spans.empty() ? kFirst / 2 : out.spans.back().capacity();
-    out.spans.emplace_back().reserve(std::max(span.size(), std::min(2 * last, kLargest)));
+    out.spans.emplace_back().reserve(std::max(span.size(), std::min(2 * last, kSpanBufferSize)));
   }
   std::u16string& buffer = out.spans.back();
   item.chars = span_chars(out.spans.size() - 1, buffer.size());
@@ -190,14 +188,20 @@ void search_lines(const DocumentBody& body, const SearchRequest& request, const 
   }
 }
 
-void search_whole(const DocumentBody& body, const SearchRequest& request, WorkerOutput& out) {
-  decode_part(body.encoding, body.text, out.line);
-  const std::u16string_view text = out.line;
+void search_text(std::u16string_view text, const SearchRequest& request, WorkerOutput& out) {
   find_hits(text, request, out.hits);
   const std::size_t first = out.items.size();
   append_items(text, out.hits, request, out.items);
   for (std::size_t i = first; i < out.items.size(); ++i)
     keep_span(out, text.substr(out.items[i].start, out.items[i].length), out.items[i]);
+}
+
+// Whether the document can hold a hit as far as its bytes tell.
+bool may_hit(const DocumentBody& body, const BytePlan& plan) {
+  if (!plan.anchor) return true;
+  const bool gbk = body.encoding == DocumentEncoding::Gbk;
+  if (find_bytes(body.text, gbk ? plan.anchor->gbk : plan.anchor->utf8) == npos) return false;
+  return !plan.other || find_bytes(body.text, gbk ? plan.other->gbk : plan.other->utf8) != npos;
 }
 
 // What one document contributes; filled by whichever worker takes the document.
@@ -210,18 +214,20 @@ struct DocumentOutcome {
 
 // `owned`: the document belongs to the search, and the merge moves it into the results if it has
 // hits. Else a document with hits is copied into the worker's output.
-// `store`: null, or the store whose kept bytes spare the search reading the file.
+// `store`: null, or the store whose kept texts and bytes spare the search reading the file. There a
+// document whose bytes hold the keywords is decoded whole and kept decoded (a Chinese text takes
+// about as much memory as its bytes): the searches to come, often for the same or related words,
+// then neither decode its lines nor count their lengths again.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
                 const BytePlan& plan, DocumentStore* store, std::atomic<std::size_t>& keep,
                 std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
-  DocumentBytes stored;
-  platform::FileStamp stamp;
+  SearchSource source;
   bool read = false;
   if (store) {
-    stored = store->load_bytes(document.path, out.run, &stamp);
-    read = stored != nullptr;
+    source = store->load_for_search(document.path, out.run);
+    read = static_cast<bool>(source);
   } else if (const auto file = out.files.read_file(document.path, out.bytes)) {
-    stamp = file->stamp;
+    source.stamp = file->stamp;
     read = true;
   }
   if (!read) {
@@ -229,13 +235,30 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     return;
   }
   outcome.state = DocumentOutcome::State::Searched;
-  const std::string& bytes = stored ? *stored : out.bytes;
-  const DocumentBody body = document_body(bytes);
   const std::size_t before = out.items.size();
-  if (plan.anchor)
-    search_lines(body, request, plan, out);
-  else
-    search_whole(body, request, out);
+  const std::size_t spans_before = out.spans.size();
+  const std::size_t chars_before = spans_before ? out.spans.back().size() : 0;
+  DocumentTextPtr text = source.text;
+  if (text) {
+    search_text(*text, request, out);
+  } else {
+    const std::string& bytes = source.bytes ? *source.bytes : out.bytes;
+    const DocumentBody body = document_body(bytes);
+    if (source.bytes) {
+      if (may_hit(body, plan)) {
+        text = std::make_shared<const std::u16string>(body.encoding == DocumentEncoding::Gbk
+                                                          ? decode_gbk(body.text)
+                                                          : utf8_to_utf16(body.text));
+        search_text(*text, request, out);
+        store->keep_decoded(document.path, source.bytes, text);
+      }
+    } else if (plan.anchor) {
+      search_lines(body, request, plan, out);
+    } else {
+      decode_part(body.encoding, body.text, out.line);
+      search_text(out.line, request, out);
+    }
+  }
   // A buffer grown by a very large document is given back rather than kept for the search.
   constexpr std::size_t kLargest = std::size_t{4} << 20;
   if (out.line.capacity() > kLargest / 2) std::u16string().swap(out.line);
@@ -245,14 +268,25 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     out.item_count += outcome.item_count;
     if (!owned) out.documents.push_back(document);
     // Kept while the search's allowance lasts (an empty file needs nothing kept anyway).
+    const std::size_t size = text ? text->size() * sizeof(char16_t) : out.bytes.size();
     std::size_t left = keep.load(std::memory_order_relaxed);
-    while (left >= bytes.size() &&
-           !keep.compare_exchange_weak(left, left - bytes.size(), std::memory_order_relaxed)) {}
-    if (left < bytes.size())
+    while (left >= size &&
+           !keep.compare_exchange_weak(left, left - size, std::memory_order_relaxed)) {}
+    if (left < size) {
       out.kept.emplace_back();
-    else
-      out.kept.push_back(stored ? stored : std::make_shared<const std::string>(bytes));
-    out.stamps.push_back(stamp);
+    } else {
+      if (text)
+        out.kept.emplace_back(std::move(text));
+      else
+        out.kept.push_back(DocumentText::of_bytes(std::make_shared<const std::string>(out.bytes)));
+      // The results keep the document's text, so its items read their spans there: copies
+      // beside it would only hold the same characters twice.
+      for (std::size_t i = before; i < out.items.size(); ++i)
+        out.items[i].chars = ResultItem::kInText;
+      out.spans.resize(spans_before);
+      if (spans_before) out.spans.back().resize(chars_before);
+    }
+    out.stamps.push_back(source.stamp);
   }
   if (out.bytes.capacity() > kLargest) std::string().swap(out.bytes);
   if (out.items.size() == before) return;
@@ -318,7 +352,6 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // which then read no file that has not changed; one that served a single search (a command
   // line run) keeps nothing.
   const bool repeated = store.begin_search();
-  for (WorkerOutput& out : outputs) out.run.keep_bytes(true);
   // A window searches in runs over the same documents with similar results: each worker starts
   // with room for its share of what the store's last search produced (plus a margin), so its
   // buffers grow in place rather than by copies into fresh pages.
@@ -395,7 +428,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   std::vector<Cursor> cursors(threads);
   // The workers' span buffers go over as they are; an item's buffer number moves by the buffers
   // of the workers before its own.
-  std::vector<std::uint64_t> first_buffer(threads);
+  std::vector<std::size_t> first_buffer(threads);
   auto spans = std::make_shared<std::vector<std::u16string>>();
   for (unsigned w = 0; w < threads; ++w) {
     first_buffer[w] = spans->size();
@@ -423,15 +456,15 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     else
       results.list.documents.push_back(std::move(out.documents[cursor.hit_document]));
     const platform::FileStamp stamp = out.stamps[cursor.hit_document];
-    DocumentBytes& bytes = out.kept[cursor.hit_document++];
+    DocumentText& kept = out.kept[cursor.hit_document++];
     // A text read again later must still be the one searched (the stamp is that of the read the
     // search made); a window checks, a command line run (which reads texts again only at once,
     // for an extraction) need not.
     std::optional<platform::FileStamp> unchanged;
     if (options.kept_document_bytes > 0) unchanged = stamp;
     results.list.texts.push_back(
-        bytes ? DocumentText::of_bytes(std::move(bytes))
-              : DocumentText::of_file(results.list.documents.back().path, unchanged));
+        kept ? std::move(kept)
+             : DocumentText::of_file(results.list.documents.back().path, unchanged));
     results.hit_counts.push_back(o.item_count);
     while (cursor.item == out.blocks[cursor.block].size()) {
       std::vector<ResultItem>().swap(out.blocks[cursor.block]);
@@ -440,11 +473,15 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
     }
     const ResultItem* item = out.blocks[cursor.block].data() + cursor.item;
     cursor.item += o.item_count;
-    const std::uint64_t shift = first_buffer[o.worker] << 48;
+    const std::size_t shift = first_buffer[o.worker];
     for (const ResultItem* end = item + o.item_count; item != end; ++item) {
-      results.list.items.push_back(*item);
-      results.list.items.back().document = index;
-      results.list.items.back().chars += shift;
+      ResultItem& merged = results.list.items.emplace_back(*item);
+      merged.document = index;
+      if (merged.chars == ResultItem::kInText) continue;
+      const std::size_t buffer = shift + (merged.chars >> ResultItem::kSpanOffsetBits);
+      merged.chars = buffer < kMaxSpanBuffers
+                         ? span_chars(buffer, merged.chars & (kSpanBufferSize - 1))
+                         : ResultItem::kInText;  // beyond what 32 bits can place
     }
   }
   return results;

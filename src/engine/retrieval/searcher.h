@@ -37,10 +37,10 @@ struct SearchOptions {
   // Called from worker threads with (documents done, documents in all).
   std::function<void(std::size_t, std::size_t)> progress;
   const std::atomic<bool>* cancel = nullptr;  // stop early when set (results then partial)
-  // Bytes of documents with hits kept with the results, so that their texts can still be shown
-  // after their files change or vanish; the texts of documents beyond are read again when asked
-  // for, and only if their files have not changed since (else they read as empty). A command line
-  // run that shows no document needs none, and does not check.
+  // Bytes (of their files or decoded texts) of documents with hits kept with the results, so that
+  // their texts can still be shown after their files change or vanish; the texts of documents
+  // beyond are read again when asked for, and only if their files have not changed since (else
+  // they read as empty). A command line run that shows no document needs none, and does not check.
   std::size_t kept_document_bytes = std::size_t{32} << 20;
 };
 

@@ -12,15 +12,29 @@ namespace lantaro {
 HitGridModel::HitGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void HitGridModel::setResults(const SearchResults& results) {
-  setRows(results.list.documents, results.hit_counts);
+  showRows(results.list.documents, results.hit_counts);
 }
 
 void HitGridModel::setRows(std::vector<Document> documents, std::vector<std::size_t> hit_counts) {
   if (documents.size() != hit_counts.size())
     throw std::invalid_argument("hit grid: one count per document");
   beginResetModel();
-  documents_ = std::move(documents);
-  hit_counts_ = std::move(hit_counts);
+  own_documents_ = std::move(documents);
+  own_hit_counts_ = std::move(hit_counts);
+  documents_ = own_documents_;
+  hit_counts_ = own_hit_counts_;
+  endResetModel();
+}
+
+void HitGridModel::showRows(const std::vector<Document>& documents,
+                            const std::vector<std::size_t>& hit_counts) {
+  if (documents.size() != hit_counts.size())
+    throw std::invalid_argument("hit grid: one count per document");
+  beginResetModel();
+  documents_ = documents;
+  hit_counts_ = hit_counts;
+  own_documents_ = {};
+  own_hit_counts_ = {};
   endResetModel();
 }
 

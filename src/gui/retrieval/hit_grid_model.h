@@ -1,6 +1,7 @@
 #pragma once
 // The hit grid: one read-only row per document with at least one hit, in search order.
 
+#include <span>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -19,8 +20,11 @@ class HitGridModel : public QAbstractTableModel {
 
   explicit HitGridModel(QObject* parent = nullptr);
 
-  // Takes the rows of a search: its hit documents and their counts.
+  // Shows the rows of a search: its hit documents and their counts, read from `results` itself
+  // (a copy of a hundred thousand documents would cost as much as the result list), which must
+  // therefore outlive the rows, until the next setResults, setRows or clear.
   void setResults(const SearchResults& results);
+  // Rows the model keeps its own copy of.
   void setRows(std::vector<Document> documents, std::vector<std::size_t> hit_counts);
   void clear();
   // The document of a row; nullptr outside the rows.
@@ -34,8 +38,12 @@ class HitGridModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
-  std::vector<Document> documents_;
-  std::vector<std::size_t> hit_counts_;
+  void showRows(const std::vector<Document>& documents, const std::vector<std::size_t>& hit_counts);
+
+  std::vector<Document> own_documents_;
+  std::vector<std::size_t> own_hit_counts_;
+  std::span<const Document> documents_;  // the rows shown: a search's, or the model's own
+  std::span<const std::size_t> hit_counts_;
 };
 
 }  // namespace lantaro

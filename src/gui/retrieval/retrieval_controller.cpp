@@ -173,9 +173,9 @@ void RetrievalController::sortResults(ResultOrder order) {
 }
 
 void RetrievalController::clearResults() {
+  grid_model_->clear();  // it shows the last search's own rows
   session_.clear_search();
   list_model_->refresh();
-  grid_model_->clear();
   ui_.statusLine->clear();
   ui_.hitLine->clear();
 }
@@ -231,7 +231,9 @@ void RetrievalController::search() {
 }
 
 void RetrievalController::finishSearch() {
-  SearchResults results = watcher_->result();
+  // Taken out of the future rather than copied: a million items would otherwise be held twice
+  // until the watcher is gone.
+  SearchResults results = watcher_->future().takeResult();
   watcher_->deleteLater();
   watcher_ = nullptr;
   running_.reset();

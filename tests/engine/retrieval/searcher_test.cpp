@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <random>
 #include <stdexcept>
 
 #include "support/test_support.h"
@@ -237,6 +238,92 @@ TEST(Search, RepeatedSearchesKeepTheBytesOfDocumentsWithoutHitsWhileTheyAreUncha
   EXPECT_EQ(search_documents(docs, request_for(u"学而"), store).total_hits(), 3u);
   docs[0] = write_gbk_document(folder, "a.txt", u"乙");
   EXPECT_EQ(search_documents(docs, request_for(u"学而"), store).total_hits(), 2u);
+}
+
+// Documents made of pieces that test the decoder's edges (two- and four-byte codes, characters
+// outside the basic plane, malformed and cut sequences, line breaks, UTF-8 with and without mark):
+// a store's first search looks at lines in the bytes, the next decodes the documents whose bytes
+// hold the keywords, the last searches the texts it kept; each finds what the decoded text holds.
+TEST(Search, EverySearchThroughAStoreFindsWhatTheDecodedTextHolds) {
+  const std::vector<std::string> gbk_pieces = {encode_gbk(u"之"),
+                                               encode_gbk(u"明"),
+                                               encode_gbk(u"月"),
+                                               "\x81\x30\x81\x30",
+                                               "\x90\x30\x81\x30",
+                                               "\xD6",
+                                               "\xAE",
+                                               "\x81\x30",
+                                               "\n",
+                                               "\r",
+                                               "a",
+                                               "\xFF",
+                                               encode_gbk(u"𠀀")};
+  const std::vector<std::u16string> keywords = {u"之",     u"明月", u"月之", u"a之",
+                                                u"\u00C0", u"𠀀",   u"之\n", u"�"};
+  TempFolder folder;
+  std::vector<Document> docs;
+  std::vector<std::u16string> texts;
+  std::mt19937 random(11);
+  for (int round = 0; round < 150; ++round) {
+    std::string bytes;
+    const int kind = round % 3;
+    for (int k = static_cast<int>(random() % 12); k > 0; --k) {
+      if (kind == 0)
+        bytes += gbk_pieces[random() % gbk_pieces.size()];
+      else
+        bytes += utf16_to_utf8(keywords[random() % keywords.size()]);
+      if (kind == 1 && random() % 5 == 0) bytes += "\xC3";  // malformed: the file reads as GBK
+    }
+    if (kind == 2) bytes = "\xEF\xBB\xBF" + bytes + "\x80";
+    Document document;
+    document.path = folder / (std::to_string(round) + ".txt");
+    document.display_name = utf8_to_utf16(std::to_string(round));
+    testing::write_bytes(document.path, bytes);
+    docs.push_back(std::move(document));
+    texts.push_back(decode_document(bytes));
+  }
+  for (const std::u16string& k1 : keywords)
+    for (const std::u16string& k2 : {std::u16string(), std::u16string(u"月")}) {
+      SearchRequest request = request_for(k1, k2, 1);
+      std::vector<ResultItem> expected;
+      for (std::uint32_t d = 0, hit_documents = 0; d < texts.size(); ++d) {
+        const std::vector<Hit> hits = find_hits(texts[d], request);
+        for (const Hit& hit : hits)
+          expected.push_back(make_result_item(texts[d], hit_documents, hit, 3, 3));
+        hit_documents += !hits.empty();
+      }
+      DocumentStore store;
+      for (int pass = 0; pass < 3; ++pass) {
+        const SearchResults results = search_documents(docs, request, store);
+        EXPECT_EQ(results.list.items, expected) << utf16_to_utf8(k1) << " pass " << pass;
+      }
+    }
+}
+
+// Items place their spans in 32 bits: buffers of a million characters, and a longer span alone in
+// one of its own; every span must still read back as the text it was cut from.
+TEST(Search, SpansKeepTheirPlacesAcrossManyBuffersAndOversizedOnes) {
+  TempFolder folder;
+  std::u16string many;
+  for (int i = 0; i < 200000; ++i) many += u"甲乙丙之";
+  const std::u16string line =
+      std::u16string(1500000, u'甲') + u"之" + std::u16string(1500000, u'乙');
+  const std::vector<std::pair<Document, std::size_t>> cases = {
+      {write_gbk_document(folder, "a.txt", many), 20},
+      {write_gbk_document(folder, "b.txt", u"之\n" + line + u"\n甲之乙\n" + line), 2000000}};
+  for (const auto& [document, count] : cases) {
+    SearchRequest request = request_for(u"之");
+    request.left = count;
+    request.right = count;
+    DocumentStore store;
+    const SearchResults results = search_documents({document}, request, store);
+    ASSERT_GE(results.total_hits(), 4u);
+    const std::u16string_view text = *results.list.texts[0];
+    for (std::size_t i = 0; i < results.list.size(); ++i) {
+      const ResultItem& item = results.list.items[i];
+      ASSERT_EQ(results.list.span_text(i), text.substr(item.start, item.length)) << i;
+    }
+  }
 }
 
 // The window rule spelt out one character at a time.
