@@ -14,6 +14,11 @@
 
 namespace lantaro::platform {
 
+// A path in the system's own form (bytes on POSIX, UTF-16 on Windows). What the calls made for
+// every document take: a std::filesystem::path costs several allocations for its parts, and a
+// library has tens of thousands of documents. A std::filesystem::path converts to it.
+using NativePath = std::filesystem::path::string_type;
+
 // Asks the desktop to open a file or address with its associated program; does not wait.
 // Returns false when the request could not even be handed over.
 bool open_with_shell(const std::string& path_or_url_utf8);
@@ -67,15 +72,15 @@ class FolderCursor {
   FolderCursor(const FolderCursor&) = delete;
   FolderCursor& operator=(const FolderCursor&) = delete;
 
-  std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
-  std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes);
+  std::optional<FileStamp> file_stamp(const NativePath& path);
+  std::optional<FileRead> read_file(const NativePath& path, std::string& bytes);
   // Opens the folder holding `path` (unless it is the one open) and tells the identity of the
   // folder now open; empty when it cannot be opened or the system does not tell.
-  std::optional<FolderId> enter_folder_of(const std::filesystem::path& path);
+  std::optional<FolderId> enter_folder_of(const NativePath& path);
 
  private:
   friend class FolderWatch;
-  std::filesystem::path::string_type folder_;
+  NativePath folder_;
   std::intptr_t handle_ = -1;
   std::optional<FolderId> id_;  // of the open folder, once asked for
 };

@@ -163,9 +163,9 @@ FolderCursor::~FolderCursor() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path& path) {
+std::optional<FolderId> FolderCursor::enter_folder_of(const NativePath& path) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
   if (dir < 0) return std::nullopt;
   if (!id_) {
     struct stat st {};
@@ -175,19 +175,18 @@ std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::pat
   return id_;
 }
 
-std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
+std::optional<FileStamp> FolderCursor::file_stamp(const NativePath& path) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
   if (dir < 0) return platform::file_stamp(path);
   struct stat st {};
   if (::fstatat(dir, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return stamp_of(st);
 }
 
-std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
-                                                std::string& bytes) {
+std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::string& bytes) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
   if (dir < 0) return platform::read_file(path, bytes);
   const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;

@@ -39,9 +39,11 @@ bool has_handler_for(std::string_view extension, std::string_view /*mime_type*/)
   return hr == S_FALSE || (SUCCEEDED(hr) && size > 0);
 }
 
-std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+namespace {
+
+std::optional<FileStamp> stamp_of_file(const wchar_t* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return std::nullopt;
   std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -51,8 +53,8 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
   return FileStamp{size, ticks * 100};
 }
 
-std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+std::optional<FileRead> read_whole_file(const wchar_t* path, std::string& bytes) {
+  HANDLE file = CreateFileW(path, GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -91,11 +93,21 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
   return result;
 }
 
+}  // namespace
+
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+  return stamp_of_file(path.c_str());
+}
+
+std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
+  return read_whole_file(path.c_str(), bytes);
+}
+
 // Windows offers no lookup relative to an open folder through this interface: whole paths.
 FolderCursor::~FolderCursor() = default;
 
 // Without a folder handle there is no identity to tell; the document cache then checks each file.
-std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path&) {
+std::optional<FolderId> FolderCursor::enter_folder_of(const NativePath&) {
   return std::nullopt;
 }
 
@@ -106,13 +118,12 @@ FolderWatch::~FolderWatch() = default;
 bool FolderWatch::watch(const FolderCursor&) { return false; }
 FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) { return Changes::None; }
 
-std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
-  return platform::file_stamp(path);
+std::optional<FileStamp> FolderCursor::file_stamp(const NativePath& path) {
+  return stamp_of_file(path.c_str());
 }
 
-std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
-                                                std::string& bytes) {
-  return platform::read_file(path, bytes);
+std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::string& bytes) {
+  return read_whole_file(path.c_str(), bytes);
 }
 
 std::tm local_time(std::time_t seconds) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <type_traits>
 
 #include "engine/common/natural_order.h"
 #include "engine/common/text.h"
@@ -134,17 +135,31 @@ const std::vector<std::size_t>& LibraryTree::children_of(std::size_t parent) con
   return items_[parent].children;
 }
 
-Document LibraryTree::document(std::size_t index) const {
-  const LibraryItem& item = items_.at(index);
-  return Document{disk_path(index), item.relative_path, item.label};
+namespace {
+
+// The item's path below the corpus folder in the system's form: on POSIX the names' own bytes.
+template <class Native>
+void append_relative(Native& out, const LibraryItem& item) {
+  if constexpr (std::is_same_v<typename Native::value_type, char>)
+    out += item.disk_path.empty() ? item.relative_path : item.disk_path;
+  else
+    out += path_from_utf8(item.relative_path).native();
 }
 
-fs::path LibraryTree::disk_path(std::size_t index) const {
+}  // namespace
+
+Document LibraryTree::document(std::size_t index) const {
   const LibraryItem& item = items_.at(index);
   // The bytes as read: a name from another code page, turned into UTF-8 for showing, would
-  // name a file that does not exist.
-  if (!item.disk_path.empty()) return corpus_folder_ / fs::path(item.disk_path);
-  return corpus_folder_ / path_from_utf8(item.relative_path);
+  // name a file that does not exist. Joined as a string, since a search makes one per document.
+  fs::path::string_type path;
+  const fs::path::string_type& folder = corpus_folder_.native();
+  path.reserve(folder.size() + 1 + item.relative_path.size());
+  path = folder;
+  if (!path.empty() && path.back() != '/' && path.back() != fs::path::preferred_separator)
+    path += fs::path::preferred_separator;
+  append_relative(path, item);
+  return Document{std::move(path), item.relative_path, item.label};
 }
 
 std::size_t LibraryTree::document_count() const {

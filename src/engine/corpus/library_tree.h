@@ -49,8 +49,6 @@ class LibraryTree {
 
   // The document an item stands for; meaningless for a directory.
   Document document(std::size_t index) const;
-  // Where an item is on disk.
-  std::filesystem::path disk_path(std::size_t index) const;
   std::size_t document_count() const;
 
   // The documents among `indexes` (any order, duplicates allowed), in tree order.

@@ -336,27 +336,27 @@ DocumentStore::DocumentStore(std::size_t max_cached_bytes)
 
 DocumentStore::~DocumentStore() = default;
 
-DocumentText DocumentStore::load(const std::filesystem::path& path) {
+DocumentText DocumentStore::load(const platform::NativePath& path) {
   return load(path, nullptr, nullptr, nullptr);
 }
 
-void DocumentStore::prefetch(const std::filesystem::path& path) const {
-  const std::size_t hash = Impl::hash_of(path.native());
+void DocumentStore::prefetch(const platform::NativePath& path) const {
+  const std::size_t hash = Impl::hash_of(path);
   impl_->shard_for(hash).prefetch(hash);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run) {
+DocumentText DocumentStore::load(const platform::NativePath& path, Run& run) {
   return load(path, &run, nullptr, nullptr);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run,
+DocumentText DocumentStore::load(const platform::NativePath& path, Run& run,
                                  const std::function<bool(std::string_view)>& wanted,
                                  bool& passed_over) {
   passed_over = false;
   return load(path, &run, &wanted, &passed_over);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
+DocumentText DocumentStore::load(const platform::NativePath& path, Run* run,
                                  const std::function<bool(std::string_view)>* wanted,
                                  bool* passed_over) {
   platform::FolderCursor* files = run ? &run->files_ : nullptr;
@@ -370,7 +370,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
     trust = run->trust_;
   }
   const bool filtered = wanted && *wanted;
-  const Impl::KeyView key = path.native();
+  const Impl::KeyView key = path;
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   std::optional<Stamp> cached_stamp;
@@ -440,7 +440,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run,
   return text;
 }
 
-DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& run,
+DocumentBytes DocumentStore::load_bytes(const platform::NativePath& path, Run& run,
                                         platform::FileStamp* stamp_out) {
   platform::FolderCursor& files = run.files_;
   const std::optional<platform::FolderId> folder = files.enter_folder_of(path);
@@ -449,7 +449,7 @@ DocumentBytes DocumentStore::load_bytes(const std::filesystem::path& path, Run& 
     run.trust_ = folder ? impl_->folder_trust(files, *folder) : 0;
   }
   const std::uint64_t trust = run.trust_;
-  const Impl::KeyView key = path.native();
+  const Impl::KeyView key = path;
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   DocumentBytes kept;

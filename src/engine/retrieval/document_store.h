@@ -48,25 +48,25 @@ class DocumentStore {
 
   // The decoded text, or nullptr when the file cannot be read (vanished, no permission, a
   // folder). Cached by path, size and modification time.
-  DocumentText load(const std::filesystem::path& path);
+  DocumentText load(const platform::NativePath& path);
   // The same within a run of loads (see Run).
-  DocumentText load(const std::filesystem::path& path, Run& run);
+  DocumentText load(const platform::NativePath& path, Run& run);
   // The same, but a text that has to be read afresh is decoded (and kept) only when `wanted` says
   // its bytes are worth it: otherwise the result is nullptr and `passed_over` is set, and the
   // bytes are kept in place of the text if the run says so. Kept bytes stand for the file like a
   // kept text (`wanted` is asked about them, and they are decoded when wanted).
-  DocumentText load(const std::filesystem::path& path, Run& run,
+  DocumentText load(const platform::NativePath& path, Run& run,
                     const std::function<bool(std::string_view)>& wanted, bool& passed_over);
 
   // A document's bytes: the ones kept, as long as the file has not changed, else read afresh
   // (and kept, if the run says so). nullptr when the file cannot be read. `stamp`, if given, gets
   // the file's stamp the bytes belong to.
-  DocumentBytes load_bytes(const std::filesystem::path& path, Run& run,
+  DocumentBytes load_bytes(const platform::NativePath& path, Run& run,
                            platform::FileStamp* stamp = nullptr);
 
   // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
   // cache, so that a run of loads overlaps its memory waits. Changes nothing.
-  void prefetch(const std::filesystem::path& path) const;
+  void prefetch(const platform::NativePath& path) const;
 
   // Called once at the start of each search; true when the store has served one before (a
   // window that searches again, unlike a command line run).
@@ -86,7 +86,7 @@ class DocumentStore {
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-  DocumentText load(const std::filesystem::path& path, Run* run,
+  DocumentText load(const platform::NativePath& path, Run* run,
                     const std::function<bool(std::string_view)>* wanted, bool* passed_over);
 };
 
