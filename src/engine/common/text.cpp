@@ -129,12 +129,9 @@ std::size_t utf8_decoded_length(std::string_view bytes) {
   return units;
 }
 
-std::string utf16_to_utf8(std::u16string_view text) {
-  // Written through a pointer into room for the longest result, then cut: appending byte by byte
-  // cost more than the rest of printing a large result list.
-  std::string out;
-  out.resize(text.size() * 3);
-  char* dst = out.data();
+char* write_utf8(std::u16string_view text, char* dst) {
+  // Written through a pointer into room for the longest result: appending byte by byte cost more
+  // than the rest of printing a large result list.
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n; ++i) {
     char32_t cp = text[i];
@@ -163,7 +160,13 @@ std::string utf16_to_utf8(std::u16string_view text) {
       *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return dst;
+}
+
+std::string utf16_to_utf8(std::u16string_view text) {
+  std::string out;
+  out.resize(text.size() * 3);
+  out.resize(static_cast<std::size_t>(write_utf8(text, out.data()) - out.data()));
   return out;
 }
 

@@ -19,6 +19,8 @@ std::u16string utf8_to_utf16(std::string_view bytes);
 std::size_t utf8_decoded_length(std::string_view bytes);
 // Lone surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view text);
+// The same written at `out`, which has room for 3 * text.size() bytes; returns the end.
+char* write_utf8(std::u16string_view text, char* out);
 
 // UTF-16 surrogate halves: a window over a text must not cut a pair between them.
 inline constexpr bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
