@@ -1,7 +1,10 @@
 #include "engine/corpus/library_tree.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <system_error>
+#include <thread>
 #include <type_traits>
 
 #include "engine/common/natural_order.h"
@@ -35,9 +38,12 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) return false;
     const fs::path file_name = it->path().filename();
-    std::string name = readable_path(file_name);
-    std::string disk_name =
-        name == path_to_utf8(file_name) ? std::string() : path_to_utf8(file_name);
+    std::string name = path_to_utf8(file_name), disk_name;
+    if (!is_valid_utf8(name)) {
+      disk_name = std::move(name);
+      name = readable_path(file_name);
+      if (name == disk_name) disk_name.clear();
+    }
     // The entry's own type comes with the listing on most file systems, so only links cost a
     // status query (one for each entry made the scan dearer than a search).
     std::error_code type_ec;
@@ -64,38 +70,41 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
   return true;
 }
 
-// `disk_prefix` is the parent's path in its own bytes when some part of it is not UTF-8, else
-// empty.
-void scan_into(LibraryTree& tree, const fs::path& folder, const std::string& prefix,
-               const std::string& disk_prefix, std::size_t parent) {
+// A directory whose contents are to be scanned: where it is, and the relative path of what it
+// holds as shown and in the names' own bytes (the latter only when some part is not UTF-8).
+struct Folder {
+  fs::path path;
+  std::string prefix;
+  std::string disk_prefix;
+};
+
+LibraryItem make_item(const Folder& folder, Entry& entry, bool directory) {
+  LibraryItem item;
+  item.label = std::move(entry.label);
+  item.is_directory = directory;
+  item.relative_path = folder.prefix + entry.name;
+  if (!folder.disk_prefix.empty() || !entry.disk_name.empty())
+    item.disk_path = (folder.disk_prefix.empty() ? folder.prefix : folder.disk_prefix) +
+                     (entry.disk_name.empty() ? entry.name : entry.disk_name);
+  return item;
+}
+
+Folder folder_of(const fs::path& corpus_folder, const Folder& parent, const LibraryItem& item,
+                 const Entry& entry) {
+  return {item.disk_path.empty() ? parent.path / path_from_utf8(entry.name)
+                                 : corpus_folder / fs::path(item.disk_path),
+          item.relative_path + "/", item.disk_path.empty() ? std::string() : item.disk_path + "/"};
+}
+
+void scan_into(LibraryTree& tree, const Folder& folder, std::size_t parent) {
   std::vector<Entry> directories, documents;
-  if (!list_directory(folder, directories, documents)) return;
-  auto disk_path = [&](const Entry& d) {
-    if (disk_prefix.empty() && d.disk_name.empty()) return std::string();
-    return (disk_prefix.empty() ? prefix : disk_prefix) +
-           (d.disk_name.empty() ? d.name : d.disk_name);
-  };
+  if (!list_directory(folder.path, directories, documents)) return;
   for (Entry& d : directories) {
-    LibraryItem item;
-    item.label = std::move(d.label);
-    item.is_directory = true;
-    item.relative_path = prefix + d.name;
-    item.disk_path = disk_path(d);
-    const std::string below = item.relative_path + "/";
-    const std::string disk_below = item.disk_path.empty() ? std::string() : item.disk_path + "/";
-    const fs::path inside = item.disk_path.empty()
-                                ? folder / path_from_utf8(d.name)
-                                : tree.corpus_folder() / fs::path(item.disk_path);
-    std::size_t index = tree.add(std::move(item), parent);
-    scan_into(tree, inside, below, disk_below, index);
+    LibraryItem item = make_item(folder, d, true);
+    const Folder inside = folder_of(tree.corpus_folder(), folder, item, d);
+    scan_into(tree, inside, tree.add(std::move(item), parent));
   }
-  for (Entry& d : documents) {
-    LibraryItem item;
-    item.label = std::move(d.label);
-    item.relative_path = prefix + d.name;
-    item.disk_path = disk_path(d);
-    tree.add(std::move(item), parent);
-  }
+  for (Entry& d : documents) tree.add(make_item(folder, d, false), parent);
 }
 
 // "a\\b//./c/" -> {"a", "b", "c"}; nothing for a path that climbs with "..".
@@ -220,6 +229,15 @@ std::size_t LibraryTree::add(LibraryItem item, std::size_t parent) {
   return index;
 }
 
+void LibraryTree::add_below(LibraryTree part, std::size_t parent) {
+  const std::size_t offset = items_.size();
+  for (LibraryItem& item : part.items_) {
+    const std::size_t item_parent = item.parent == kNoParent ? parent : item.parent + offset;
+    item.children.clear();
+    add(std::move(item), item_parent);
+  }
+}
+
 void LibraryTree::finish() {
   // Children always follow their parent, so one backward pass settles every subtree's end.
   for (std::size_t i = items_.size(); i-- > 0;) {
@@ -241,8 +259,43 @@ bool corpus_folder_unusable(const std::filesystem::path& corpus_folder) {
 LibraryTree scan_library(const fs::path& corpus_folder) {
   LibraryTree tree(corpus_folder);
   std::error_code ec;
+  std::vector<Entry> directories, documents;
   // The folder itself may be a link (the user's choice of where the library lives).
-  if (fs::is_directory(corpus_folder, ec)) scan_into(tree, corpus_folder, "", "", kNoParent);
+  if (fs::is_directory(corpus_folder, ec) && list_directory(corpus_folder, directories, documents)) {
+    const Folder top{corpus_folder, "", ""};
+    std::vector<LibraryItem> items;
+    std::vector<Folder> insides;
+    for (Entry& d : directories) {
+      items.push_back(make_item(top, d, true));
+      insides.push_back(folder_of(corpus_folder, top, items.back(), d));
+    }
+    // The folders at the top are scanned on two threads, each into a tree of its own, joined in
+    // order afterwards: a scan mostly waits on the system, and a command line search on the scan.
+    std::vector<LibraryTree> parts(directories.size(), LibraryTree(corpus_folder));
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < parts.size();)
+        scan_into(parts[i], insides[i], kNoParent);
+    };
+    std::exception_ptr failed;
+    {
+      std::jthread helper;
+      if (parts.size() > 1 && std::thread::hardware_concurrency() > 1)
+        helper = std::jthread([&] {
+          try {
+            work();
+          } catch (...) {
+            failed = std::current_exception();
+            next.store(parts.size());
+          }
+        });
+      work();
+    }
+    if (failed) std::rethrow_exception(failed);
+    for (std::size_t i = 0; i < items.size(); ++i)
+      tree.add_below(std::move(parts[i]), tree.add(std::move(items[i]), kNoParent));
+    for (Entry& d : documents) tree.add(make_item(top, d, false), kNoParent);
+  }
   tree.finish();
   return tree;
 }
