@@ -17,21 +17,22 @@ namespace {
 // JSON's quoted form of UTF-8 text, written at `out`, which has room for 6 * utf8.size() bytes
 // (without the quotes); returns the end.
 char* write_json_escaped(std::string_view utf8, char* out) {
+  static constexpr char kHex[] = "0123456789abcdef";
   for (char c : utf8) {
     const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && c != '"' && c != '\\') {
+      *out++ = c;
+      continue;
+    }
+    *out++ = '\\';
     switch (c) {
-      case '"': *out++ = '\\'; *out++ = '"'; break;
-      case '\\': *out++ = '\\'; *out++ = '\\'; break;
-      case '\n': *out++ = '\\'; *out++ = 'n'; break;
-      case '\r': *out++ = '\\'; *out++ = 'r'; break;
-      case '\t': *out++ = '\\'; *out++ = 't'; break;
+      case '"':
+      case '\\': *out++ = c; break;
+      case '\n': *out++ = 'n'; break;
+      case '\r': *out++ = 'r'; break;
+      case '\t': *out++ = 't'; break;
       default:
-        if (u < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          for (char e : {'\\', 'u', '0', '0', kHex[u >> 4], kHex[u & 0xF]}) *out++ = e;
-        } else {
-          *out++ = c;
-        }
+        for (char e : {'u', '0', '0', kHex[u >> 4], kHex[u & 0xF]}) *out++ = e;
     }
   }
   return out;
@@ -205,8 +206,7 @@ void write_search_json(std::ostream& stream, const SearchResults& results,
     if (citation.empty())
       citation = utf16_to_utf8(citation_suffix(items.documents[item.document].display_name));
     out << (i ? ",\n" : "\n") << "{\"document\":" << std::string_view(paths[item.document])
-        << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length
-        << ",\"text\":\"";
+        << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length << ",\"text\":\"";
     out.json_part(items.span_text(i));
     out.json_part(std::string_view(citation));
     out << "\"}";

@@ -54,9 +54,9 @@ std::optional<FileStamp> stamp_of_file(const wchar_t* path) {
 }
 
 std::optional<FileRead> read_whole_file(const wchar_t* path, std::string& bytes) {
-  HANDLE file = CreateFileW(path, GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file, &info) ||
@@ -107,9 +107,7 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
 FolderCursor::~FolderCursor() = default;
 
 // Without a folder handle there is no identity to tell; the document cache then checks each file.
-std::optional<FolderId> FolderCursor::enter_folder_of(const NativePath&) {
-  return std::nullopt;
-}
+std::optional<FolderId> FolderCursor::enter_folder_of(const NativePath&) { return std::nullopt; }
 
 // Nothing is watched here: every cached file is checked on each use.
 struct FolderWatch::State {};

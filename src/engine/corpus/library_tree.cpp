@@ -261,7 +261,8 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
   std::error_code ec;
   std::vector<Entry> directories, documents;
   // The folder itself may be a link (the user's choice of where the library lives).
-  if (fs::is_directory(corpus_folder, ec) && list_directory(corpus_folder, directories, documents)) {
+  if (fs::is_directory(corpus_folder, ec) &&
+      list_directory(corpus_folder, directories, documents)) {
     const Folder top{corpus_folder, "", ""};
     std::vector<LibraryItem> items;
     std::vector<Folder> insides;
