@@ -112,6 +112,18 @@ class FolderWatch {
   std::unique_ptr<State> state_;
 };
 
+// One entry of a folder's listing. A link to a folder is no folder (a scan following it could go
+// round in circles); a link to a regular file is a file. Other entries are left out.
+struct FolderEntry {
+  enum class Kind : std::uint8_t { Folder, File };
+  NativePath name;
+  Kind kind = Kind::File;
+};
+// Appends the entries of `folder` (neither "." nor ".."), in the system's order, with their kinds
+// as the listing itself tells them where it can (only links cost a query each). False when the
+// folder cannot be read to the end.
+bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries);
+
 // Puts the file `from` in the place of `to` in one step, so that readers see the old file or the
 // new one, never a mixture. Windows refuses while another program (a virus scanner, the search
 // indexer) has `to` open for a moment; there the attempt is repeated for about a second before the

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <string_view>
 #include <vector>
 
 namespace lantaro::platform {
@@ -122,6 +123,43 @@ std::optional<FileStamp> FolderCursor::file_stamp(const NativePath& path) {
 
 std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::string& bytes) {
   return read_whole_file(path.c_str(), bytes);
+}
+
+bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries) {
+  NativePath path = folder;
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  const std::size_t name_at = path.size();
+  path += L'*';
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                      (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                       data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!link) entries.push_back({NativePath(name), FolderEntry::Kind::Folder});
+      continue;
+    }
+    if (link) {  // read like the file it leads to, if it leads to one
+      path.replace(name_at, NativePath::npos, name);
+      HANDLE target =
+          CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      if (target == INVALID_HANDLE_VALUE) continue;
+      BY_HANDLE_FILE_INFORMATION info;
+      const bool file = GetFileInformationByHandle(target, &info) &&
+                        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+      CloseHandle(target);
+      if (!file) continue;
+    }
+    entries.push_back({NativePath(name), FolderEntry::Kind::File});
+  } while (FindNextFileW(find, &data));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(find);
+  return complete;
 }
 
 std::tm local_time(std::time_t seconds) {

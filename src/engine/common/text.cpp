@@ -1,5 +1,8 @@
 #include "engine/common/text.h"
 
+#include <type_traits>
+#include <utility>
+
 #include "engine/common/codepage.h"
 
 namespace lantaro {
@@ -181,6 +184,34 @@ std::filesystem::path path_from_utf8(std::string_view utf8) {
 std::string path_to_utf8(const std::filesystem::path& path) {
   std::u8string u8 = path.u8string();
   return std::string(u8.begin(), u8.end());
+}
+
+namespace {
+
+template <class Native>
+Native native_from(std::string_view utf8) {
+  if constexpr (std::is_same_v<Native, std::string>)
+    return Native(utf8);
+  else
+    return path_from_utf8(utf8).native();
+}
+
+template <class Native>
+std::string utf8_from(Native native) {
+  if constexpr (std::is_same_v<Native, std::string>)
+    return native;
+  else
+    return path_to_utf8(std::filesystem::path(std::move(native)));
+}
+
+}  // namespace
+
+std::filesystem::path::string_type native_from_utf8(std::string_view utf8) {
+  return native_from<std::filesystem::path::string_type>(utf8);
+}
+
+std::string native_to_utf8(std::filesystem::path::string_type native) {
+  return utf8_from(std::move(native));
 }
 
 std::string readable_path(const std::filesystem::path& path) {

@@ -9,6 +9,7 @@
 
 #include "engine/common/natural_order.h"
 #include "engine/common/text.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -23,44 +24,45 @@ const std::vector<std::size_t>& no_children() {
 }
 
 struct Entry {
-  std::string name;       // file name as read, UTF-8
-  std::u16string label;   // what the tree shows
-  std::string disk_name;  // the name's own bytes when they are not UTF-8, else empty
+  std::string name;              // file name as read, UTF-8
+  std::u16string label;          // what the tree shows
+  std::string disk_name;         // the name's own bytes when they are not UTF-8, else empty
+  fs::path::string_type native;  // a directory's name as the system spells it
 };
 
+// Ends a path with a separator, unless it is empty or has one already (as operator/ joins).
+void add_separator(fs::path::string_type& path) {
+  if (!path.empty() && path.back() != '/' && path.back() != fs::path::preferred_separator)
+    path += fs::path::preferred_separator;
+}
+
 // A listing of one directory, or nothing when it cannot be read to the end: a half-read
-// directory would show a library that silently lacks documents.
-bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
+// directory would show a library that silently lacks documents. Links to directories are not
+// followed; a link to a document is read like the document, and only regular files are documents
+// (a pipe or device named ".txt" would hang or feed garbage to a search).
+bool list_directory(const fs::path::string_type& folder, std::vector<Entry>& directories,
                     std::vector<Entry>& documents) {
-  std::error_code ec;
-  fs::directory_iterator it(folder, fs::directory_options::none, ec);
-  if (ec) return false;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return false;
-    const fs::path file_name = it->path().filename();
-    std::string name = path_to_utf8(file_name), disk_name;
-    if (!is_valid_utf8(name)) {
-      disk_name = std::move(name);
-      name = readable_path(file_name);
-      if (name == disk_name) disk_name.clear();
+  std::vector<platform::FolderEntry> entries;
+  if (!platform::list_folder(folder, entries)) return false;
+  for (platform::FolderEntry& listed : entries) {
+    const bool directory = listed.kind == platform::FolderEntry::Kind::Folder;
+    Entry entry;
+    if (directory) entry.native = listed.name;
+    entry.name = native_to_utf8(std::move(listed.name));
+    if (!is_valid_utf8(entry.name)) {
+      entry.disk_name = std::move(entry.name);
+      entry.name = readable_path(fs::path(entry.disk_name));
+      if (entry.name == entry.disk_name) entry.disk_name.clear();
     }
-    // The entry's own type comes with the listing on most file systems, so only links cost a
-    // status query (one for each entry made the scan dearer than a search).
-    std::error_code type_ec;
-    const bool link = it->is_symlink(type_ec);
-    if (type_ec) continue;
-    if (!link && it->is_directory(type_ec)) {
-      directories.push_back({name, utf8_to_utf16(name), std::move(disk_name)});
-      continue;
+    if (directory) {
+      entry.label = utf8_to_utf16(entry.name);
+      directories.push_back(std::move(entry));
+    } else if (has_txt_extension(entry.name)) {
+      entry.label =
+          utf8_to_utf16(std::string_view(entry.name).substr(0, entry.name.size() - kTxtLength));
+      documents.push_back(std::move(entry));
     }
-    if (type_ec || !has_txt_extension(name)) continue;
-    // A link to a document is read like the document; only regular files are documents (a
-    // pipe or device named ".txt" would hang or feed garbage to a search).
-    if (!it->is_regular_file(type_ec) || type_ec) continue;
-    documents.push_back(
-        {name, utf8_to_utf16(name.substr(0, name.size() - kTxtLength)), std::move(disk_name)});
   }
-  if (ec) return false;
   auto by_label = [](const Entry& a, const Entry& b) {
     const int c = compare_natural(a.label, b.label);
     return c != 0 ? c < 0 : a.name < b.name;
@@ -73,7 +75,7 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
 // A directory whose contents are to be scanned: where it is, and the relative path of what it
 // holds as shown and in the names' own bytes (the latter only when some part is not UTF-8).
 struct Folder {
-  fs::path path;
+  fs::path::string_type path;
   std::string prefix;
   std::string disk_prefix;
 };
@@ -89,11 +91,12 @@ LibraryItem make_item(const Folder& folder, Entry& entry, bool directory) {
   return item;
 }
 
-Folder folder_of(const fs::path& corpus_folder, const Folder& parent, const LibraryItem& item,
-                 const Entry& entry) {
-  return {item.disk_path.empty() ? parent.path / path_from_utf8(entry.name)
-                                 : corpus_folder / fs::path(item.disk_path),
-          item.relative_path + "/", item.disk_path.empty() ? std::string() : item.disk_path + "/"};
+Folder folder_of(const Folder& parent, const LibraryItem& item, const Entry& entry) {
+  Folder inside{parent.path, item.relative_path + "/",
+                item.disk_path.empty() ? std::string() : item.disk_path + "/"};
+  add_separator(inside.path);
+  inside.path += entry.native;
+  return inside;
 }
 
 void scan_into(LibraryTree& tree, const Folder& folder, std::size_t parent) {
@@ -101,7 +104,7 @@ void scan_into(LibraryTree& tree, const Folder& folder, std::size_t parent) {
   if (!list_directory(folder.path, directories, documents)) return;
   for (Entry& d : directories) {
     LibraryItem item = make_item(folder, d, true);
-    const Folder inside = folder_of(tree.corpus_folder(), folder, item, d);
+    const Folder inside = folder_of(folder, item, d);
     scan_into(tree, inside, tree.add(std::move(item), parent));
   }
   for (Entry& d : documents) tree.add(make_item(folder, d, false), parent);
@@ -165,8 +168,7 @@ Document LibraryTree::document(std::size_t index) const {
   const fs::path::string_type& folder = corpus_folder_.native();
   path.reserve(folder.size() + 1 + item.relative_path.size());
   path = folder;
-  if (!path.empty() && path.back() != '/' && path.back() != fs::path::preferred_separator)
-    path += fs::path::preferred_separator;
+  add_separator(path);
   append_relative(path, item);
   return Document{std::move(path), item.relative_path, item.label};
 }
@@ -263,12 +265,12 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
   // The folder itself may be a link (the user's choice of where the library lives).
   if (fs::is_directory(corpus_folder, ec) &&
       list_directory(corpus_folder, directories, documents)) {
-    const Folder top{corpus_folder, "", ""};
+    const Folder top{corpus_folder.native(), "", ""};
     std::vector<LibraryItem> items;
     std::vector<Folder> insides;
     for (Entry& d : directories) {
       items.push_back(make_item(top, d, true));
-      insides.push_back(folder_of(corpus_folder, top, items.back(), d));
+      insides.push_back(folder_of(top, items.back(), d));
     }
     // The folders at the top are scanned on two threads, each into a tree of its own, joined in
     // order afterwards: a scan mostly waits on the system, and a command line search on the scan.
@@ -293,6 +295,9 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
       work();
     }
     if (failed) std::rethrow_exception(failed);
+    std::size_t count = items.size() + documents.size();
+    for (const LibraryTree& part : parts) count += part.size();
+    tree.reserve(count);
     for (std::size_t i = 0; i < items.size(); ++i)
       tree.add_below(std::move(parts[i]), tree.add(std::move(items[i]), kNoParent));
     for (Entry& d : documents) tree.add(make_item(top, d, false), kNoParent);
