@@ -264,7 +264,7 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
   std::vector<Entry> directories, documents;
   // The folder itself may be a link (the user's choice of where the library lives).
   if (fs::is_directory(corpus_folder, ec) &&
-      list_directory(corpus_folder, directories, documents)) {
+      list_directory(corpus_folder.native(), directories, documents)) {
     const Folder top{corpus_folder.native(), "", ""};
     std::vector<LibraryItem> items;
     std::vector<Folder> insides;
@@ -277,8 +277,10 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
     std::vector<LibraryTree> parts(directories.size(), LibraryTree(corpus_folder));
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-      for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < parts.size();)
+      for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < parts.size();) {
         scan_into(parts[i], insides[i], kNoParent);
+        parts[i].shrink_to_fit();  // all parts are held until the last is read
+      }
     };
     std::exception_ptr failed;
     {
@@ -316,7 +318,11 @@ void tick_subtree(const LibraryTree& tree, std::vector<unsigned char>& ticks, st
 std::vector<Document> ticked_documents(const LibraryTree& tree,
                                        const std::vector<unsigned char>& ticks) {
   std::vector<Document> out;
-  std::size_t n = std::min(ticks.size(), tree.size());
+  const std::size_t n = std::min(ticks.size(), tree.size());
+  // Counted first: grown by doubling, the list of a large library would take up to twice its room.
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) count += ticks[i] && !tree[i].is_directory;
+  out.reserve(count);
   for (std::size_t i = 0; i < n; ++i)
     if (ticks[i] && !tree[i].is_directory) out.push_back(tree.document(i));
   return out;
