@@ -189,14 +189,6 @@ std::string path_to_utf8(const std::filesystem::path& path) {
 namespace {
 
 template <class Native>
-Native native_from(std::string_view utf8) {
-  if constexpr (std::is_same_v<Native, std::string>)
-    return Native(utf8);
-  else
-    return path_from_utf8(utf8).native();
-}
-
-template <class Native>
 std::string utf8_from(Native native) {
   if constexpr (std::is_same_v<Native, std::string>)
     return native;
@@ -205,10 +197,6 @@ std::string utf8_from(Native native) {
 }
 
 }  // namespace
-
-std::filesystem::path::string_type native_from_utf8(std::string_view utf8) {
-  return native_from<std::filesystem::path::string_type>(utf8);
-}
 
 std::string native_to_utf8(std::filesystem::path::string_type native) {
   return utf8_from(std::move(native));

@@ -34,9 +34,8 @@ std::u16string_view trim_blanks(std::u16string_view text);
 // Paths are carried as std::filesystem::path; these keep Chinese names intact on every platform.
 std::filesystem::path path_from_utf8(std::string_view utf8);
 std::string path_to_utf8(const std::filesystem::path& path);
-// The same for a name or path in the system's own form (std::filesystem::path::native()), without
+// The same for a name in the system's own form (std::filesystem::path::native()), without
 // building a path object: on POSIX the bytes themselves.
-std::filesystem::path::string_type native_from_utf8(std::string_view utf8);
 std::string native_to_utf8(std::filesystem::path::string_type native);
 // A path as the user reads it, UTF-8. Libraries copied from a Chinese Windows system often have
 // names in GB18030 bytes: every part that is not valid UTF-8 is decoded as GB18030. For showing
