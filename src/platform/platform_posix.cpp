@@ -201,7 +201,8 @@ bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries) {
   bool complete = true;
   for (;;) {
     errno = 0;
-    const dirent* entry = ::readdir(dir);
+    // Safe on several threads as long as each reads its own stream (readdir_r is deprecated).
+    const dirent* entry = ::readdir(dir);  // NOLINT(concurrency-mt-unsafe)
     if (!entry) {
       complete = errno == 0;
       break;
