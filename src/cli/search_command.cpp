@@ -1,6 +1,9 @@
 #include "cli/search_command.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <memory>
 #include <ostream>
 
 #include "engine/common/messages.h"
@@ -11,29 +14,96 @@
 namespace lantaro {
 namespace {
 
-// Large result sets are written in blocks rather than item by item through the stream.
+// JSON's quoted form of UTF-8 text, written at `out`, which has room for 6 * utf8.size() bytes
+// (without the quotes); returns the end.
+char* write_json_escaped(std::string_view utf8, char* out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && c != '"' && c != '\\') {
+      *out++ = c;
+      continue;
+    }
+    *out++ = '\\';
+    switch (c) {
+      case '"':
+      case '\\': *out++ = c; break;
+      case '\n': *out++ = 'n'; break;
+      case '\r': *out++ = 'r'; break;
+      case '\t': *out++ = 't'; break;
+      default:
+        for (char e : {'u', '0', '0', kHex[u >> 4], kHex[u & 0xF]}) *out++ = e;
+    }
+  }
+  return out;
+}
+
+// Output is gathered in one block that goes to the stream when full. Texts are written into it
+// as UTF-8 directly: a million items cost no string each.
 class BufferedOut {
  public:
-  explicit BufferedOut(std::ostream& out) : out_(out) { buffer_.reserve(kBlock + 4096); }
+  explicit BufferedOut(std::ostream& out) : out_(out), block_(std::make_unique<char[]>(kBlock)) {}
   ~BufferedOut() { flush(); }
   BufferedOut(const BufferedOut&) = delete;
   BufferedOut& operator=(const BufferedOut&) = delete;
 
   BufferedOut& operator<<(std::string_view s) {
-    buffer_ += s;
-    if (buffer_.size() >= kBlock) flush();
+    if (char* at = room(s.size())) {
+      std::memcpy(at, s.data(), s.size());
+      used_ += s.size();
+    } else {
+      out_.write(s.data(), static_cast<std::streamsize>(s.size()));
+    }
     return *this;
   }
-  BufferedOut& operator<<(std::size_t n) { return *this << std::string_view(std::to_string(n)); }
+  // As UTF-8.
+  BufferedOut& operator<<(std::u16string_view s) {
+    if (char* at = room(3 * s.size()))
+      used_ = static_cast<std::size_t>(write_utf8(s, at) - block_.get());
+    else
+      *this << std::string_view(utf16_to_utf8(s));
+    return *this;
+  }
+  BufferedOut& operator<<(std::size_t n) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
+  }
+  // UTF-8 text inside a JSON string, escaped.
+  void json_part(std::string_view utf8) {
+    if (char* at = room(6 * utf8.size()))
+      used_ = static_cast<std::size_t>(write_json_escaped(utf8, at) - block_.get());
+    else
+      *this << std::string_view(escaped(utf8));
+  }
+  // UTF-16 text inside a JSON string, escaped.
+  void json_part(std::u16string_view text) {
+    scratch_.resize(3 * text.size());
+    scratch_.resize(static_cast<std::size_t>(write_utf8(text, scratch_.data()) - scratch_.data()));
+    json_part(std::string_view(scratch_));
+  }
   void flush() {
-    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_.clear();
+    out_.write(block_.get(), static_cast<std::streamsize>(used_));
+    used_ = 0;
   }
 
  private:
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   std::ostream& out_;
-  std::string buffer_;
+  std::unique_ptr<char[]> block_;
+  std::size_t used_ = 0;
+  std::string scratch_;  // reused for every item
+
+  static std::string escaped(std::string_view utf8) {
+    std::string s(6 * utf8.size(), '\0');
+    s.resize(static_cast<std::size_t>(write_json_escaped(utf8, s.data()) - s.data()));
+    return s;
+  }
+  // Where `size` bytes can go, flushing first if need be; null when they exceed the block.
+  char* room(std::size_t size) {
+    if (size > kBlock - used_) flush();
+    return size <= kBlock ? block_.get() + used_ : nullptr;
+  }
 };
 
 std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
@@ -102,21 +172,22 @@ void write_search_text(std::ostream& stream, const SearchResults& results,
   // Each document's citation is converted once, not once for each of its items.
   std::vector<std::string> citations(items.documents.size());
   for (std::size_t i = 0; i < items.size(); ++i) {
-    std::string& citation = citations.at(items.items[i].document);
+    const std::uint32_t document = items.items[i].document;
+    std::string& citation = citations.at(document);
     if (citation.empty())
-      citation =
-          utf16_to_utf8(citation_suffix(items.documents[items.items[i].document].display_name));
-    out << utf16_to_utf8(items.span_text(i)) << citation << "\n";
+      citation = utf16_to_utf8(citation_suffix(items.documents[document].display_name));
+    out << items.span_text(i) << std::string_view(citation) << "\n";
   }
   const ResultList& list = results.list;
   out << "\n";
   for (std::size_t c = 0; c < kHitGridHeader.size(); ++c)
-    out << (c ? "\t" : "") << utf16_to_utf8(kHitGridHeader[c]);
+    out << (c ? "\t" : "") << std::u16string_view(kHitGridHeader[c]);
   out << "\n";
   for (std::size_t i = 0; i < list.documents.size(); ++i)
-    out << (i + 1) << "\t" << utf16_to_utf8(list.documents[i].display_name) << "\t"
+    out << (i + 1) << "\t" << std::u16string_view(list.documents[i].display_name) << "\t"
         << results.hit_counts[i] << "\n";
-  out << utf16_to_utf8(results.status_line()) << "\n" << utf16_to_utf8(results.hit_line()) << "\n";
+  out << std::u16string_view(results.status_line()) << "\n"
+      << std::u16string_view(results.hit_line()) << "\n";
 }
 
 void write_search_json(std::ostream& stream, const SearchResults& results,
@@ -126,50 +197,38 @@ void write_search_json(std::ostream& stream, const SearchResults& results,
   // The document paths are the same for every item of a document: escape them once.
   std::vector<std::string> paths;
   for (const Document& d : list.documents) paths.push_back(json_string(d.relative_path));
+  std::vector<std::string> citations(items.documents.size());
 
   out << "{\"items\":[";
   for (std::size_t i = 0; i < items.size(); ++i) {
     const ResultItem& item = items.items[i];
-    out << (i ? ",\n" : "\n") << "{\"document\":" << paths[item.document]
-        << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length
-        << ",\"text\":" << json_string(items.item_text(i)) << "}";
+    std::string& citation = citations.at(item.document);
+    if (citation.empty())
+      citation = utf16_to_utf8(citation_suffix(items.documents[item.document].display_name));
+    out << (i ? ",\n" : "\n") << "{\"document\":" << std::string_view(paths[item.document])
+        << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length << ",\"text\":\"";
+    out.json_part(items.span_text(i));
+    out.json_part(std::string_view(citation));
+    out << "\"}";
   }
   out << "],\n\"documents\":[";
   for (std::size_t i = 0; i < list.documents.size(); ++i)
-    out << (i ? ",\n" : "\n") << "{\"document\":" << paths[i]
-        << ",\"name\":" << json_string(list.documents[i].display_name)
+    out << (i ? ",\n" : "\n") << "{\"document\":" << std::string_view(paths[i])
+        << ",\"name\":" << std::string_view(json_string(list.documents[i].display_name))
         << ",\"hits\":" << results.hit_counts[i] << "}";
   out << "],\n\"searched\":" << results.searched << ",\"hit_documents\":" << results.hit_documents()
       << ",\"hits\":" << results.total_hits() << ",\n\"summary\":["
-      << json_string(results.status_line()) << "," << json_string(results.hit_line()) << "]}\n";
+      << std::string_view(json_string(results.status_line())) << ","
+      << std::string_view(json_string(results.hit_line())) << "]}\n";
 }
 
 std::string json_string(std::u16string_view text) {
   // utf16_to_utf8 turns lone surrogates into U+FFFD, so the result is always valid UTF-8.
   const std::string utf8 = utf16_to_utf8(text);
-  std::string s;
-  s.reserve(utf8.size() + 2);
-  s += '"';
-  for (char c : utf8) {
-    const auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"': s += "\\\""; break;
-      case '\\': s += "\\\\"; break;
-      case '\n': s += "\\n"; break;
-      case '\r': s += "\\r"; break;
-      case '\t': s += "\\t"; break;
-      default:
-        if (u < 0x20) {
-          static constexpr char kHex[] = "0123456789abcdef";
-          s += "\\u00";
-          s += kHex[u >> 4];
-          s += kHex[u & 0xF];
-        } else {
-          s += c;
-        }
-    }
-  }
-  s += '"';
+  std::string s(6 * utf8.size() + 2, '"');
+  char* end = write_json_escaped(utf8, s.data() + 1);
+  *end++ = '"';
+  s.resize(static_cast<std::size_t>(end - s.data()));
   return s;
 }
 

@@ -14,6 +14,11 @@
 
 namespace lantaro::platform {
 
+// A path in the system's own form (bytes on POSIX, UTF-16 on Windows). What the calls made for
+// every document take: a std::filesystem::path costs several allocations for its parts, and a
+// library has tens of thousands of documents. A std::filesystem::path converts to it.
+using NativePath = std::filesystem::path::string_type;
+
 // Asks the desktop to open a file or address with its associated program; does not wait.
 // Returns false when the request could not even be handed over.
 bool open_with_shell(const std::string& path_or_url_utf8);
@@ -67,15 +72,15 @@ class FolderCursor {
   FolderCursor(const FolderCursor&) = delete;
   FolderCursor& operator=(const FolderCursor&) = delete;
 
-  std::optional<FileStamp> file_stamp(const std::filesystem::path& path);
-  std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes);
+  std::optional<FileStamp> file_stamp(const NativePath& path);
+  std::optional<FileRead> read_file(const NativePath& path, std::string& bytes);
   // Opens the folder holding `path` (unless it is the one open) and tells the identity of the
   // folder now open; empty when it cannot be opened or the system does not tell.
-  std::optional<FolderId> enter_folder_of(const std::filesystem::path& path);
+  std::optional<FolderId> enter_folder_of(const NativePath& path);
 
  private:
   friend class FolderWatch;
-  std::filesystem::path::string_type folder_;
+  NativePath folder_;
   std::intptr_t handle_ = -1;
   std::optional<FolderId> id_;  // of the open folder, once asked for
 };
@@ -106,6 +111,18 @@ class FolderWatch {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// One entry of a folder's listing. A link to a folder is no folder (a scan following it could go
+// round in circles); a link to a regular file is a file. Other entries are left out.
+struct FolderEntry {
+  enum class Kind : std::uint8_t { Folder, File };
+  NativePath name;
+  Kind kind = Kind::File;
+};
+// Appends the entries of `folder` (neither "." nor ".."), in the system's order, with their kinds
+// as the listing itself tells them where it can (only links cost a query each). False when the
+// folder cannot be read to the end.
+bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries);
 
 // Puts the file `from` in the place of `to` in one step, so that readers see the old file or the
 // new one, never a mixture. Windows refuses while another program (a virus scanner, the search

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -166,9 +167,9 @@ FolderCursor::~FolderCursor() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
-std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path& path) {
+std::optional<FolderId> FolderCursor::enter_folder_of(const NativePath& path) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
   if (dir < 0) return std::nullopt;
   if (!id_) {
     struct stat st {};
@@ -178,23 +179,56 @@ std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::pat
   return id_;
 }
 
-std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
+std::optional<FileStamp> FolderCursor::file_stamp(const NativePath& path) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
   if (dir < 0) return platform::file_stamp(path);
   struct stat st {};
   if (::fstatat(dir, name, &st, 0) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   return stamp_of(st);
 }
 
-std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
-                                                std::string& bytes) {
+std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::string& bytes) {
   const char* name = nullptr;
-  const int dir = enter_folder(path.native(), folder_, handle_, id_, name);
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
   if (dir < 0) return platform::read_file(path, bytes);
   const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   return read_open_file(fd, bytes);
+}
+
+bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return false;
+  const int fd = ::dirfd(dir);
+  bool complete = true;
+  for (;;) {
+    errno = 0;
+    // Safe on several threads as long as each reads its own stream (readdir_r is deprecated).
+    const dirent* entry = ::readdir(dir);  // NOLINT(concurrency-mt-unsafe)
+    if (!entry) {
+      complete = errno == 0;
+      break;
+    }
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    unsigned char type = entry->d_type;
+    struct stat st {};
+    if (type == DT_UNKNOWN) {  // some file systems do not tell
+      if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      type = S_ISDIR(st.st_mode)   ? DT_DIR
+             : S_ISREG(st.st_mode) ? DT_REG
+             : S_ISLNK(st.st_mode) ? DT_LNK
+                                   : DT_UNKNOWN;
+    }
+    if (type == DT_DIR)
+      entries.push_back({name, FolderEntry::Kind::Folder});
+    else if (type == DT_REG ||
+             (type == DT_LNK && ::fstatat(fd, name, &st, 0) == 0 && S_ISREG(st.st_mode)))
+      entries.push_back({name, FolderEntry::Kind::File});
+  }
+  ::closedir(dir);
+  return complete;
 }
 
 std::tm local_time(std::time_t seconds) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <string_view>
 #include <vector>
 
 namespace lantaro::platform {
@@ -39,9 +40,11 @@ bool has_handler_for(std::string_view extension, std::string_view /*mime_type*/)
   return hr == S_FALSE || (SUCCEEDED(hr) && size > 0);
 }
 
-std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+namespace {
+
+std::optional<FileStamp> stamp_of_file(const wchar_t* path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return std::nullopt;
   std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -51,10 +54,10 @@ std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
   return FileStamp{size, ticks * 100};
 }
 
-std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+std::optional<FileRead> read_whole_file(const wchar_t* path, std::string& bytes) {
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file, &info) ||
@@ -91,13 +94,21 @@ std::optional<FileRead> read_file(const std::filesystem::path& path, std::string
   return result;
 }
 
+}  // namespace
+
+std::optional<FileStamp> file_stamp(const std::filesystem::path& path) {
+  return stamp_of_file(path.c_str());
+}
+
+std::optional<FileRead> read_file(const std::filesystem::path& path, std::string& bytes) {
+  return read_whole_file(path.c_str(), bytes);
+}
+
 // Windows offers no lookup relative to an open folder through this interface: whole paths.
 FolderCursor::~FolderCursor() = default;
 
 // Without a folder handle there is no identity to tell; the document cache then checks each file.
-std::optional<FolderId> FolderCursor::enter_folder_of(const std::filesystem::path&) {
-  return std::nullopt;
-}
+std::optional<FolderId> FolderCursor::enter_folder_of(const NativePath&) { return std::nullopt; }
 
 // Nothing is watched here: every cached file is checked on each use.
 struct FolderWatch::State {};
@@ -106,13 +117,49 @@ FolderWatch::~FolderWatch() = default;
 bool FolderWatch::watch(const FolderCursor&) { return false; }
 FolderWatch::Changes FolderWatch::collect_changes(std::vector<FolderId>&) { return Changes::None; }
 
-std::optional<FileStamp> FolderCursor::file_stamp(const std::filesystem::path& path) {
-  return platform::file_stamp(path);
+std::optional<FileStamp> FolderCursor::file_stamp(const NativePath& path) {
+  return stamp_of_file(path.c_str());
 }
 
-std::optional<FileRead> FolderCursor::read_file(const std::filesystem::path& path,
-                                                std::string& bytes) {
-  return platform::read_file(path, bytes);
+std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::string& bytes) {
+  return read_whole_file(path.c_str(), bytes);
+}
+
+bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries) {
+  NativePath path = folder;
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  const std::size_t name_at = path.size();
+  path += L'*';
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                      (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+                       data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!link) entries.push_back({NativePath(name), FolderEntry::Kind::Folder});
+      continue;
+    }
+    if (link) {  // read like the file it leads to, if it leads to one
+      path.replace(name_at, NativePath::npos, name);
+      HANDLE target =
+          CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      if (target == INVALID_HANDLE_VALUE) continue;
+      BY_HANDLE_FILE_INFORMATION info;
+      const bool file = GetFileInformationByHandle(target, &info) &&
+                        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+      CloseHandle(target);
+      if (!file) continue;
+    }
+    entries.push_back({NativePath(name), FolderEntry::Kind::File});
+  } while (FindNextFileW(find, &data));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(find);
+  return complete;
 }
 
 void release_free_memory() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -116,6 +117,23 @@ TEST(Platform, FolderCursorAgreesWithWholePathsAcrossFolders) {
   fs::remove(folder / "经部/孟子.txt");
   EXPECT_FALSE(cursor.file_stamp(folder / "经部/孟子.txt"));
   EXPECT_FALSE(cursor.read_file(folder / "经部/孟子.txt", bytes));
+}
+
+TEST(Platform, FolderListingTellsFoldersFromFilesAndFailsForAMissingFolder) {
+  TempFolder folder;
+  fs::create_directories(folder / "经部");
+  write(folder / "论语.txt", "abc");
+  std::vector<platform::FolderEntry> entries;
+  ASSERT_TRUE(platform::list_folder((folder / "").native(), entries));
+  std::vector<std::pair<std::string, platform::FolderEntry::Kind>> listed;
+  for (const auto& e : entries) listed.emplace_back(path_to_utf8(fs::path(e.name)), e.kind);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::pair<std::string, platform::FolderEntry::Kind>>{
+                        {"经部", platform::FolderEntry::Kind::Folder},
+                        {"论语.txt", platform::FolderEntry::Kind::File}}));
+  entries.clear();
+  EXPECT_FALSE(platform::list_folder((folder / "缺失").native(), entries));
+  EXPECT_FALSE(platform::list_folder((folder / "论语.txt").native(), entries));
 }
 
 // Where folders can be watched at all (Linux, a local file system), a watched folder reports

@@ -1,5 +1,8 @@
 #include "engine/common/text.h"
 
+#include <type_traits>
+#include <utility>
+
 #include "engine/common/codepage.h"
 
 namespace lantaro {
@@ -129,12 +132,9 @@ std::size_t utf8_decoded_length(std::string_view bytes) {
   return units;
 }
 
-std::string utf16_to_utf8(std::u16string_view text) {
-  // Written through a pointer into room for the longest result, then cut: appending byte by byte
-  // cost more than the rest of printing a large result list.
-  std::string out;
-  out.resize(text.size() * 3);
-  char* dst = out.data();
+char* write_utf8(std::u16string_view text, char* dst) {
+  // Written through a pointer into room for the longest result: appending byte by byte cost more
+  // than the rest of printing a large result list.
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n; ++i) {
     char32_t cp = text[i];
@@ -163,7 +163,13 @@ std::string utf16_to_utf8(std::u16string_view text) {
       *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return dst;
+}
+
+std::string utf16_to_utf8(std::u16string_view text) {
+  std::string out;
+  out.resize(text.size() * 3);
+  out.resize(static_cast<std::size_t>(write_utf8(text, out.data()) - out.data()));
   return out;
 }
 
@@ -178,6 +184,22 @@ std::filesystem::path path_from_utf8(std::string_view utf8) {
 std::string path_to_utf8(const std::filesystem::path& path) {
   std::u8string u8 = path.u8string();
   return std::string(u8.begin(), u8.end());
+}
+
+namespace {
+
+template <class Native>
+std::string utf8_from(Native native) {
+  if constexpr (std::is_same_v<Native, std::string>)
+    return native;
+  else
+    return path_to_utf8(std::filesystem::path(std::move(native)));
+}
+
+}  // namespace
+
+std::string native_to_utf8(std::filesystem::path::string_type native) {
+  return utf8_from(std::move(native));
 }
 
 std::string readable_path(const std::filesystem::path& path) {

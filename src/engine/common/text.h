@@ -19,6 +19,8 @@ std::u16string utf8_to_utf16(std::string_view bytes);
 std::size_t utf8_decoded_length(std::string_view bytes);
 // Lone surrogates become U+FFFD.
 std::string utf16_to_utf8(std::u16string_view text);
+// The same written at `out`, which has room for 3 * text.size() bytes; returns the end.
+char* write_utf8(std::u16string_view text, char* out);
 
 // UTF-16 surrogate halves: a window over a text must not cut a pair between them.
 inline constexpr bool is_high_surrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -32,6 +34,9 @@ std::u16string_view trim_blanks(std::u16string_view text);
 // Paths are carried as std::filesystem::path; these keep Chinese names intact on every platform.
 std::filesystem::path path_from_utf8(std::string_view utf8);
 std::string path_to_utf8(const std::filesystem::path& path);
+// The same for a name in the system's own form (std::filesystem::path::native()), without
+// building a path object: on POSIX the bytes themselves.
+std::string native_to_utf8(std::filesystem::path::string_type native);
 // A path as the user reads it, UTF-8. Libraries copied from a Chinese Windows system often have
 // names in GB18030 bytes: every part that is not valid UTF-8 is decoded as GB18030. For showing
 // and matching names only; the file system needs the path's own bytes.

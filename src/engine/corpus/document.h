@@ -7,7 +7,9 @@
 namespace lantaro {
 
 struct Document {
-  std::filesystem::path path;   // the file itself
+  // The file itself, in the system's own form: a std::filesystem::path object would cost several
+  // allocations for each of the tens of thousands of documents a search goes through.
+  std::filesystem::path::string_type path;
   std::string relative_path;    // below the corpus folder, "/"-separated, with ".txt" (UTF-8)
   std::u16string display_name;  // the file name without ".txt"
 

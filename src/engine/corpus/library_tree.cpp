@@ -1,10 +1,15 @@
 #include "engine/corpus/library_tree.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <system_error>
+#include <thread>
+#include <type_traits>
 
 #include "engine/common/natural_order.h"
 #include "engine/common/text.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -19,41 +24,45 @@ const std::vector<std::size_t>& no_children() {
 }
 
 struct Entry {
-  std::string name;       // file name as read, UTF-8
-  std::u16string label;   // what the tree shows
-  std::string disk_name;  // the name's own bytes when they are not UTF-8, else empty
+  std::string name;              // file name as read, UTF-8
+  std::u16string label;          // what the tree shows
+  std::string disk_name;         // the name's own bytes when they are not UTF-8, else empty
+  fs::path::string_type native;  // a directory's name as the system spells it
 };
 
+// Ends a path with a separator, unless it is empty or has one already (as operator/ joins).
+void add_separator(fs::path::string_type& path) {
+  if (!path.empty() && path.back() != '/' && path.back() != fs::path::preferred_separator)
+    path += fs::path::preferred_separator;
+}
+
 // A listing of one directory, or nothing when it cannot be read to the end: a half-read
-// directory would show a library that silently lacks documents.
-bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
+// directory would show a library that silently lacks documents. Links to directories are not
+// followed; a link to a document is read like the document, and only regular files are documents
+// (a pipe or device named ".txt" would hang or feed garbage to a search).
+bool list_directory(const fs::path::string_type& folder, std::vector<Entry>& directories,
                     std::vector<Entry>& documents) {
-  std::error_code ec;
-  fs::directory_iterator it(folder, fs::directory_options::none, ec);
-  if (ec) return false;
-  for (; it != fs::directory_iterator(); it.increment(ec)) {
-    if (ec) return false;
-    const fs::path file_name = it->path().filename();
-    std::string name = readable_path(file_name);
-    std::string disk_name =
-        name == path_to_utf8(file_name) ? std::string() : path_to_utf8(file_name);
-    // The entry's own type comes with the listing on most file systems, so only links cost a
-    // status query (one for each entry made the scan dearer than a search).
-    std::error_code type_ec;
-    const bool link = it->is_symlink(type_ec);
-    if (type_ec) continue;
-    if (!link && it->is_directory(type_ec)) {
-      directories.push_back({name, utf8_to_utf16(name), std::move(disk_name)});
-      continue;
+  std::vector<platform::FolderEntry> entries;
+  if (!platform::list_folder(folder, entries)) return false;
+  for (platform::FolderEntry& listed : entries) {
+    const bool directory = listed.kind == platform::FolderEntry::Kind::Folder;
+    Entry entry;
+    if (directory) entry.native = listed.name;
+    entry.name = native_to_utf8(std::move(listed.name));
+    if (!is_valid_utf8(entry.name)) {
+      entry.disk_name = std::move(entry.name);
+      entry.name = readable_path(fs::path(entry.disk_name));
+      if (entry.name == entry.disk_name) entry.disk_name.clear();
     }
-    if (type_ec || !has_txt_extension(name)) continue;
-    // A link to a document is read like the document; only regular files are documents (a
-    // pipe or device named ".txt" would hang or feed garbage to a search).
-    if (!it->is_regular_file(type_ec) || type_ec) continue;
-    documents.push_back(
-        {name, utf8_to_utf16(name.substr(0, name.size() - kTxtLength)), std::move(disk_name)});
+    if (directory) {
+      entry.label = utf8_to_utf16(entry.name);
+      directories.push_back(std::move(entry));
+    } else if (has_txt_extension(entry.name)) {
+      entry.label =
+          utf8_to_utf16(std::string_view(entry.name).substr(0, entry.name.size() - kTxtLength));
+      documents.push_back(std::move(entry));
+    }
   }
-  if (ec) return false;
   auto by_label = [](const Entry& a, const Entry& b) {
     const int c = compare_natural(a.label, b.label);
     return c != 0 ? c < 0 : a.name < b.name;
@@ -63,38 +72,42 @@ bool list_directory(const fs::path& folder, std::vector<Entry>& directories,
   return true;
 }
 
-// `disk_prefix` is the parent's path in its own bytes when some part of it is not UTF-8, else
-// empty.
-void scan_into(LibraryTree& tree, const fs::path& folder, const std::string& prefix,
-               const std::string& disk_prefix, std::size_t parent) {
+// A directory whose contents are to be scanned: where it is, and the relative path of what it
+// holds as shown and in the names' own bytes (the latter only when some part is not UTF-8).
+struct Folder {
+  fs::path::string_type path;
+  std::string prefix;
+  std::string disk_prefix;
+};
+
+LibraryItem make_item(const Folder& folder, Entry& entry, bool directory) {
+  LibraryItem item;
+  item.label = std::move(entry.label);
+  item.is_directory = directory;
+  item.relative_path = folder.prefix + entry.name;
+  if (!folder.disk_prefix.empty() || !entry.disk_name.empty())
+    item.disk_path = (folder.disk_prefix.empty() ? folder.prefix : folder.disk_prefix) +
+                     (entry.disk_name.empty() ? entry.name : entry.disk_name);
+  return item;
+}
+
+Folder folder_of(const Folder& parent, const LibraryItem& item, const Entry& entry) {
+  Folder inside{parent.path, item.relative_path + "/",
+                item.disk_path.empty() ? std::string() : item.disk_path + "/"};
+  add_separator(inside.path);
+  inside.path += entry.native;
+  return inside;
+}
+
+void scan_into(LibraryTree& tree, const Folder& folder, std::size_t parent) {
   std::vector<Entry> directories, documents;
-  if (!list_directory(folder, directories, documents)) return;
-  auto disk_path = [&](const Entry& d) {
-    if (disk_prefix.empty() && d.disk_name.empty()) return std::string();
-    return (disk_prefix.empty() ? prefix : disk_prefix) +
-           (d.disk_name.empty() ? d.name : d.disk_name);
-  };
+  if (!list_directory(folder.path, directories, documents)) return;
   for (Entry& d : directories) {
-    LibraryItem item;
-    item.label = std::move(d.label);
-    item.is_directory = true;
-    item.relative_path = prefix + d.name;
-    item.disk_path = disk_path(d);
-    const std::string below = item.relative_path + "/";
-    const std::string disk_below = item.disk_path.empty() ? std::string() : item.disk_path + "/";
-    const fs::path inside = item.disk_path.empty()
-                                ? folder / path_from_utf8(d.name)
-                                : tree.corpus_folder() / fs::path(item.disk_path);
-    std::size_t index = tree.add(std::move(item), parent);
-    scan_into(tree, inside, below, disk_below, index);
+    LibraryItem item = make_item(folder, d, true);
+    const Folder inside = folder_of(folder, item, d);
+    scan_into(tree, inside, tree.add(std::move(item), parent));
   }
-  for (Entry& d : documents) {
-    LibraryItem item;
-    item.label = std::move(d.label);
-    item.relative_path = prefix + d.name;
-    item.disk_path = disk_path(d);
-    tree.add(std::move(item), parent);
-  }
+  for (Entry& d : documents) tree.add(make_item(folder, d, false), parent);
 }
 
 // "a\\b//./c/" -> {"a", "b", "c"}; nothing for a path that climbs with "..".
@@ -134,17 +147,30 @@ const std::vector<std::size_t>& LibraryTree::children_of(std::size_t parent) con
   return items_[parent].children;
 }
 
-Document LibraryTree::document(std::size_t index) const {
-  const LibraryItem& item = items_.at(index);
-  return Document{disk_path(index), item.relative_path, item.label};
+namespace {
+
+// The item's path below the corpus folder in the system's form: on POSIX the names' own bytes.
+template <class Native>
+void append_relative(Native& out, const LibraryItem& item) {
+  if constexpr (std::is_same_v<typename Native::value_type, char>)
+    out += item.disk_path.empty() ? item.relative_path : item.disk_path;
+  else
+    out += path_from_utf8(item.relative_path).native();
 }
 
-fs::path LibraryTree::disk_path(std::size_t index) const {
+}  // namespace
+
+Document LibraryTree::document(std::size_t index) const {
   const LibraryItem& item = items_.at(index);
   // The bytes as read: a name from another code page, turned into UTF-8 for showing, would
-  // name a file that does not exist.
-  if (!item.disk_path.empty()) return corpus_folder_ / fs::path(item.disk_path);
-  return corpus_folder_ / path_from_utf8(item.relative_path);
+  // name a file that does not exist. Joined as a string, since a search makes one per document.
+  fs::path::string_type path;
+  const fs::path::string_type& folder = corpus_folder_.native();
+  path.reserve(folder.size() + 1 + item.relative_path.size());
+  path = folder;
+  add_separator(path);
+  append_relative(path, item);
+  return Document{std::move(path), item.relative_path, item.label};
 }
 
 std::size_t LibraryTree::document_count() const {
@@ -205,6 +231,15 @@ std::size_t LibraryTree::add(LibraryItem item, std::size_t parent) {
   return index;
 }
 
+void LibraryTree::add_below(LibraryTree part, std::size_t parent) {
+  const std::size_t offset = items_.size();
+  for (LibraryItem& item : part.items_) {
+    const std::size_t item_parent = item.parent == kNoParent ? parent : item.parent + offset;
+    item.children.clear();
+    add(std::move(item), item_parent);
+  }
+}
+
 void LibraryTree::finish() {
   // Children always follow their parent, so one backward pass settles every subtree's end.
   for (std::size_t i = items_.size(); i-- > 0;) {
@@ -226,8 +261,49 @@ bool corpus_folder_unusable(const std::filesystem::path& corpus_folder) {
 LibraryTree scan_library(const fs::path& corpus_folder) {
   LibraryTree tree(corpus_folder);
   std::error_code ec;
+  std::vector<Entry> directories, documents;
   // The folder itself may be a link (the user's choice of where the library lives).
-  if (fs::is_directory(corpus_folder, ec)) scan_into(tree, corpus_folder, "", "", kNoParent);
+  if (fs::is_directory(corpus_folder, ec) &&
+      list_directory(corpus_folder.native(), directories, documents)) {
+    const Folder top{corpus_folder.native(), "", ""};
+    std::vector<LibraryItem> items;
+    std::vector<Folder> insides;
+    for (Entry& d : directories) {
+      items.push_back(make_item(top, d, true));
+      insides.push_back(folder_of(top, items.back(), d));
+    }
+    // The folders at the top are scanned on two threads, each into a tree of its own, joined in
+    // order afterwards: a scan mostly waits on the system, and a command line search on the scan.
+    std::vector<LibraryTree> parts(directories.size(), LibraryTree(corpus_folder));
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+      for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < parts.size();) {
+        scan_into(parts[i], insides[i], kNoParent);
+        parts[i].shrink_to_fit();  // all parts are held until the last is read
+      }
+    };
+    std::exception_ptr failed;
+    {
+      std::jthread helper;
+      if (parts.size() > 1 && std::thread::hardware_concurrency() > 1)
+        helper = std::jthread([&] {
+          try {
+            work();
+          } catch (...) {
+            failed = std::current_exception();
+            next.store(parts.size());
+          }
+        });
+      work();
+    }
+    if (failed) std::rethrow_exception(failed);
+    std::size_t count = items.size() + documents.size();
+    for (const LibraryTree& part : parts) count += part.size();
+    tree.reserve(count);
+    for (std::size_t i = 0; i < items.size(); ++i)
+      tree.add_below(std::move(parts[i]), tree.add(std::move(items[i]), kNoParent));
+    for (Entry& d : documents) tree.add(make_item(top, d, false), kNoParent);
+  }
   tree.finish();
   return tree;
 }
@@ -242,7 +318,11 @@ void tick_subtree(const LibraryTree& tree, std::vector<unsigned char>& ticks, st
 std::vector<Document> ticked_documents(const LibraryTree& tree,
                                        const std::vector<unsigned char>& ticks) {
   std::vector<Document> out;
-  std::size_t n = std::min(ticks.size(), tree.size());
+  const std::size_t n = std::min(ticks.size(), tree.size());
+  // Counted first: grown by doubling, the list of a large library would take up to twice its room.
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) count += ticks[i] && !tree[i].is_directory;
+  out.reserve(count);
   for (std::size_t i = 0; i < n; ++i)
     if (ticks[i] && !tree[i].is_directory) out.push_back(tree.document(i));
   return out;

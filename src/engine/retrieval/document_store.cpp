@@ -336,18 +336,18 @@ DocumentStore::DocumentStore(std::size_t max_cached_bytes)
 
 DocumentStore::~DocumentStore() = default;
 
-DocumentText DocumentStore::load(const std::filesystem::path& path) { return load(path, nullptr); }
+DocumentText DocumentStore::load(const platform::NativePath& path) { return load(path, nullptr); }
 
-void DocumentStore::prefetch(const std::filesystem::path& path) const {
-  const std::size_t hash = Impl::hash_of(path.native());
+void DocumentStore::prefetch(const platform::NativePath& path) const {
+  const std::size_t hash = Impl::hash_of(path);
   impl_->shard_for(hash).prefetch(hash);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run& run) {
+DocumentText DocumentStore::load(const platform::NativePath& path, Run& run) {
   return load(path, &run);
 }
 
-DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
+DocumentText DocumentStore::load(const platform::NativePath& path, Run* run) {
   platform::FolderCursor* files = run ? &run->files_ : nullptr;
   std::uint64_t trust = 0;
   if (run) {
@@ -358,7 +358,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
     }
     trust = run->trust_;
   }
-  const Impl::KeyView key = path.native();
+  const Impl::KeyView key = path;
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   std::optional<Stamp> cached_stamp;
@@ -413,7 +413,7 @@ DocumentText DocumentStore::load(const std::filesystem::path& path, Run* run) {
   return text;
 }
 
-SearchSource DocumentStore::load_for_search(const std::filesystem::path& path, Run& run) {
+SearchSource DocumentStore::load_for_search(const platform::NativePath& path, Run& run) {
   platform::FolderCursor& files = run.files_;
   const std::optional<platform::FolderId> folder = files.enter_folder_of(path);
   if (folder != run.folder_) {
@@ -421,7 +421,7 @@ SearchSource DocumentStore::load_for_search(const std::filesystem::path& path, R
     run.trust_ = folder ? impl_->folder_trust(files, *folder) : 0;
   }
   const std::uint64_t trust = run.trust_;
-  const Impl::KeyView key = path.native();
+  const Impl::KeyView key = path;
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   SearchSource kept;
@@ -465,10 +465,10 @@ bool DocumentStore::begin_search() {
   return impl_->searches.fetch_add(1, std::memory_order_relaxed) > 0;
 }
 
-void DocumentStore::keep_decoded(const std::filesystem::path& path, const DocumentBytes& bytes,
+void DocumentStore::keep_decoded(const platform::NativePath& path, const DocumentBytes& bytes,
                                  DocumentTextPtr text) {
   if (!bytes || !text) return;
-  const Impl::KeyView key = path.native();
+  const Impl::KeyView key = path;
   const std::size_t hash = Impl::hash_of(key);
   Impl::Shard& shard = impl_->shard_for(hash);
   {

@@ -55,22 +55,22 @@ class DocumentStore {
 
   // The decoded text, or nullptr when the file cannot be read (vanished, no permission, a
   // folder). Cached by path, size and modification time.
-  DocumentText load(const std::filesystem::path& path);
+  DocumentText load(const platform::NativePath& path);
   // The same within a run of loads (see Run). Kept bytes of the file stand for it like a kept
   // text, and are decoded (and kept decoded instead) when it is loaded this way.
-  DocumentText load(const std::filesystem::path& path, Run& run);
+  DocumentText load(const platform::NativePath& path, Run& run);
 
   // What a search reads of a document: the text or the bytes kept, as long as the file has not
   // changed, else its bytes read afresh (and kept). Nothing when the file cannot be read.
-  SearchSource load_for_search(const std::filesystem::path& path, Run& run);
+  SearchSource load_for_search(const platform::NativePath& path, Run& run);
   // Keeps `text`, the decoding of `bytes`, in their place, as long as they are still the ones kept:
   // a document a search found something in is likely to be searched and shown again.
-  void keep_decoded(const std::filesystem::path& path, const DocumentBytes& bytes,
+  void keep_decoded(const platform::NativePath& path, const DocumentBytes& bytes,
                     DocumentTextPtr text);
 
   // A hint that `path` is about to be loaded: starts bringing its index slot into the processor's
   // cache, so that a run of loads overlaps its memory waits. Changes nothing.
-  void prefetch(const std::filesystem::path& path) const;
+  void prefetch(const platform::NativePath& path) const;
 
   // Called once at the start of each search; true when the store has served one before (a
   // window that searches again, unlike a command line run).
@@ -90,7 +90,7 @@ class DocumentStore {
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
-  DocumentText load(const std::filesystem::path& path, Run* run);
+  DocumentText load(const platform::NativePath& path, Run* run);
 };
 
 }  // namespace lantaro
