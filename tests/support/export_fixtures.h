@@ -22,8 +22,9 @@ namespace lantaro::testing {
 inline ResultList sample_search_results() {
   ResultList list;
   list.kind = ResultKind::Search;
-  list.documents = {Document{"/x/经部/论语.txt", "经部/论语.txt", u"论语"},
-                    Document{"/x/经部/孟子.txt", "经部/孟子.txt", u"孟子"}};
+  list.documents = {
+      Document{path_from_utf8("/x/经部/论语.txt").native(), "经部/论语.txt", u"论语"},
+      Document{path_from_utf8("/x/经部/孟子.txt").native(), "经部/孟子.txt", u"孟子"}};
   list.texts = {
       std::make_shared<const std::u16string>(u"学而时习之。子曰：不亦说乎？\n子曰：温故而知新。"),
       std::make_shared<const std::u16string>(u"孟子见梁惠王。王曰：叟不远千里而来。")};
@@ -36,7 +37,8 @@ inline ResultList sample_search_results() {
 inline ResultList sample_sentences() {
   ResultList list;
   list.kind = ResultKind::Sentences;
-  list.documents = {Document{"/x/史部/史记.txt", "史部/史记.txt", u"史记"}};
+  list.documents = {
+      Document{path_from_utf8("/x/史部/史记.txt").native(), "史部/史记.txt", u"史记"}};
   list.texts = {std::make_shared<const std::u16string>(u"“王侯将相宁有种乎！”太史公曰。")};
   list.items = {ResultItem{0, 0, 11, 0, 11}, ResultItem{0, 11, 5, 11, 5}};
   return list;
