@@ -106,6 +106,21 @@ class BufferedOut {
   }
 };
 
+// Each document's citation suffix as UTF-8, converted once rather than once for each item.
+class Citations {
+ public:
+  explicit Citations(const ResultList& list) : list_(list), texts_(list.documents.size()) {}
+  std::string_view of(std::uint32_t document) {
+    std::string& text = texts_.at(document);
+    if (text.empty()) text = utf16_to_utf8(citation_suffix(list_.documents[document].display_name));
+    return text;
+  }
+
+ private:
+  const ResultList& list_;
+  std::vector<std::string> texts_;
+};
+
 std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
   auto value = line.option(name);
   if (!value) return std::nullopt;
@@ -169,15 +184,9 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
 void write_search_text(std::ostream& stream, const SearchResults& results,
                        const ResultList& items) {
   BufferedOut out(stream);
-  // Each document's citation is converted once, not once for each of its items.
-  std::vector<std::string> citations(items.documents.size());
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const std::uint32_t document = items.items[i].document;
-    std::string& citation = citations.at(document);
-    if (citation.empty())
-      citation = utf16_to_utf8(citation_suffix(items.documents[document].display_name));
-    out << items.span_text(i) << std::string_view(citation) << "\n";
-  }
+  Citations citations(items);
+  for (std::size_t i = 0; i < items.size(); ++i)
+    out << items.span_text(i) << citations.of(items.items[i].document) << "\n";
   const ResultList& list = results.list;
   out << "\n";
   for (std::size_t c = 0; c < kHitGridHeader.size(); ++c)
@@ -197,18 +206,15 @@ void write_search_json(std::ostream& stream, const SearchResults& results,
   // The document paths are the same for every item of a document: escape them once.
   std::vector<std::string> paths;
   for (const Document& d : list.documents) paths.push_back(json_string(d.relative_path));
-  std::vector<std::string> citations(items.documents.size());
+  Citations citations(items);
 
   out << "{\"items\":[";
   for (std::size_t i = 0; i < items.size(); ++i) {
     const ResultItem& item = items.items[i];
-    std::string& citation = citations.at(item.document);
-    if (citation.empty())
-      citation = utf16_to_utf8(citation_suffix(items.documents[item.document].display_name));
     out << (i ? ",\n" : "\n") << "{\"document\":" << std::string_view(paths[item.document])
         << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length << ",\"text\":\"";
     out.json_part(items.span_text(i));
-    out.json_part(std::string_view(citation));
+    out.json_part(citations.of(item.document));
     out << "\"}";
   }
   out << "],\n\"documents\":[";

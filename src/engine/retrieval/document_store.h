@@ -1,7 +1,8 @@
 #pragma once
-// Reads documents and keeps recently used ones: the searches keep their bytes (from a window's
-// second search on), the full-text view their decoded texts, so that repeated searches and views
-// of the same documents read no file again. Safe to use from several threads.
+// Reads documents and keeps recently used ones: from a window's second search on, the searches keep
+// their bytes, or their decoded texts once the keywords' bytes turned up in them; the full-text
+// view keeps the texts it reads. Repeated searches and views of the same documents then read no
+// file again. Safe to use from several threads.
 
 #include <cstddef>
 #include <cstdint>
@@ -46,8 +47,8 @@ class DocumentStore {
     std::uint64_t trust_ = 0;  // what a cached text of the open folder must carry to be used as is
   };
 
-  // Bound on the memory of what is kept (texts, bytes, line marks); least recently used documents
-  // are evicted first.
+  // Bound on the memory of what is kept (texts and bytes); least recently used documents are
+  // evicted first.
   explicit DocumentStore(std::size_t max_cached_bytes = std::size_t{1} << 30);
   ~DocumentStore();
   DocumentStore(const DocumentStore&) = delete;

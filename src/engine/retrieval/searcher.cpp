@@ -246,9 +246,9 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     const DocumentBody body = document_body(bytes);
     if (source.bytes) {
       if (may_hit(body, plan)) {
-        text = std::make_shared<const std::u16string>(body.encoding == DocumentEncoding::Gbk
-                                                          ? decode_gbk(body.text)
-                                                          : utf8_to_utf16(body.text));
+        auto decoded = std::make_shared<std::u16string>();
+        decode_part(body.encoding, body.text, *decoded);
+        text = std::move(decoded);
         search_text(*text, request, out);
         store->keep_decoded(document.path, source.bytes, text);
       }

@@ -8,7 +8,6 @@
 #include "engine/export/text_export.h"
 #include "engine/retrieval/matcher.h"
 #include "engine/retrieval/text_scan.h"
-#include "platform/platform.h"
 
 namespace lantaro {
 namespace {
@@ -76,13 +75,7 @@ Outcome<SearchPlan> Session::plan_search(const LibraryTree& tree,
 }
 
 SearchResults Session::run_search(SearchPlan plan, const SearchOptions& options) {
-  SearchResults results =
-      search_documents(std::move(plan.documents), plan.request, store_, options);
-  // The documents without hits and the workers' scratch are gone now; a window would otherwise
-  // keep their memory resident until it closes.
-  plan.documents = {};
-  platform::release_free_memory();
-  return results;
+  return search_documents(std::move(plan.documents), plan.request, store_, options);
 }
 
 const SearchResults& Session::accept_search(SearchResults results) {

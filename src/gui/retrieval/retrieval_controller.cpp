@@ -29,6 +29,7 @@
 #include "gui/ui/qt_text.h"
 #include "gui/ui/tab_control.h"
 #include "gui/ui/user_prompts.h"
+#include "platform/platform.h"
 
 namespace lantaro {
 
@@ -226,7 +227,11 @@ void RetrievalController::search() {
       while (percent > shown && !job->percent.compare_exchange_weak(shown, percent)) {}
       if (percent > shown) emit searchProgress(percent);
     };
-    return session_.run_search(std::move(plan), options);
+    SearchResults results = session_.run_search(std::move(plan), options);
+    // The documents without hits and the workers' scratch are freed by now; the window would
+    // otherwise keep their memory resident until it closes. A command line run simply ends.
+    platform::release_free_memory();
+    return results;
   }));
 }
 
