@@ -5,6 +5,9 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
 
 #include "engine/common/messages.h"
 #include "engine/common/text.h"
@@ -38,73 +41,103 @@ char* write_json_escaped(std::string_view utf8, char* out) {
   return out;
 }
 
+// The text in `out` grows by `bound` bytes for `write` to fill from its start; `write` returns the
+// end of what it wrote, and the rest is cut off again.
+template <typename Write>
+void append_written(std::string& out, std::size_t bound, Write write) {
+  const std::size_t at = out.size();
+  out.resize(at + bound);
+  out.resize(static_cast<std::size_t>(write(out.data() + at) - out.data()));
+}
+
+void append_utf8(std::string& out, std::u16string_view text) {
+  append_written(out, 3 * text.size(), [&](char* at) { return write_utf8(text, at); });
+}
+
+void append_json_escaped(std::string& out, std::string_view utf8) {
+  append_written(out, 6 * utf8.size(), [&](char* at) { return write_json_escaped(utf8, at); });
+}
+
+void append_json_escaped(std::string& out, std::u16string_view text) {
+  thread_local std::string utf8;  // reused for every item; formatting runs on several threads
+  utf8.clear();
+  append_utf8(utf8, text);
+  append_json_escaped(out, std::string_view(utf8));
+}
+
+void append_number(std::string& out, std::uint64_t n) {
+  append_written(out, 20, [&](char* at) { return std::to_chars(at, at + 20, n).ptr; });
+}
+
+// One item of the text output: its line as the list shows it.
+void append_text_item(std::string& out, std::u16string_view span, std::string_view citation) {
+  append_utf8(out, span);
+  out += citation;
+  out += '\n';
+}
+
+// One item of the --json output's "items" array, after a comma (which the first item goes without).
+void append_json_item(std::string& out, std::string_view path, const ResultItem& item,
+                      std::u16string_view span, std::string_view citation) {
+  out += ",\n{\"document\":";
+  out += path;
+  out += ",\"start\":";
+  append_number(out, item.hit_start);
+  out += ",\"length\":";
+  append_number(out, item.hit_length);
+  out += ",\"text\":\"";
+  append_json_escaped(out, span);
+  append_json_escaped(out, citation);
+  out += "\"}";
+}
+
 // Output is gathered in one block that goes to the stream when full. Texts are written into it
 // as UTF-8 directly: a million items cost no string each.
 class BufferedOut {
  public:
-  explicit BufferedOut(std::ostream& out) : out_(out), block_(std::make_unique<char[]>(kBlock)) {}
+  explicit BufferedOut(std::ostream& out) : out_(out) { block_.reserve(kBlock); }
   ~BufferedOut() { flush(); }
   BufferedOut(const BufferedOut&) = delete;
   BufferedOut& operator=(const BufferedOut&) = delete;
 
+  // Where to append; full() tells when to flush.
+  std::string& block() { return block_; }
+  bool full() const { return block_.size() >= kBlock; }
+
   BufferedOut& operator<<(std::string_view s) {
-    if (char* at = room(s.size())) {
-      std::memcpy(at, s.data(), s.size());
-      used_ += s.size();
-    } else {
-      out_.write(s.data(), static_cast<std::streamsize>(s.size()));
-    }
+    block_ += s;
+    if (full()) flush();
     return *this;
   }
   // As UTF-8.
   BufferedOut& operator<<(std::u16string_view s) {
-    if (char* at = room(3 * s.size()))
-      used_ = static_cast<std::size_t>(write_utf8(s, at) - block_.get());
-    else
-      *this << std::string_view(utf16_to_utf8(s));
+    append_utf8(block_, s);
+    if (full()) flush();
     return *this;
   }
   BufferedOut& operator<<(std::size_t n) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
-    return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
+    append_number(block_, n);
+    return *this;
   }
-  // UTF-8 text inside a JSON string, escaped.
-  void json_part(std::string_view utf8) {
-    if (char* at = room(6 * utf8.size()))
-      used_ = static_cast<std::size_t>(write_json_escaped(utf8, at) - block_.get());
-    else
-      *this << std::string_view(escaped(utf8));
-  }
-  // UTF-16 text inside a JSON string, escaped.
-  void json_part(std::u16string_view text) {
-    scratch_.resize(3 * text.size());
-    scratch_.resize(static_cast<std::size_t>(write_utf8(text, scratch_.data()) - scratch_.data()));
-    json_part(std::string_view(scratch_));
+  // A large piece goes to the stream as it is, not through the block.
+  void write_through(std::string_view s) {
+    flush();
+    out_.write(s.data(), static_cast<std::streamsize>(s.size()));
   }
   void flush() {
-    out_.write(block_.get(), static_cast<std::streamsize>(used_));
-    used_ = 0;
+    out_.write(block_.data(), static_cast<std::streamsize>(block_.size()));
+    block_.clear();
   }
 
  private:
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   std::ostream& out_;
-  std::unique_ptr<char[]> block_;
-  std::size_t used_ = 0;
-  std::string scratch_;  // reused for every item
-
-  static std::string escaped(std::string_view utf8) {
-    std::string s(6 * utf8.size(), '\0');
-    s.resize(static_cast<std::size_t>(write_json_escaped(utf8, s.data()) - s.data()));
-    return s;
-  }
-  // Where `size` bytes can go, flushing first if need be; null when they exceed the block.
-  char* room(std::size_t size) {
-    if (size > kBlock - used_) flush();
-    return size <= kBlock ? block_.get() + used_ : nullptr;
-  }
+  std::string block_;
 };
+
+std::string utf8_citation(const Document& document) {
+  return utf16_to_utf8(citation_suffix(document.display_name));
+}
 
 // Each document's citation suffix as UTF-8, converted once rather than once for each item.
 class Citations {
@@ -112,7 +145,7 @@ class Citations {
   explicit Citations(const ResultList& list) : list_(list), texts_(list.documents.size()) {}
   std::string_view of(std::uint32_t document) {
     std::string& text = texts_.at(document);
-    if (text.empty()) text = utf16_to_utf8(citation_suffix(list_.documents[document].display_name));
+    if (text.empty()) text = utf8_citation(list_.documents[document]);
     return text;
   }
 
@@ -120,6 +153,98 @@ class Citations {
   const ResultList& list_;
   std::vector<std::string> texts_;
 };
+
+constexpr std::string_view kJsonHead = "{\"items\":[";
+
+// The search's items printed as the workers find them, in document order: the text output's
+// lines, or the --json output's items.
+class PrintingSink final : public ItemSink {
+ public:
+  PrintingSink(BufferedOut& out, bool json) : out_(out), json_(json) {}
+
+  void format(const Document& document, std::span<const ResultItem> items,
+              std::span<const std::u16string_view> spans, std::string& out) const override {
+    const std::string citation = utf8_citation(document);
+    if (!json_) {
+      for (std::u16string_view span : spans) append_text_item(out, span, citation);
+      return;
+    }
+    const std::string path = json_string(document.relative_path);
+    for (std::size_t i = 0; i < items.size(); ++i)
+      append_json_item(out, path, items[i], spans[i], citation);
+  }
+
+  void write(std::string_view formatted) override {
+    if (formatted.empty()) return;
+    if (json_ && !begun_) formatted.remove_prefix(1);  // the first item's comma
+    begin();
+    out_.write_through(formatted);
+  }
+
+  // What comes before the items; written with the first of them, or by the caller when none came.
+  void begin() {
+    if (begun_) return;
+    if (json_) out_ << kJsonHead;
+    begun_ = true;
+  }
+
+ private:
+  BufferedOut& out_;
+  bool json_;
+  bool begun_ = false;
+};
+
+void write_text_items(BufferedOut& out, const ResultList& items) {
+  Citations citations(items);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    append_text_item(out.block(), items.span_text(i), citations.of(items.items[i].document));
+    if (out.full()) out.flush();
+  }
+}
+
+// Everything after the items: the hit grid and the two summary lines.
+void write_text_tail(BufferedOut& out, const SearchResults& results) {
+  const ResultList& list = results.list;
+  out << "\n";
+  for (std::size_t c = 0; c < kHitGridHeader.size(); ++c)
+    out << (c ? "\t" : "") << std::u16string_view(kHitGridHeader[c]);
+  out << "\n";
+  for (std::size_t i = 0; i < list.documents.size(); ++i)
+    out << (i + 1) << "\t" << std::u16string_view(list.documents[i].display_name) << "\t"
+        << results.hit_counts[i] << "\n";
+  out << std::u16string_view(results.status_line()) << "\n"
+      << std::u16string_view(results.hit_line()) << "\n";
+}
+
+void write_json_items(BufferedOut& out, const ResultList& items) {
+  std::vector<std::string> paths;  // the same for every item of a document: escaped once
+  for (const Document& d : items.documents) paths.push_back(json_string(d.relative_path));
+  Citations citations(items);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const ResultItem& item = items.items[i];
+    std::string& block = out.block();
+    const std::size_t at = block.size();
+    append_json_item(block, paths[item.document], item, items.span_text(i),
+                     citations.of(item.document));
+    if (i == 0) block.erase(at, 1);  // the first item goes without a comma
+    if (out.full()) out.flush();
+  }
+}
+
+// Everything after the items: the documents hit and the counts.
+void write_json_tail(BufferedOut& out, const SearchResults& results) {
+  const ResultList& list = results.list;
+  out << "],\n\"documents\":[";
+  for (std::size_t i = 0; i < list.documents.size(); ++i)
+    out << (i ? ",\n" : "\n")
+        << "{\"document\":" << std::string_view(json_string(list.documents[i].relative_path))
+        << ",\"name\":" << std::string_view(json_string(list.documents[i].display_name))
+        << ",\"hits\":" << results.hit_counts[i] << "}";
+  out << "],\n\"searched\":" << results.searched << ",\"hit_documents\":" << results.hit_documents()
+      << ",\"hits\":" << results.total_hits() << ",\n\"summary\":["
+      << std::string_view(json_string(results.status_line())) << ","
+      << std::string_view(json_string(results.hit_line())) << "]}\n";
+}
 
 std::optional<std::u16string> option_text(const CommandLine& line, const std::string& name) {
   auto value = line.option(name);
@@ -155,7 +280,7 @@ std::optional<std::vector<unsigned char>> cli_ticks(const Session& session,
 }
 
 const SearchResults* run_cli_search(const CommandLine& line, Session& session, CliContext& context,
-                                    int& exit_code) {
+                                    int& exit_code, ItemSink* sink) {
   std::optional<std::vector<unsigned char>> ticks =
       cli_ticks(session, line.positionals, context, exit_code);
   if (!ticks) return nullptr;
@@ -168,6 +293,7 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
   if (auto v = option_text(line, "--right")) form.right_text = *v;
   SearchOptions options;
   options.kept_document_bytes = 0;  // texts are only ever read again (extraction), never shown
+  options.sink = sink;
   Outcome<const SearchResults*> results = session.search(*ticks, form, options);
   if (!results) {
     exit_code = refuse(context, results.refusal());
@@ -184,48 +310,16 @@ const SearchResults* run_cli_search(const CommandLine& line, Session& session, C
 void write_search_text(std::ostream& stream, const SearchResults& results,
                        const ResultList& items) {
   BufferedOut out(stream);
-  Citations citations(items);
-  for (std::size_t i = 0; i < items.size(); ++i)
-    out << items.span_text(i) << citations.of(items.items[i].document) << "\n";
-  const ResultList& list = results.list;
-  out << "\n";
-  for (std::size_t c = 0; c < kHitGridHeader.size(); ++c)
-    out << (c ? "\t" : "") << std::u16string_view(kHitGridHeader[c]);
-  out << "\n";
-  for (std::size_t i = 0; i < list.documents.size(); ++i)
-    out << (i + 1) << "\t" << std::u16string_view(list.documents[i].display_name) << "\t"
-        << results.hit_counts[i] << "\n";
-  out << std::u16string_view(results.status_line()) << "\n"
-      << std::u16string_view(results.hit_line()) << "\n";
+  write_text_items(out, items);
+  write_text_tail(out, results);
 }
 
 void write_search_json(std::ostream& stream, const SearchResults& results,
                        const ResultList& items) {
   BufferedOut out(stream);
-  const ResultList& list = results.list;
-  // The document paths are the same for every item of a document: escape them once.
-  std::vector<std::string> paths;
-  for (const Document& d : list.documents) paths.push_back(json_string(d.relative_path));
-  Citations citations(items);
-
-  out << "{\"items\":[";
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    const ResultItem& item = items.items[i];
-    out << (i ? ",\n" : "\n") << "{\"document\":" << std::string_view(paths[item.document])
-        << ",\"start\":" << item.hit_start << ",\"length\":" << item.hit_length << ",\"text\":\"";
-    out.json_part(items.span_text(i));
-    out.json_part(citations.of(item.document));
-    out << "\"}";
-  }
-  out << "],\n\"documents\":[";
-  for (std::size_t i = 0; i < list.documents.size(); ++i)
-    out << (i ? ",\n" : "\n") << "{\"document\":" << std::string_view(paths[i])
-        << ",\"name\":" << std::string_view(json_string(list.documents[i].display_name))
-        << ",\"hits\":" << results.hit_counts[i] << "}";
-  out << "],\n\"searched\":" << results.searched << ",\"hit_documents\":" << results.hit_documents()
-      << ",\"hits\":" << results.total_hits() << ",\n\"summary\":["
-      << std::string_view(json_string(results.status_line())) << ","
-      << std::string_view(json_string(results.hit_line())) << "]}\n";
+  out << kJsonHead;
+  write_json_items(out, items);
+  write_json_tail(out, results);
 }
 
 std::string json_string(std::u16string_view text) {
@@ -253,15 +347,32 @@ int run_search_command(const std::vector<std::string>& args, CliContext& context
   if (!parsed.line) return bad_arguments(context, parsed.error);
   const std::optional<ResultOrder> order = cli_result_order(*parsed.line, context);
   if (!order) return 2;
+  const bool json = parsed.line->has_flag("--json");
   int exit_code = 0;
   Session session(context.run_directory);
-  const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code);
+  if (*order != ResultOrder::Document) {
+    const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code);
+    if (!results) return exit_code;
+    session.sort_shown(*order);
+    if (json)
+      write_search_json(context.out, *results, session.shown());
+    else
+      write_search_text(context.out, *results, session.shown());
+    context.out.flush();
+    return exit_code;
+  }
+  // In document order the items are printed while the search goes on, never held. A refusal
+  // comes before any item, so it still prints nothing on out.
+  BufferedOut out(context.out);
+  PrintingSink sink(out, json);
+  const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code, &sink);
   if (!results) return exit_code;
-  session.sort_shown(*order);
-  if (parsed.line->has_flag("--json"))
-    write_search_json(context.out, *results, session.shown());
+  sink.begin();
+  if (json)
+    write_json_tail(out, *results);
   else
-    write_search_text(context.out, *results, session.shown());
+    write_text_tail(out, *results);
+  out.flush();
   context.out.flush();
   return exit_code;
 }

@@ -51,9 +51,10 @@ std::optional<ResultList> read_cli_documents(const std::vector<std::string>& pat
 // The whole search of `line` (its positionals are the PATHs) through the session, whose last
 // search it becomes. A refusal is on context.err (exit_code 1, or 2 for an unknown PATH) and
 // gives null. Documents that could not be read are named on context.err (the results are still
-// returned; exit_code is then 1, otherwise 0).
+// returned; exit_code is then 1, otherwise 0). With a sink the items go there as they are found
+// (see SearchOptions::sink) and the results hold none.
 const SearchResults* run_cli_search(const CommandLine& line, Session& session, CliContext& context,
-                                    int& exit_code);
+                                    int& exit_code, ItemSink* sink = nullptr);
 
 // The text output of `search`: the items as shown (`items`: the search's list in the order
 // chosen) one per line, an empty line, the hit grid as TSV under "序号\t文献\t命中次数", then the

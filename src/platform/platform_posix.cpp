@@ -197,6 +197,42 @@ std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::str
   return read_open_file(fd, bytes);
 }
 
+std::optional<std::size_t> FolderCursor::read_file_into(const NativePath& path,
+                                                        std::string& buffer) {
+  const char* name = nullptr;
+  const int dir = enter_folder(path, folder_, handle_, id_, name);
+  const int fd = dir < 0 ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC)
+                         : ::openat(dir, name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  constexpr std::size_t kFirstRead = std::size_t{64} << 10;
+  if (buffer.size() < kFirstRead) buffer.resize(kFirstRead);
+  std::size_t got = 0;
+  bool checked = false;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    got += static_cast<std::size_t>(n);
+    // A short read of a regular file means its end was reached.
+    if (n == 0 || got < buffer.size()) break;
+    // A file that fills the buffer is asked what it is: a device put in a document's place
+    // could be read without end.
+    struct stat st {};
+    if (!checked && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    const auto size = checked ? 0 : static_cast<std::size_t>(st.st_size);
+    checked = true;
+    buffer.resize(std::max(2 * buffer.size(), size + 1));
+  }
+  ::close(fd);
+  return got;
+}
+
 bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries) {
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return false;

@@ -125,6 +125,13 @@ std::optional<FileRead> FolderCursor::read_file(const NativePath& path, std::str
   return read_whole_file(path.c_str(), bytes);
 }
 
+std::optional<std::size_t> FolderCursor::read_file_into(const NativePath& path,
+                                                        std::string& buffer) {
+  const std::optional<FileRead> read = read_whole_file(path.c_str(), buffer);
+  if (!read) return std::nullopt;
+  return buffer.size();
+}
+
 bool list_folder(const NativePath& folder, std::vector<FolderEntry>& entries) {
   NativePath path = folder;
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';

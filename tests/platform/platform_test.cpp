@@ -87,6 +87,11 @@ TEST(Platform, FolderCursorAgreesWithWholePathsAcrossFolders) {
   write(folder / "经部/论语.txt", "\xD1\xA7\xB6\xF8");
   write(folder / "经部/孟子.txt", "abc");
   write(folder / "史部/史记.txt", std::string(5000, 'x'));
+  // Around the first read's 64 KiB: one that fills it exactly, one that outgrows it.
+  write(folder / "史部/汉书.txt", std::string(std::size_t{64} << 10, 'y'));
+  std::string large(200'000, 'z');
+  large[199'999] = 'w';
+  write(folder / "史部/后汉书.txt", large);
   fs::create_directories(folder / "经部/子目录.txt");
 
   platform::FolderCursor cursor;
@@ -104,6 +109,24 @@ TEST(Platform, FolderCursorAgreesWithWholePathsAcrossFolders) {
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(read->stamp, platform::file_stamp(path));
   }
+  // Read into a buffer never made smaller: each file is its first bytes, whatever came before.
+  std::string buffer;
+  for (const char* name : {"史部/后汉书.txt", "经部/孟子.txt", "史部/汉书.txt", "史部/史记.txt",
+                           "史部/后汉书.txt", "经部/论语.txt"}) {
+    SCOPED_TRACE(name);
+    std::string expected;
+    ASSERT_TRUE(platform::read_file(folder / name, expected));
+    const std::optional<std::size_t> size = cursor.read_file_into((folder / name).native(), buffer);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(std::string_view(buffer).substr(0, *size), expected);
+  }
+  EXPECT_FALSE(cursor.read_file_into((folder / "经部/缺失.txt").native(), buffer));
+  EXPECT_FALSE(cursor.read_file_into((folder / "经部/子目录.txt").native(), buffer));
+#ifndef _WIN32
+  // A device in a document's place is refused rather than read without end.
+  fs::create_symlink("/dev/zero", folder / "经部/设备.txt");
+  EXPECT_FALSE(cursor.read_file_into((folder / "经部/设备.txt").native(), buffer));
+#endif
   // Missing files, folders and missing folders give nothing, as with whole paths.
   EXPECT_FALSE(cursor.file_stamp(folder / "经部/缺失.txt"));
   EXPECT_FALSE(cursor.read_file(folder / "经部/缺失.txt", bytes));

@@ -232,12 +232,28 @@ std::size_t LibraryTree::add(LibraryItem item, std::size_t parent) {
 }
 
 void LibraryTree::add_below(LibraryTree part, std::size_t parent) {
+  // The part's links only move by its place in this tree: its children lists stay as they are,
+  // rather than being built again an item at a time.
   const std::size_t offset = items_.size();
-  for (LibraryItem& item : part.items_) {
-    const std::size_t item_parent = item.parent == kNoParent ? parent : item.parent + offset;
-    item.children.clear();
-    add(std::move(item), item_parent);
+  std::vector<std::size_t>& siblings =
+      parent == kNoParent ? top_level_ : items_.at(parent).children;
+  const std::size_t depth = parent == kNoParent ? 0 : items_[parent].depth + 1;
+  const std::size_t row = siblings.size();
+  for (std::size_t i = 0; i < part.items_.size(); ++i) {
+    LibraryItem& item = part.items_[i];
+    if (item.parent == kNoParent) {
+      item.parent = parent;
+      item.row += row;
+      siblings.push_back(i + offset);
+    } else {
+      item.parent += offset;
+    }
+    item.depth += depth;
+    item.end += offset;
+    for (std::size_t& child : item.children) child += offset;
   }
+  items_.insert(items_.end(), std::make_move_iterator(part.items_.begin()),
+                std::make_move_iterator(part.items_.end()));
 }
 
 void LibraryTree::finish() {
@@ -279,7 +295,6 @@ LibraryTree scan_library(const fs::path& corpus_folder) {
     auto work = [&] {
       for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < parts.size();) {
         scan_into(parts[i], insides[i], kNoParent);
-        parts[i].shrink_to_fit();  // all parts are held until the last is read
       }
     };
     std::exception_ptr failed;

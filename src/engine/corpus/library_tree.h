@@ -65,9 +65,8 @@ class LibraryTree {
   // Builds a tree in pre-order: call add() for a node right after its parent, with the parent's
   // index (kNoParent for the top level), then finish() once.
   std::size_t add(LibraryItem item, std::size_t parent);
-  // Room for `count` items in all, when it is known beforehand; or just the room the items take.
+  // Room for `count` items in all, when it is known beforehand.
   void reserve(std::size_t count) { items_.reserve(count); }
-  void shrink_to_fit() { items_.shrink_to_fit(); }
   // Adds the items of a tree built the same way (before its finish()) below `parent`, as if
   // each had been added in turn.
   void add_below(LibraryTree part, std::size_t parent);

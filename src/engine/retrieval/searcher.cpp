@@ -1,8 +1,12 @@
 #include "engine/retrieval/searcher.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <numeric>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -115,8 +119,11 @@ struct WorkerOutput {
   std::vector<platform::FileStamp> stamps;  // and the stamp of the file they were read from
   std::vector<std::u16string> spans;        // filled one after the other, never moved once filled
   std::vector<Hit> hits;                    // reused for every document
+  std::string formatted;                    // for a sink: what the current run of documents prints
+  std::vector<std::u16string_view> views;   // for a sink: the spans of one document's items
   std::u16string line;                      // the decoded line (or document) being searched
   std::string bytes;                        // the document being searched, unless the store has it
+  bool stamped = true;                      // whether the search needs its files' stamps
   platform::FolderCursor files;             // documents come folder by folder, in tree order
   DocumentStore::Run run;                   // the same, for a store that keeps the documents' bytes
 };
@@ -218,16 +225,25 @@ struct DocumentOutcome {
 // document whose bytes hold the keywords is decoded whole and kept decoded (a Chinese text takes
 // about as much memory as its bytes): the searches to come, often for the same or related words,
 // then neither decode its lines nor count their lengths again.
+// `sink`: null, or where the document's items go as soon as they are found.
 void search_one(const Document& document, bool owned, const SearchRequest& request,
-                const BytePlan& plan, DocumentStore* store, std::atomic<std::size_t>& keep,
-                std::uint32_t worker, WorkerOutput& out, DocumentOutcome& outcome) {
+                const BytePlan& plan, DocumentStore* store, ItemSink* sink,
+                std::atomic<std::size_t>& keep, std::uint32_t worker, WorkerOutput& out,
+                DocumentOutcome& outcome) {
   SearchSource source;
   bool read = false;
+  std::string_view read_bytes;  // the document's bytes, when read here rather than by the store
   if (store) {
     source = store->load_for_search(document.path, out.run);
     read = static_cast<bool>(source);
+  } else if (!out.stamped) {
+    if (const auto size = out.files.read_file_into(document.path, out.bytes)) {
+      read_bytes = std::string_view(out.bytes).substr(0, *size);
+      read = true;
+    }
   } else if (const auto file = out.files.read_file(document.path, out.bytes)) {
     source.stamp = file->stamp;
+    read_bytes = out.bytes;
     read = true;
   }
   if (!read) {
@@ -242,7 +258,7 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
   if (text) {
     search_text(*text, request, out);
   } else {
-    const std::string& bytes = source.bytes ? *source.bytes : out.bytes;
+    const std::string_view bytes = source.bytes ? std::string_view(*source.bytes) : read_bytes;
     const DocumentBody body = document_body(bytes);
     if (source.bytes) {
       if (may_hit(body, plan)) {
@@ -262,14 +278,37 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
   // A buffer grown by a very large document is given back rather than kept for the search.
   constexpr std::size_t kLargest = std::size_t{4} << 20;
   if (out.line.capacity() > kLargest / 2) std::u16string().swap(out.line);
-  if (out.items.size() != before) {
+  if (sink && out.items.size() != before) {
+    const std::span<const ResultItem> found(out.items.data() + before, out.items.size() - before);
+    out.views.clear();
+    for (const ResultItem& item : found) {
+      if (item.chars == ResultItem::kInText && text) {
+        out.views.push_back(std::u16string_view(*text).substr(item.start, item.length));
+        continue;
+      }
+      // The spans are dropped after each document, so their buffers never run out.
+      const std::u16string& buffer = out.spans.at(item.chars >> ResultItem::kSpanOffsetBits);
+      out.views.push_back(
+          std::u16string_view(buffer).substr(item.chars & (kSpanBufferSize - 1), item.length));
+    }
+    sink->format(document, found, out.views, out.formatted);
+    outcome.item_count = found.size();
+    out.items.resize(before);
+    // Nothing is kept between documents but the largest span buffer, for the next one.
+    if (out.spans.size() > 1) {
+      out.spans.front().swap(out.spans.back());
+      out.spans.resize(1);
+    }
+    if (!out.spans.empty()) out.spans.front().clear();
+  }
+  if (outcome.item_count != 0 || out.items.size() != before) {
     outcome.worker = worker;
-    outcome.item_count = out.items.size() - before;
+    if (!sink) outcome.item_count = out.items.size() - before;
     out.item_count += outcome.item_count;
     if (!owned) out.documents.push_back(document);
     // Kept while the search's allowance lasts (an empty file needs nothing kept anyway).
-    const std::size_t size = text ? text->size() * sizeof(char16_t) : out.bytes.size();
-    std::size_t left = keep.load(std::memory_order_relaxed);
+    const std::size_t size = text ? text->size() * sizeof(char16_t) : read_bytes.size();
+    std::size_t left = sink ? 0 : keep.load(std::memory_order_relaxed);
     while (left >= size &&
            !keep.compare_exchange_weak(left, left - size, std::memory_order_relaxed)) {}
     if (left < size) {
@@ -278,7 +317,7 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
       if (text)
         out.kept.emplace_back(std::move(text));
       else
-        out.kept.push_back(DocumentText::of_bytes(std::make_shared<const std::string>(out.bytes)));
+        out.kept.push_back(DocumentText::of_bytes(std::make_shared<const std::string>(read_bytes)));
       // The results keep the document's text, so its items read their spans there: copies
       // beside it would only hold the same characters twice.
       for (std::size_t i = before; i < out.items.size(); ++i)
@@ -298,6 +337,72 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
   }
 }
 
+// Hands what the workers format for their runs of documents to a sink, in the documents' order and
+// as soon as each run and those before it are done. No thread waits to write: the worker that
+// finishes the earliest missing run writes it and every run after it already done. A worker more
+// than kAheadBytes ahead of the writing waits, so the output's size never becomes memory.
+class OrderedWriter {
+ public:
+  OrderedWriter(ItemSink& sink, std::size_t runs) : sink_(sink), formatted_(runs), done_(runs) {}
+
+  // A buffer for a run's output, with the room of one already written.
+  std::string buffer() {
+    std::lock_guard lock(mutex_);
+    if (free_.empty()) return {};
+    std::string buffer = std::move(free_.back());
+    free_.pop_back();
+    return buffer;
+  }
+
+  // Before a worker takes another run; `stop()` (cancelled, failed) ends the wait.
+  template <typename Stop>
+  void wait_for_room(Stop stop) {
+    std::unique_lock lock(mutex_);
+    while (waiting_bytes_ > kAheadBytes && !stop())
+      room_.wait_for(lock, std::chrono::milliseconds(10));
+  }
+
+  void finished(std::size_t run, std::string formatted) {
+    std::unique_lock lock(mutex_);
+    waiting_bytes_ += formatted.size();
+    formatted_[run] = std::move(formatted);
+    done_[run] = 1;
+    if (writing_) return;  // the writing worker looks for this run before it stops
+    writing_ = true;
+    struct Release {  // also when the sink throws, with the lock given up for its write
+      std::unique_lock<std::mutex>& lock;
+      bool& writing;
+      ~Release() {
+        if (!lock.owns_lock()) lock.lock();
+        writing = false;
+      }
+    } release{lock, writing_};
+    while (next_ < done_.size() && done_[next_]) {
+      std::string chunk = std::move(formatted_[next_++]);
+      lock.unlock();
+      sink_.write(chunk);
+      lock.lock();
+      waiting_bytes_ -= chunk.size();
+      chunk.clear();
+      if (free_.size() < kFreeBuffers) free_.push_back(std::move(chunk));
+      room_.notify_all();
+    }
+  }
+
+ private:
+  static constexpr std::size_t kAheadBytes = std::size_t{32} << 20;
+  static constexpr std::size_t kFreeBuffers = 8;
+  ItemSink& sink_;
+  std::mutex mutex_;
+  std::condition_variable room_;
+  std::vector<std::string> formatted_;  // for each run, until written
+  std::vector<unsigned char> done_;
+  std::vector<std::string> free_;
+  std::size_t next_ = 0;  // the first run not written
+  std::size_t waiting_bytes_ = 0;
+  bool writing_ = false;
+};
+
 // Beyond these a guess of the result sizes is not worth the memory it would hold back.
 constexpr std::size_t kMaxReservedItems = std::size_t{1} << 20;
 constexpr std::size_t kMaxReservedDocuments = std::size_t{1} << 18;
@@ -311,7 +416,8 @@ std::size_t SearchResults::total_hits() const {
 }
 
 std::u16string SearchResults::status_line() const {
-  return u"符合条件的语句数量为" + number(list.size()) + u"，共搜索了" + number(searched) +
+  // Each hit is one item, also when the items went to a sink rather than into the list.
+  return u"符合条件的语句数量为" + number(total_hits()) + u"，共搜索了" + number(searched) +
          u"部文献，" + number(hit_documents()) + u"部文献被命中";
 }
 
@@ -348,6 +454,9 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   // short enough that every worker gets many, so all finish at about the same time.
   const std::size_t batch = std::clamp<std::size_t>(count / (std::size_t{16} * threads), 1, 128);
   std::vector<WorkerOutput> outputs(threads);
+  // A file's stamp tells later whether a kept text may be read again; keeping none, a search needs
+  // none, and spares a system call per file.
+  for (WorkerOutput& out : outputs) out.stamped = options.kept_document_bytes > 0;
   // A store that searches again (a window) keeps the documents' bytes for the searches to come,
   // which then read no file that has not changed; one that served a single search (a command
   // line run) keeps nothing.
@@ -378,24 +487,33 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   }
   std::atomic<bool> failed{false};
   std::atomic<std::size_t> keep{options.kept_document_bytes};
+  std::optional<OrderedWriter> writer;
+  if (options.sink) writer.emplace(*options.sink, (count + batch - 1) / batch);
 
   auto work = [&](unsigned worker) {
     WorkerOutput& out = outputs[worker];
+    const auto stopped = [&] {
+      return failed.load(std::memory_order_relaxed) ||
+             (options.cancel && options.cancel->load(std::memory_order_relaxed));
+    };
     try {
       for (;;) {
+        if (writer) writer->wait_for_room(stopped);
         const std::size_t first = next.fetch_add(batch, std::memory_order_relaxed);
         if (first >= count) return;
         const std::size_t last = std::min(count, first + batch);
+        if (writer) out.formatted = writer->buffer();
         for (std::size_t i = first; i < last; ++i) {
           if (options.cancel && options.cancel->load(std::memory_order_relaxed)) return;
           if (failed.load(std::memory_order_relaxed)) return;
           // A warm search is mostly waiting on memory: start the lookup of a later document now.
           if (repeated && i + kAhead < count) store.prefetch(documents[i + kAhead].path);
           search_one(documents[i], owned != nullptr, request, plan, repeated ? &store : nullptr,
-                     keep, worker, out, outcomes[i]);
+                     options.sink, keep, worker, out, outcomes[i]);
           if (options.progress)
             options.progress(done.fetch_add(1, std::memory_order_acq_rel) + 1, count);
         }
+        if (writer) writer->finished(first / batch, std::move(out.formatted));
       }
     } catch (...) {
       failed.store(true, std::memory_order_relaxed);  // the others stop too; the pool rethrows
@@ -415,7 +533,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
   }
   for (const DocumentOutcome& o : outcomes) hit_documents += o.item_count != 0;
   store.set_last_result_sizes({total_items, hit_documents});
-  results.list.items.reserve(total_items);
+  if (!options.sink) results.list.items.reserve(total_items);
   results.list.documents.reserve(hit_documents);
   results.list.texts.reserve(hit_documents);
   results.hit_counts.reserve(hit_documents);
@@ -466,6 +584,7 @@ SearchResults search(const std::vector<Document>& documents, std::vector<Documen
         kept ? std::move(kept)
              : DocumentText::of_file(results.list.documents.back().path, unchanged));
     results.hit_counts.push_back(o.item_count);
+    if (options.sink) continue;
     while (cursor.item == out.blocks[cursor.block].size()) {
       std::vector<ResultItem>().swap(out.blocks[cursor.block]);
       ++cursor.block;

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/retrieval/document_store.h"
@@ -17,8 +19,9 @@ namespace lantaro {
 
 struct SearchResults {
   SearchRequest request;
-  // Items in document order then text order; documents holds only the documents with at least
-  // one hit (the hit grid's rows, in search order), texts their decoded texts.
+  // Items in document order then text order (none if they went to a sink); documents holds only
+  // the documents with at least one hit (the hit grid's rows, in search order), texts their
+  // decoded texts.
   ResultList list;
   std::vector<std::size_t> hit_counts;  // parallel to list.documents
   std::size_t searched = 0;             // documents actually read
@@ -32,6 +35,20 @@ struct SearchResults {
   std::u16string hit_line() const;
 };
 
+// Takes a search's items as they are found, in place of the result list, whose items then stay
+// empty (its documents, hit counts and summary lines are as ever): a command line run in document
+// order prints a million items without ever holding them.
+class ItemSink {
+ public:
+  virtual ~ItemSink() = default;
+  // On any worker thread, so it formats in parallel: appends to `out` what one document's items
+  // print as; spans[i] holds the characters of items[i]'s window.
+  virtual void format(const Document& document, std::span<const ResultItem> items,
+                      std::span<const std::u16string_view> spans, std::string& out) const = 0;
+  // On one thread at a time, in the documents' order: what format() produced for a run of them.
+  virtual void write(std::string_view formatted) = 0;
+};
+
 struct SearchOptions {
   unsigned threads = 0;  // 0: one per core
   // Called from worker threads with (documents done, documents in all).
@@ -42,6 +59,7 @@ struct SearchOptions {
   // beyond are read again when asked for, and only if their files have not changed since (else
   // they read as empty). A command line run that shows no document needs none, and does not check.
   std::size_t kept_document_bytes = std::size_t{32} << 20;
+  ItemSink* sink = nullptr;  // null: the items go into the result list
 };
 
 SearchResults search_documents(const std::vector<Document>& documents, const SearchRequest& request,

@@ -104,6 +104,22 @@ TEST(Search, UnreadableDocumentsAreSkippedAndListedNotCounted) {
   EXPECT_EQ(results.status_line(), u"符合条件的语句数量为2，共搜索了2部文献，2部文献被命中");
 }
 
+// Records what a search hands to a sink, an item a line, in the order it is written.
+class RecordingSink final : public ItemSink {
+ public:
+  static std::string line(const Document& document, const ResultItem& item,
+                          std::u16string_view span) {
+    return document.relative_path + "|" + std::to_string(item.hit_start) + "|" +
+           std::to_string(item.hit_length) + "|" + utf16_to_utf8(span) + "\n";
+  }
+  void format(const Document& document, std::span<const ResultItem> items,
+              std::span<const std::u16string_view> spans, std::string& out) const override {
+    for (std::size_t i = 0; i < items.size(); ++i) out += line(document, items[i], spans[i]);
+  }
+  void write(std::string_view formatted) override { written += formatted; }
+  std::string written;
+};
+
 TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
   std::vector<Document> docs = example_library();
   ASSERT_GT(docs.size(), 100u);
@@ -123,6 +139,12 @@ TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
     one_thread.threads = 1;
     SearchResults expected = search_documents(docs, request, sequential_store, one_thread);
     ASSERT_GT(expected.list.size(), 0u);
+    std::string expected_lines;
+    for (std::size_t i = 0; i < expected.list.size(); ++i) {
+      const ResultItem& item = expected.list.items[i];
+      expected_lines += RecordingSink::line(expected.list.documents[item.document], item,
+                                            expected.list.span_text(i));
+    }
 
     for (unsigned threads : {2u, 4u, 7u}) {
       DocumentStore store(std::size_t{256} << 10);  // a small cache: hits and misses mixed
@@ -152,6 +174,18 @@ TEST(Search, ParallelRunsGiveExactlyTheSequentialOutput) {
         EXPECT_EQ(got.searched, expected.searched);
         EXPECT_EQ(got.unreadable, expected.unreadable);
         EXPECT_EQ(item_texts(got), item_texts(expected));
+      }
+      // Items handed to a sink come in the same order, whether read from files or kept texts.
+      for (DocumentStore* sink_store : {&store, &sequential_store}) {
+        RecordingSink sink;
+        SearchOptions sunk = options;
+        sunk.sink = &sink;
+        SearchResults got = search_documents(docs, request, *sink_store, sunk);
+        EXPECT_EQ(sink.written, expected_lines) << threads;
+        EXPECT_TRUE(got.list.items.empty());
+        EXPECT_EQ(got.list.documents, expected.list.documents);
+        EXPECT_EQ(got.hit_counts, expected.hit_counts);
+        EXPECT_EQ(got.status_line(), expected.status_line());
       }
     }
   }
