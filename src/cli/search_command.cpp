@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstring>
-#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
@@ -350,24 +348,22 @@ int run_search_command(const std::vector<std::string>& args, CliContext& context
   const bool json = parsed.line->has_flag("--json");
   int exit_code = 0;
   Session session(context.run_directory);
-  if (*order != ResultOrder::Document) {
-    const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code);
-    if (!results) return exit_code;
-    session.sort_shown(*order);
-    if (json)
-      write_search_json(context.out, *results, session.shown());
-    else
-      write_search_text(context.out, *results, session.shown());
-    context.out.flush();
-    return exit_code;
-  }
-  // In document order the items are printed while the search goes on, never held. A refusal
-  // comes before any item, so it still prints nothing on out.
+  // In document order the items are printed while the search goes on, never held; another order
+  // needs them all first. A refusal comes before any item, so it still prints nothing on out.
   BufferedOut out(context.out);
   PrintingSink sink(out, json);
-  const SearchResults* results = run_cli_search(*parsed.line, session, context, exit_code, &sink);
+  const bool streamed = *order == ResultOrder::Document;
+  const SearchResults* results =
+      run_cli_search(*parsed.line, session, context, exit_code, streamed ? &sink : nullptr);
   if (!results) return exit_code;
   sink.begin();
+  if (!streamed) {
+    session.sort_shown(*order);
+    if (json)
+      write_json_items(out, session.shown());
+    else
+      write_text_items(out, session.shown());
+  }
   if (json)
     write_json_tail(out, *results);
   else

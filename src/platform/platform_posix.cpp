@@ -207,8 +207,7 @@ std::optional<std::size_t> FolderCursor::read_file_into(const NativePath& path,
   constexpr std::size_t kFirstRead = std::size_t{64} << 10;
   if (buffer.size() < kFirstRead) buffer.resize(kFirstRead);
   std::size_t got = 0;
-  bool checked = false;
-  for (;;) {
+  for (bool checked = false;;) {
     const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -218,16 +217,19 @@ std::optional<std::size_t> FolderCursor::read_file_into(const NativePath& path,
     got += static_cast<std::size_t>(n);
     // A short read of a regular file means its end was reached.
     if (n == 0 || got < buffer.size()) break;
-    // A file that fills the buffer is asked what it is: a device put in a document's place
-    // could be read without end.
-    struct stat st {};
-    if (!checked && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-      ::close(fd);
-      return std::nullopt;
+    std::size_t room = 2 * buffer.size();
+    if (!checked) {
+      // A file that fills the buffer is asked what it is (a device put in a document's place
+      // could be read without end) and how large, to be read in one more call.
+      struct stat st {};
+      if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+      }
+      room = std::max(room, static_cast<std::size_t>(st.st_size) + 1);
+      checked = true;
     }
-    const auto size = checked ? 0 : static_cast<std::size_t>(st.st_size);
-    checked = true;
-    buffer.resize(std::max(2 * buffer.size(), size + 1));
+    buffer.resize(room);
   }
   ::close(fd);
   return got;

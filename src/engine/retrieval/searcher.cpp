@@ -282,11 +282,8 @@ void search_one(const Document& document, bool owned, const SearchRequest& reque
     const std::span<const ResultItem> found(out.items.data() + before, out.items.size() - before);
     out.views.clear();
     for (const ResultItem& item : found) {
-      if (item.chars == ResultItem::kInText && text) {
-        out.views.push_back(std::u16string_view(*text).substr(item.start, item.length));
-        continue;
-      }
-      // The spans are dropped after each document, so their buffers never run out.
+      // Every item has its span in a buffer: nothing is kept for a sink, and the buffers, emptied
+      // after each document, never run out.
       const std::u16string& buffer = out.spans.at(item.chars >> ResultItem::kSpanOffsetBits);
       out.views.push_back(
           std::u16string_view(buffer).substr(item.chars & (kSpanBufferSize - 1), item.length));
